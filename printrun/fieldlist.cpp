@@ -1,0 +1,51 @@
+#include "fieldlist.h"
+
+#include "printerror.h"
+
+void FieldList::add(const clsVar &entry)
+{
+    const QString key = fold(entry.Key());
+    if (m_byKey.contains(key))
+        throw PrintError(PrintError::RepeatedFieldName,
+                         QStringLiteral("The field name \"%1\" is already in the field list.").arg(entry.Key()));
+    m_byKey.insert(key, m_entries.size());
+    m_entries.append(entry);
+}
+
+void FieldList::checkPosition(qsizetype position) const
+{
+    if (position < 1 || position > m_entries.size())
+        throw PrintError(PrintError::PositionPastEnd,
+                         QStringLiteral("There is no field at position %1: the field list holds %2 fields.")
+                             .arg(position)
+                             .arg(m_entries.size()));
+}
+
+clsVar &FieldList::item(qsizetype position)
+{
+    checkPosition(position);
+    return m_entries[position - 1];
+}
+
+const clsVar &FieldList::item(qsizetype position) const
+{
+    checkPosition(position);
+    return m_entries[position - 1];
+}
+
+bool FieldList::contains(const QString &key) const
+{
+    return m_byKey.contains(fold(key));
+}
+
+const clsVar *FieldList::find(const QString &key) const
+{
+    const auto found = m_byKey.constFind(fold(key));
+    return found == m_byKey.cend() ? nullptr : &m_entries[found.value()];
+}
+
+void FieldList::clear()
+{
+    m_entries.clear();
+    m_byKey.clear();
+}

@@ -1,0 +1,217 @@
+#include "listfile.h"
+
+#include "printerror.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype ChunkBytes = 64 * 1024;
+constexpr qsizetype MaxParts = 32767;
+
+// Windows-1252 from 0x80 to 0x9F; the five unassigned bytes map to the C1 controls.
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+}
+
+} // namespace
+
+QString findListFile(const QString &folder)
+{
+    const QDir dir(folder);
+    // Files only: no folders, no hidden files, and nothing the system lists as special (FIFOs,
+    // sockets, devices, dangling links). The name filter ignores letter case.
+    QStringList names = dir.entryList({QStringLiteral("*.lst")}, QDir::Files, QDir::NoSort);
+    if (names.isEmpty())
+        return {};
+    const auto byName = [](const QString &a, const QString &b) {
+        const int folded = a.compare(b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.compare(b, Qt::CaseSensitive) < 0;
+    };
+    return *std::min_element(names.cbegin(), names.cend(), byName);
+}
+
+QList<QStringView> splitLine(QStringView line, QStringView separator, const QString &where)
+{
+    QList<QStringView> parts;
+    qsizetype start = 0;
+    for (;;) {
+        if (parts.size() == MaxParts)
+            throw PrintError(PrintError::FieldCountOverflow,
+                             QStringLiteral("%1 has more than %2 fields, more than a list file can hold.")
+                                 .arg(where, QString::number(MaxParts)));
+        const qsizetype found = line.indexOf(separator, start);
+        if (found < 0) {
+            parts.append(line.mid(start));
+            return parts;
+        }
+        parts.append(line.mid(start, found - start));
+        start = found + separator.size();
+    }
+}
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = (byte >= 0x80 && byte < 0xA0) ? QChar(Cp1252High[byte - 0x80]) : QChar(byte);
+    }
+    return text;
+}
+
+QString decodeLine(QByteArrayView bytes)
+{
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    return fromWindows1252(bytes);
+}
+
+ListFileReader::ListFileReader(QString path, QString name) : m_path(std::move(path)), m_name(std::move(name)) {}
+
+void ListFileReader::open()
+{
+    close();
+    // Open without blocking and check that it is an ordinary file before reading, so that a FIFO
+    // or device put in the list file's place can never hang the run.
+    const QByteArray local = QFile::encodeName(m_path);
+    const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        throw PrintError(PrintError::ListFileNotReadable,
+                         QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw PrintError(PrintError::ListFileNotReadable,
+                         QStringLiteral("The list file %1 is not an ordinary file.").arg(displayPath(m_path)));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw PrintError(PrintError::ListFileNotReadable, QStringLiteral("The list file %1 could not be opened: %2.")
+                                                              .arg(displayPath(m_path), m_file.errorString()));
+    }
+    m_buffer.clear();
+    m_pos = 0;
+    m_lineNumber = 0;
+    m_skipLineFeed = false;
+    m_atStart = true;
+}
+
+void ListFileReader::close()
+{
+    if (m_file.isOpen())
+        m_file.close();
+    m_buffer.clear();
+    m_buffer.squeeze();
+}
+
+bool ListFileReader::fill()
+{
+    m_buffer.resize(ChunkBytes);
+    const qint64 got = m_file.read(m_buffer.data(), ChunkBytes);
+    if (got < 0)
+        throw PrintError(PrintError::ListFileReadFailed, QStringLiteral("Reading line %1 of %2 failed: %3.")
+                                                             .arg(m_lineNumber + 1)
+                                                             .arg(m_name, m_file.errorString()));
+    m_buffer.resize(got);
+    m_pos = 0;
+    if (m_atStart && got > 0) {
+        m_atStart = false;
+        if (m_buffer.startsWith("\xEF\xBB\xBF"))
+            m_pos = 3;
+    }
+    return got > 0;
+}
+
+bool ListFileReader::nextRawLine(QByteArray &line)
+{
+    line.clear();
+    bool started = false;
+    for (;;) {
+        if (m_pos >= m_buffer.size() && !fill()) {
+            if (!started)
+                return false;
+            ++m_lineNumber; // the last line, without a line end
+            return true;
+        }
+        if (m_pos >= m_buffer.size())
+            continue; // a chunk that held only the byte-order mark
+        if (m_skipLineFeed) {
+            m_skipLineFeed = false;
+            if (m_buffer.at(m_pos) == '\n') {
+                ++m_pos;
+                continue;
+            }
+        }
+        started = true;
+        const char *begin = m_buffer.constData() + m_pos;
+        const char *end = m_buffer.constData() + m_buffer.size();
+        const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
+        const qsizetype length = stop - begin;
+        if (line.size() + length > MaxLineBytes)
+            throw PrintError(PrintError::LineTooLong,
+                             QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line can be.")
+                                 .arg(m_lineNumber + 1)
+                                 .arg(m_name));
+        line.append(begin, length);
+        m_pos += length;
+        if (stop != end) {
+            m_skipLineFeed = *stop == '\r';
+            ++m_pos;
+            ++m_lineNumber;
+            return true;
+        }
+    }
+}
+
+std::optional<QString> ListFileReader::readLine()
+{
+    if (!m_file.isOpen())
+        throw PrintError(PrintError::ListFileNotOpen,
+                         QStringLiteral("The list file %1 is not open, so no record can be read.").arg(m_name));
+    QByteArray raw;
+    while (nextRawLine(raw)) {
+        if (!raw.isEmpty())
+            return decodeLine(raw);
+    }
+    return std::nullopt;
+}
+
+qint64 ListFileReader::countLines(const QString &path)
+{
+    ListFileReader reader(path, QFileInfo(path).fileName());
+    try {
+        reader.open();
+        QByteArray raw;
+        qint64 lines = 0;
+        while (reader.nextRawLine(raw))
+            lines += raw.isEmpty() ? 0 : 1;
+        return lines;
+    } catch (const PrintError &) {
+        return -1;
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// Reading the list file: finding it, its lines and their text, and cutting a line into fields.
+
+// The list file of a folder: the first ordinary, non-hidden file whose name matches "*.lst" in any
+// letter case, in name order. Empty when there is none.
+QString findListFile(const QString &folder);
+
+// Cuts line at every occurrence of separator: k occurrences give k + 1 parts, empty parts included.
+// Fields are counted in 16 bits, so a line of more than 32,767 parts throws an overflow PrintError
+// whose description begins with where (e.g. "Line 3 of parts.lst").
+QList<QStringView> splitLine(QStringView line, QStringView separator, const QString &where);
+
+// Decodes one line: UTF-8 when the bytes are valid UTF-8, otherwise Windows-1252.
+QString decodeLine(QByteArrayView bytes);
+QString fromWindows1252(QByteArrayView bytes);
+
+// Streams a list file line by line, keeping one line in memory. CR LF, CR and LF all end a line;
+// empty lines are skipped; a UTF-8 byte-order mark at the start is dropped.
+class ListFileReader
+{
+public:
+    static constexpr qsizetype MaxLineBytes = 16 * 1024 * 1024;
+
+    // name: the file name shown in messages.
+    ListFileReader(QString path, QString name);
+
+    // Opens the file for reading; throws PrintError when it is not a readable ordinary file.
+    void open();
+    [[nodiscard]] bool isOpen() const { return m_file.isOpen(); }
+    void close();
+
+    // The next non-empty line, or nothing at the end of the file. Throws PrintError for a line of
+    // more than MaxLineBytes bytes or a read failure.
+    [[nodiscard]] std::optional<QString> readLine();
+
+    // The 1-based number of the last line returned, counting empty lines too.
+    [[nodiscard]] qint64 lineNumber() const { return m_lineNumber; }
+    [[nodiscard]] const QString &name() const { return m_name; }
+
+    // Counts the non-empty lines of a file without keeping them (for progress); -1 when unreadable.
+    static qint64 countLines(const QString &path);
+
+private:
+    bool nextRawLine(QByteArray &line);
+    bool fill();
+
+    QString m_path;
+    QString m_name;
+    QFile m_file;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    qint64 m_lineNumber = 0;
+    bool m_skipLineFeed = false;
+    bool m_atStart = true;
+};

@@ -1,0 +1,317 @@
+#include "printrun.h"
+
+#include "printerror.h"
+#include "printsurface.h"
+#include "recordgrid.h"
+#include "runcontext.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+
+#include <cmath>
+
+namespace {
+
+const QString RecordSeparator = QStringLiteral("\",\"");
+
+QString withoutQuotes(QStringView part)
+{
+    QString text = part.toString();
+    text.remove(QLatin1Char('"'));
+    return text;
+}
+
+// Whether a key names the record's picture: it begins with "filename" in any letter case.
+bool namesPicture(const QString &key)
+{
+    return key.startsWith(QLatin1String("filename"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+PrintRun::PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter,
+                   const RunChoices &choices)
+    : m_folder(std::move(programFolder)), m_image1(image1), m_reporter(reporter), m_choices(choices),
+      m_today([] { return QDate::currentDate(); })
+{
+}
+
+PrintRun::~PrintRun() = default;
+
+void PrintRun::cmdPrint_Click(PrintSurface &printer)
+{
+    m_printer = &printer;
+    const auto done = qScopeGuard([this] { m_printer = nullptr; });
+
+    OpenListFile();
+    printer.setDocumentName(listFileName);
+    printer.setOrientation(m_choices.portraitSelected() ? PrintSurface::Portrait : PrintSurface::Landscape);
+    printer.setFontName(QStringLiteral("courier"));
+    printer.setFontSize(8);
+    pairsPerRow = printer.orientation() == PrintSurface::Portrait ? 3 : 4;
+
+    qint64 printed = 0;
+    while (ReadNextRecord()) {
+        PrintRecordPage();
+        if (m_progress)
+            m_progress(++printed);
+    }
+    printer.endDocument();
+}
+
+bool PrintRun::closeListFile()
+{
+    if (!listFileOpen())
+        return false;
+    m_listFile->close();
+    return true;
+}
+
+bool PrintRun::listFileOpen() const
+{
+    return m_listFile && m_listFile->isOpen();
+}
+
+QString PrintRun::listFilePath() const
+{
+    return listFileName.isEmpty() ? QString() : QDir(m_folder).filePath(listFileName);
+}
+
+void PrintRun::OpenListFile()
+{
+    try {
+        // Every run starts clean: the earlier opening is closed and the field list emptied, so a
+        // second run reads the file exactly as the first did.
+        closeListFile();
+        m_listFile.reset();
+        fieldList.clear();
+
+        listFileName = findListFile(m_folder);
+        listFileNumber = 1;
+        if (listFileName.isEmpty())
+            throw PrintError(PrintError::NoListFile, QStringLiteral("No list file (*.lst) was found in the folder %1.")
+                                                         .arg(displayPath(m_folder)));
+
+        m_listFile = std::make_unique<ListFileReader>(listFilePath(), listFileName);
+        m_listFile->open();
+        const std::optional<QString> header = m_listFile->readLine();
+        if (!header)
+            throw PrintError(PrintError::ListFileEmpty,
+                             QStringLiteral("The list file %1 is empty: it has no header line of field names.")
+                                 .arg(listFileName));
+
+        const QString where = QStringLiteral("The header line of %1").arg(listFileName);
+        for (const QStringView name : splitLine(*header, QStringLiteral(","), where)) {
+            clsVar entry;
+            entry.setKey(name.toString());
+            if (fieldList.contains(entry.Key()))
+                throw PrintError(PrintError::RepeatedFieldName,
+                                 QStringLiteral("The field name \"%1\" appears twice in the header line of %2 "
+                                                "(letter case does not tell field names apart).")
+                                     .arg(entry.Key(), listFileName));
+            fieldList.add(entry);
+        }
+    } catch (const PrintError &error) {
+        m_reporter.report(error);
+    }
+}
+
+bool PrintRun::ReadNextRecord()
+{
+    try {
+        if (!m_listFile || !m_listFile->isOpen())
+            throw PrintError(PrintError::ListFileNotOpen,
+                             listFileName.isEmpty()
+                                 ? QStringLiteral("No list file is open, so there is no record to print.")
+                                 : QStringLiteral("The list file %1 is not open, so there is no record to print.")
+                                       .arg(listFileName));
+        const std::optional<QString> line = m_listFile->readLine();
+        if (!line)
+            return false;
+
+        const QString where = QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(listFileName);
+        const QList<QStringView> parts = splitLine(*line, RecordSeparator, where);
+        const qsizetype last = parts.size() - 1;
+        for (qsizetype i = 0; i <= last; ++i) {
+            if (i + 1 > fieldList.count())
+                throw PrintError(PrintError::TooManyFields,
+                                 QStringLiteral("%1 has %2 fields, but the header line names only %3.")
+                                     .arg(where, QString::number(parts.size()),
+                                          QString::number(fieldList.count())));
+            const QString value = (i == 0 || i == last) ? withoutQuotes(parts[i]) : parts[i].toString();
+            fieldList.item(i + 1).setValue(value);
+        }
+        return true;
+    } catch (const PrintError &error) {
+        m_reporter.report(error);
+        return false;
+    }
+}
+
+void PrintRun::PrintRecordPage()
+{
+    bool logoDrawn = false;
+    try {
+        logoStep(logoDrawn);
+        const QString picturePath = gridStep();
+        pictureStep(picturePath);
+        footerStep(logoDrawn);
+        m_printer->newPage();
+    } catch (const PrintError &error) {
+        m_reporter.report(error);
+        abandonPage();
+    }
+}
+
+void PrintRun::abandonPage()
+{
+    // A page given up half way is still ended when something is on it, so that the next record
+    // starts on a fresh sheet instead of on top of the failed one.
+    try {
+        if (m_printer->pageHasContent()) {
+            m_printer->newPage();
+        } else {
+            m_printer->setCurrentX(0);
+            m_printer->setCurrentY(0);
+        }
+    } catch (const PrintError &) {
+        // The page's error has been reported; a printer that fails again fails the next page too.
+    }
+}
+
+void PrintRun::logoStep(bool &logoDrawn)
+{
+    const QString logoPath = QDir(m_folder).filePath(LogoFileName);
+    if (!QFileInfo(logoPath).isFile())
+        return;
+    logoDrawn = true;
+    m_image1.LoadPicture(logoPath);
+    m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY());
+    m_printer->setCurrentY(m_image1.Height() + 100.0f);
+}
+
+QString PrintRun::gridStep()
+{
+    const qsizetype count = fieldList.count();
+    const int pairs = pairsPerRow > 0 ? pairsPerRow : 3;
+    // Every field is printed: the last row holds what is left over.
+    const qsizetype rows = (count + pairs - 1) / pairs;
+    if (rows > 32767)
+        throw PrintError(PrintError::GridOverflow,
+                         QStringLiteral("The record of %1 has too many fields to lay out.").arg(listFileName));
+
+    RecordGrid recordGrid(int(rows), pairs);
+    qsizetype position = 1;
+    for (int row = 0; row < recordGrid.rows(); ++row) {
+        for (int column = 0; column < recordGrid.columns() && position <= count; column += 2) {
+            const clsVar &entry = fieldList.item(position);
+            recordGrid.cell(row, column) = properCase(entry.Key());
+            recordGrid.cell(row, column + 1) = valueCell(entry.valueText());
+            ++position;
+        }
+    }
+    AlignKeyColumns(recordGrid);
+
+    // The picture is named by the last field whose name begins with "filename": its whole value,
+    // not just the part the grid shows.
+    QString pictureName;
+    for (qsizetype i = 1; i <= count; ++i) {
+        const clsVar &entry = fieldList.item(i);
+        if (namesPicture(entry.Key()))
+            pictureName = trimSpaces(entry.valueText());
+    }
+
+    for (int row = 0; row < recordGrid.rows(); ++row)
+        m_printer->printText(recordGrid.line(row));
+
+    return picturePathFor(m_folder, pictureName);
+}
+
+void PrintRun::AlignKeyColumns(RecordGrid &recordGrid)
+{
+    try {
+        for (int column = 0; column < recordGrid.columns(); column += 2) {
+            qsizetype longest = 0;
+            for (int row = 0; row < recordGrid.rows(); ++row) {
+                if (const auto &key = recordGrid.cell(row, column))
+                    longest = std::max(longest, characterCount(*key));
+            }
+            const qsizetype width = longest + 1;
+            for (int row = 0; row < recordGrid.rows(); ++row) {
+                if (auto &key = recordGrid.cell(row, column))
+                    key = padRight(*key, width) + QLatin1Char(':');
+            }
+        }
+    } catch (const PrintError &error) {
+        m_reporter.report(error);
+    }
+}
+
+QString PrintRun::picturePathFor(const QString &programFolder, const QString &pictureName)
+{
+    QString name = pictureName;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (name.isEmpty() || QDir::isAbsolutePath(name))
+        return {};
+    const QStringList steps = name.split(QLatin1Char('/'));
+    if (steps.contains(QStringLiteral("..")))
+        return {};
+    return QDir(programFolder).filePath(name);
+}
+
+void PrintRun::pictureStep(const QString &picturePath)
+{
+    if (picturePath.isEmpty() || !QFileInfo(picturePath).isFile())
+        return;
+    m_printer->setCurrentX(0);
+    m_printer->setCurrentY(m_printer->currentY() + 100.0f);
+    m_image1.LoadPicture(picturePath);
+    if (m_choices.fitInPageSelected()) {
+        float fittedWidth = 0;
+        float fittedHeight = 0;
+        FitPictureToPage(fittedWidth, fittedHeight);
+        if (fittedWidth > 0 && fittedHeight > 0)
+            m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY(), fittedWidth,
+                                   fittedHeight);
+    } else {
+        m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY());
+    }
+}
+
+void PrintRun::FitPictureToPage(float &fittedWidth, float &fittedHeight)
+{
+    const float width = m_image1.Width();
+    const float height = m_image1.Height();
+    fittedWidth = width;
+    fittedHeight = height;
+    const float scaleWidth = m_printer->scaleWidth();
+    const float scaleHeight = m_printer->scaleHeight();
+    const float top = m_printer->currentY();
+    if (scaleWidth - 400.0f < width)
+        fittedWidth = scaleWidth - 400.0f;
+    if (scaleHeight - top - 400.0f < height)
+        fittedHeight = scaleHeight - top - 500.0f;
+}
+
+QString PrintRun::pageField(qint64 page)
+{
+    return QString::number(page).leftJustified(4, QLatin1Char(' '));
+}
+
+void PrintRun::footerStep(bool logoDrawn)
+{
+    m_printer->setCurrentX(0);
+    m_printer->setCurrentY(m_printer->scaleHeight() - 400.0f);
+    if (!logoDrawn)
+        m_printer->printText(OrganisationLine);
+
+    const QDate today = m_today();
+    const QString footer = QStringLiteral("%1-%2-%3  Page :%4")
+                               .arg(today.day(), 2, 10, QLatin1Char('0'))
+                               .arg(today.month(), 2, 10, QLatin1Char('0'))
+                               .arg(today.year(), 4, 10, QLatin1Char('0'))
+                               .arg(pageField(m_printer->page()));
+    m_printer->setCurrentX(m_printer->scaleWidth() - m_printer->textWidth(footer));
+    m_printer->printText(footer);
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "fieldlist.h"
+#include "listfile.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class ErrorReporter;
+class PictureHolder;
+class PrintSurface;
+class RecordGrid;
+class RunChoices;
+
+// The print run: reads the list file of the program folder and prints one page per record on a
+// printing surface. It holds the state that lives between runs (the field list, the open list
+// file and the pairs per grid row) and the routines of a run. The window owns one; tests and the
+// benchmark use it without a window.
+//
+// OpenListFile, ReadNextRecord, PrintRecordPage and AlignKeyColumns trap their own errors: each
+// reports a PrintError through the ErrorReporter and returns as if it had finished. Failures of the
+// driver's own printer steps are not trapped and leave cmdPrint_Click as PrintError.
+class PrintRun
+{
+public:
+    static inline const QString OrganisationLine = QStringLiteral("Quillmarsh");
+    static inline const QString LogoFileName = QStringLiteral("logo.gif");
+
+    PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter, const RunChoices &choices);
+    ~PrintRun();
+
+    // The date printed in each footer; the current local date unless replaced.
+    void setClock(std::function<QDate()> today) { m_today = std::move(today); }
+    // Called after each record's page with the number of records printed so far in this run.
+    void setProgressHandler(std::function<void(qint64)> handler) { m_progress = std::move(handler); }
+
+    // One press of Print: the whole run, from opening the list file to ending the document.
+    void cmdPrint_Click(PrintSurface &printer);
+
+    void OpenListFile();
+    [[nodiscard]] bool ReadNextRecord();
+
+    // Closes the list file of the last run; false when none was open.
+    bool closeListFile();
+    [[nodiscard]] bool listFileOpen() const;
+    [[nodiscard]] const QString &programFolder() const { return m_folder; }
+    // The full path of the list file that the last run found, or empty.
+    [[nodiscard]] QString listFilePath() const;
+
+    // The picture file that a record's picture name refers to, or empty when the name is empty or
+    // would leave the program folder (absolute, or with a ".." step). Backslashes separate folders.
+    [[nodiscard]] static QString picturePathFor(const QString &programFolder, const QString &pictureName);
+    // The page number as the footer writes it: filled from the left into four places.
+    [[nodiscard]] static QString pageField(qint64 page);
+
+    FieldList fieldList;
+    qint16 listFileNumber = 0;
+    QString listFileName;
+    qint16 pairsPerRow = 0;
+
+private:
+    void PrintRecordPage();
+    void AlignKeyColumns(RecordGrid &recordGrid);
+    void FitPictureToPage(float &fittedWidth, float &fittedHeight);
+
+    void logoStep(bool &logoDrawn);
+    [[nodiscard]] QString gridStep();
+    void pictureStep(const QString &picturePath);
+    void footerStep(bool logoDrawn);
+    void abandonPage();
+
+    QString m_folder;
+    PictureHolder &m_image1;
+    ErrorReporter &m_reporter;
+    const RunChoices &m_choices;
+    std::function<QDate()> m_today;
+    std::function<void(qint64)> m_progress;
+    std::unique_ptr<ListFileReader> m_listFile;
+    PrintSurface *m_printer = nullptr;
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "printsurface.h"
+
+#include <QFile>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+
+#include <memory>
+#include <optional>
+
+class QPainter;
+class QPdfWriter;
+
+// Renders the print document as PDF through Qt's PDF writer at 1,440 dots per inch, so that
+// device units are twips. Pages are begun lazily: nothing is written until something is drawn,
+// "new page" only takes effect when the next page gets content, and a document with nothing drawn
+// leaves no file at all.
+class PdfSurface : public SurfaceBase
+{
+public:
+    static constexpr int Resolution = 1440;
+
+    // layout: paper and margins, in portrait; landscapeSupported: whether the target can print
+    // landscape pages (otherwise orientation() reports portrait whatever was asked).
+    PdfSurface(QString outputPath, const QPageLayout &layout, bool landscapeSupported = true);
+    ~PdfSurface() override;
+
+    // A4 or US Letter as the locale measures, with quarter-inch margins.
+    static QPageLayout localeDefaultLayout();
+
+    void setOrientation(int orientation) override;
+    [[nodiscard]] int orientation() const override;
+    void setFontName(const QString &name) override;
+    void setFontSize(float points) override;
+    [[nodiscard]] float scaleWidth() const override;
+    [[nodiscard]] float scaleHeight() const override;
+    [[nodiscard]] float textWidth(const QString &text) const override;
+    void printText(const QString &text) override;
+    void drawPicture(const Picture &picture, float x, float y) override;
+    void drawPicture(const Picture &picture, float x, float y, float width, float height) override;
+    void newPage() override;
+    void endDocument() override;
+    void setDocumentName(const QString &name) override;
+
+    [[nodiscard]] const QString &outputPath() const { return m_outputPath; }
+    // Pages actually written to the document.
+    [[nodiscard]] int pagesWritten() const { return m_pagesWritten; }
+    [[nodiscard]] bool documentWritten() const { return m_finished && m_pagesWritten > 0; }
+    // The face that the font name resolved to.
+    [[nodiscard]] QString resolvedFontFamily() const;
+    [[nodiscard]] float lineHeight() const;
+
+private:
+    void updateFont();
+    void beginDrawing();
+    [[nodiscard]] QPageLayout currentLayout() const;
+
+    QString m_outputPath;
+    QString m_documentName;
+    QPageLayout m_layout;
+    bool m_landscapeSupported;
+    QFile m_file;
+    std::unique_ptr<QPdfWriter> m_writer;
+    std::unique_ptr<QPainter> m_painter;
+    QFont m_font;
+    std::optional<QFontMetricsF> m_metrics;
+    bool m_pendingNewPage = false;
+    bool m_finished = false;
+    int m_pagesWritten = 0;
+};
+
+// Resolves a font name to a fixed-pitch face at the given size: the name itself when it is one,
+// otherwise the system's fixed-pitch fallbacks. Checked by comparing the advances of 'i' and 'W'.
+QFont fixedPitchFont(const QString &name, float points);

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+// The one error type of the utility: a number from the table below and a plain description that
+// names the file, line or field involved. Routines that trap errors catch it and report it; the
+// number and description are shown to the user exactly as carried here.
+class PrintError : public std::exception
+{
+public:
+    enum Number : int {
+        // The list file
+        NoListFile = 101,
+        ListFileNotReadable = 102,
+        ListFileEmpty = 103,
+        RepeatedFieldName = 104,
+        TooManyFields = 105,
+        ListFileNotOpen = 106,
+        LineTooLong = 107,
+        ListFileReadFailed = 108,
+        FieldCountOverflow = 109,
+
+        // The field list and the record grid
+        PositionPastEnd = 201,
+        GridOverflow = 202,
+
+        // Pictures
+        PictureNotFound = 301,
+        PictureNotReadable = 302,
+        PictureTooLarge = 303,
+
+        // The printer and the print document
+        DocumentNotWritable = 401,
+        PrinterRefusedJob = 402,
+        PrintSystemUnavailable = 403,
+        OutputFolderNotWritable = 404,
+        PrinterFailed = 405,
+    };
+
+    PrintError(int number, QString description);
+
+    [[nodiscard]] int number() const noexcept { return m_number; }
+    [[nodiscard]] const QString &description() const noexcept { return m_description; }
+    [[nodiscard]] const char *what() const noexcept override { return m_what.constData(); }
+
+    // "Error <number>\r\n<description>": the text of the message box.
+    [[nodiscard]] QString messageText() const;
+    // "Error <number>: <description>" on one line: the text written to standard error.
+    [[nodiscard]] QString logLine() const;
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};
+
+// A file name as the user sees it in a message, with the platform's separators.
+QString displayPath(const QString &path);

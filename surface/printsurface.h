@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+
+class Picture;
+
+// The printer as the print run sees it: a page-by-page drawing surface with a font, a current
+// position and a page number. Positions and sizes are twips (1/1440 inch) from the top-left corner
+// of the printable area. Any operation may throw PrintError.
+class PrintSurface
+{
+public:
+    enum Orientation : int { Portrait = 1, Landscape = 2 };
+
+    virtual ~PrintSurface() = default;
+
+    // Applies to the pages that follow; orientation() reports what the printer actually took.
+    virtual void setOrientation(int orientation) = 0;
+    [[nodiscard]] virtual int orientation() const = 0;
+
+    virtual void setFontName(const QString &name) = 0;
+    virtual void setFontSize(float points) = 0;
+
+    [[nodiscard]] virtual float currentX() const = 0;
+    [[nodiscard]] virtual float currentY() const = 0;
+    virtual void setCurrentX(float x) = 0;
+    virtual void setCurrentY(float y) = 0;
+
+    // Size of the printable area.
+    [[nodiscard]] virtual float scaleWidth() const = 0;
+    [[nodiscard]] virtual float scaleHeight() const = 0;
+
+    // The current page number, 1 on the first page.
+    [[nodiscard]] virtual qint64 page() const = 0;
+
+    [[nodiscard]] virtual float textWidth(const QString &text) const = 0;
+    // Draws the text with its top-left corner at the current position, then moves to the start of
+    // the next line: current X becomes 0 and current Y grows by one line height.
+    virtual void printText(const QString &text) = 0;
+
+    // At the picture's natural size; the current position does not move.
+    virtual void drawPicture(const Picture &picture, float x, float y) = 0;
+    // Stretched to the box, aspect ratio not kept; the current position does not move.
+    virtual void drawPicture(const Picture &picture, float x, float y, float width, float height) = 0;
+
+    // Finishes the page: page number + 1, position back to (0, 0).
+    virtual void newPage() = 0;
+    // Closes the document and sends it on. Right after newPage() it adds no empty page.
+    virtual void endDocument() = 0;
+
+    // Whether anything has been drawn on the current page since it began.
+    [[nodiscard]] virtual bool pageHasContent() const = 0;
+
+    // The name under which the document is sent (the list file's name). Optional.
+    virtual void setDocumentName(const QString &name) { Q_UNUSED(name) }
+};
+
+// Keeps the state every surface shares: orientation asked for, font, position, page number and
+// whether the current page has content. Drawing is left to subclasses.
+class SurfaceBase : public PrintSurface
+{
+public:
+    void setOrientation(int orientation) override { m_orientation = orientation; }
+    [[nodiscard]] int orientation() const override { return m_orientation; }
+    void setFontName(const QString &name) override { m_fontName = name; }
+    void setFontSize(float points) override { m_fontSize = points; }
+    [[nodiscard]] float currentX() const override { return m_x; }
+    [[nodiscard]] float currentY() const override { return m_y; }
+    void setCurrentX(float x) override { m_x = x; }
+    void setCurrentY(float y) override { m_y = y; }
+    [[nodiscard]] qint64 page() const override { return m_page; }
+    void newPage() override
+    {
+        ++m_page;
+        m_x = 0;
+        m_y = 0;
+        m_pageHasContent = false;
+    }
+    [[nodiscard]] bool pageHasContent() const override { return m_pageHasContent; }
+
+    [[nodiscard]] const QString &fontName() const { return m_fontName; }
+    [[nodiscard]] float fontSize() const { return m_fontSize; }
+
+protected:
+    void markContent() { m_pageHasContent = true; }
+
+private:
+    int m_orientation = Portrait;
+    QString m_fontName;
+    float m_fontSize = 8;
+    float m_x = 0;
+    float m_y = 0;
+    qint64 m_page = 1;
+    bool m_pageHasContent = false;
+};

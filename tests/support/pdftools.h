@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Reading back PDF files with poppler's command-line tools (pdfinfo, pdftotext, pdfimages).
+namespace PdfTools {
+// Fails the current test when the tool is missing.
+[[nodiscard]] bool available();
+[[nodiscard]] int pageCount(const QString &pdf);
+// Page size in points, e.g. "595.28 x 841.89".
+[[nodiscard]] QString pageSize(const QString &pdf);
+// The text of every page, laid out on a grid of fixed-pitch cells `pitch` points wide (4.8 points
+// is 8-point Courier), so that columns of fixed-pitch text come back exactly aligned.
+[[nodiscard]] QString text(const QString &pdf, double pitch = 4.8);
+// The rows of `pdfimages -list` below its header.
+[[nodiscard]] QStringList images(const QString &pdf);
+} // namespace PdfTools

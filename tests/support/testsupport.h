@@ -1,0 +1,74 @@
+#pragma once
+
+#include "printerror.h"
+#include "printrun.h"
+#include "recordingsurface.h"
+#include "runcontext.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Collects reported errors instead of showing message boxes.
+class CapturingReporter : public ErrorReporter
+{
+public:
+    QStringList messages; // the message box texts
+    QList<int> numbers;
+
+protected:
+    void showError(const PrintError &error) override
+    {
+        messages << error.messageText();
+        numbers << error.number();
+    }
+};
+
+class FixedChoices : public RunChoices
+{
+public:
+    bool portrait = true;
+    bool fitInPage = true;
+    [[nodiscard]] bool portraitSelected() const override { return portrait; }
+    [[nodiscard]] bool fitInPageSelected() const override { return fitInPage; }
+};
+
+// A program folder in a temporary directory, with helpers to put files in it.
+class ProgramFolder
+{
+public:
+    ProgramFolder();
+    [[nodiscard]] QString path() const { return m_dir.path(); }
+    [[nodiscard]] QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    void write(const QString &name, const QByteArray &content) const;
+    // A picture of the given pixel size in a format Qt can write (png, bmp, jpg) or gif (copied
+    // from a GIF made on the fly by writing the smallest valid GIF encoder output).
+    void writePicture(const QString &name, int width, int height, const char *format = "png") const;
+    void makeFolder(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A ready-made run: a program folder, a recording surface and everything PrintRun needs.
+struct RunFixture
+{
+    ProgramFolder folder;
+    RecordingSurface surface;
+    CapturingReporter reporter;
+    FixedChoices choices;
+    PictureSlot image1;
+    std::unique_ptr<PrintRun> run;
+    QDate today{2026, 12, 7};
+
+    RunFixture();
+    // Runs one press of Print on a fresh surface and returns it.
+    RecordingSurface &print();
+};
+
+// A valid GIF of the given size, all one colour. With pixelData false, the image data holds a
+// single pixel: a file that claims the size without carrying it.
+QByteArray makeGif(int width, int height, bool pixelData = true);

@@ -1,0 +1,215 @@
+#include "pdfsurface.h"
+#include "pdftools.h"
+#include "picture.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+class TestPdfSurface : public QObject
+{
+    Q_OBJECT
+
+    static QPageLayout a4() { return {QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch}; }
+
+private slots:
+    void initTestCase() { QVERIFY2(PdfTools::available(), "poppler-utils (pdfinfo, pdftotext, pdfimages) is needed"); }
+
+    void courierIsFixedPitch()
+    {
+        const QFont font = fixedPitchFont(QStringLiteral("courier"), 8);
+        const QFontMetricsF metrics(font);
+        QCOMPARE(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
+        QCOMPARE(metrics.horizontalAdvance(':'), metrics.horizontalAdvance('M'));
+        const QFont unknown = fixedPitchFont(QStringLiteral("no such face at all"), 8);
+        const QFontMetricsF fallback(unknown);
+        QCOMPARE(fallback.horizontalAdvance('i'), fallback.horizontalAdvance('W'));
+    }
+
+    void unitsAreTwips()
+    {
+        ProgramFolder folder;
+        PdfSurface surface(folder.filePath("out.pdf"), a4());
+        surface.setFontName(QStringLiteral("courier"));
+        surface.setFontSize(8);
+        // A4 is 595 x 842 points (11900 x 16840 twips); a quarter inch is 360 twips on each side.
+        QCOMPARE(qRound(surface.scaleWidth()), 11900 - 720);
+        QCOMPARE(qRound(surface.scaleHeight()), 16840 - 720);
+        // 8-point Courier advances 0.6 em: 4.8 points, 96 twips.
+        QVERIFY2(qAbs(surface.textWidth(QStringLiteral("iiiiiiiiii")) - 960) < 15,
+                 qPrintable(QString::number(surface.textWidth(QStringLiteral("iiiiiiiiii")))));
+        QCOMPARE(surface.textWidth(QStringLiteral("iiiii")), surface.textWidth(QStringLiteral("WWWWW")));
+        QVERIFY(surface.lineHeight() > 150 && surface.lineHeight() < 250);
+        surface.setOrientation(PrintSurface::Landscape);
+        QCOMPARE(surface.orientation(), int(PrintSurface::Landscape));
+        QCOMPARE(qRound(surface.scaleWidth()), 16840 - 720);
+    }
+
+    void landscapeUnsupportedReportsPortrait()
+    {
+        ProgramFolder folder;
+        PdfSurface surface(folder.filePath("out.pdf"), a4(), false);
+        surface.setOrientation(PrintSurface::Landscape);
+        QCOMPARE(surface.orientation(), int(PrintSurface::Portrait));
+        QCOMPARE(qRound(surface.scaleWidth()), 11900 - 720);
+    }
+
+    void pagesBeginLazily_data()
+    {
+        QTest::addColumn<QStringList>("operations");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("nothing") << QStringList{} << 0;
+        QTest::newRow("new page only") << QStringList{"page", "page"} << 0;
+        QTest::newRow("one page then new page") << QStringList{"text", "page"} << 1;
+        QTest::newRow("two pages") << QStringList{"text", "page", "text", "page"} << 2;
+        QTest::newRow("last page not ended") << QStringList{"text", "page", "text"} << 2;
+        QTest::newRow("empty pages collapse") << QStringList{"text", "page", "page", "text", "page"} << 2;
+    }
+
+    void pagesBeginLazily()
+    {
+        QFETCH(QStringList, operations);
+        QFETCH(int, pages);
+        ProgramFolder folder;
+        const QString path = folder.filePath("out.pdf");
+        PdfSurface surface(path, a4());
+        for (const QString &operation : operations) {
+            if (operation == QLatin1String("text"))
+                surface.printText(QStringLiteral("Hello"));
+            else
+                surface.newPage();
+        }
+        surface.endDocument();
+        QCOMPARE(surface.pagesWritten(), pages);
+        QCOMPARE(QFile::exists(path), pages > 0);
+        if (pages > 0)
+            QCOMPARE(PdfTools::pageCount(path), pages);
+    }
+
+    void pageStateFollowsOperations()
+    {
+        ProgramFolder folder;
+        PdfSurface surface(folder.filePath("out.pdf"), a4());
+        QCOMPARE(surface.page(), 1);
+        QVERIFY(!surface.pageHasContent());
+        surface.setCurrentX(500);
+        surface.setCurrentY(700);
+        surface.printText(QStringLiteral("x"));
+        QCOMPARE(surface.currentX(), 0.0f);
+        QCOMPARE(surface.currentY(), 700 + surface.lineHeight());
+        QVERIFY(surface.pageHasContent());
+        surface.newPage();
+        QCOMPARE(surface.page(), 2);
+        QCOMPARE(surface.currentY(), 0.0f);
+        QVERIFY(!surface.pageHasContent());
+        surface.endDocument();
+    }
+
+    void textLandsWhereItWasPut()
+    {
+        ProgramFolder folder;
+        const QString path = folder.filePath("out.pdf");
+        PdfSurface surface(path, a4());
+        surface.setFontName(QStringLiteral("courier"));
+        surface.setFontSize(8);
+        surface.printText(QStringLiteral("Id    :17   Name :Lamp"));
+        surface.printText(QStringLiteral("City  :Oslo Size :Big"));
+        surface.setCurrentX(surface.scaleWidth() - surface.textWidth(QStringLiteral("RIGHT")));
+        surface.printText(QStringLiteral("RIGHT"));
+        surface.endDocument();
+        const QStringList lines = PdfTools::text(path).split('\n');
+        QCOMPARE(lines.value(0).trimmed(), QStringLiteral("Id    :17   Name :Lamp"));
+        QCOMPARE(lines.value(1).trimmed(), QStringLiteral("City  :Oslo Size :Big"));
+        // Right-aligned: the text ends where the printable area ends, as far right as any line can.
+        QCOMPARE(lines.value(2).trimmed(), QStringLiteral("RIGHT"));
+        QVERIFY(lines.value(2).size() > 110);
+    }
+
+    void samePictureEmbeddedOnce()
+    {
+        ProgramFolder folder;
+        folder.writePicture("logo.png", 40, 20);
+        folder.writePicture("other.png", 30, 30);
+        PictureLoader loader;
+        const QString path = folder.filePath("out.pdf");
+        PdfSurface surface(path, a4());
+        for (int page = 0; page < 20; ++page) {
+            surface.drawPicture(loader.load(folder.filePath("logo.png")), 0, 0);
+            surface.drawPicture(loader.load(folder.filePath("other.png")), 0, 1000, 2000, 500);
+            surface.newPage();
+        }
+        surface.endDocument();
+        QCOMPARE(PdfTools::pageCount(path), 20);
+        QCOMPARE(PdfTools::images(path).size(), 2 * 20); // each page lists its images...
+        QStringList objects;
+        for (const QString &row : PdfTools::images(path))
+            objects << row.simplified().section(' ', 10, 11); // ...by object number
+        objects.removeDuplicates();
+        QCOMPARE(objects.size(), 2);
+    }
+
+    void emptyBoxDrawsNothing()
+    {
+        ProgramFolder folder;
+        folder.writePicture("p.png", 10, 10);
+        PictureLoader loader;
+        PdfSurface surface(folder.filePath("out.pdf"), a4());
+        surface.drawPicture(loader.load(folder.filePath("p.png")), 0, 0, 100, 0);
+        surface.drawPicture(loader.load(folder.filePath("p.png")), 0, 0, 100, -50);
+        QVERIFY(!surface.pageHasContent());
+        surface.endDocument();
+        QVERIFY(!QFile::exists(folder.filePath("out.pdf")));
+    }
+
+    void unwritableDocumentIsAnError()
+    {
+        PdfSurface surface(QStringLiteral("/nonexistent-folder/out.pdf"), a4());
+        try {
+            surface.printText(QStringLiteral("x"));
+            QFAIL("drawing into an unwritable document succeeded");
+        } catch (const PrintError &error) {
+            QCOMPARE(error.number(), int(PrintError::DocumentNotWritable));
+            QVERIFY(error.description().contains(QLatin1String("/nonexistent-folder/out.pdf")));
+        }
+    }
+
+    void abandonedDocumentLeavesNoFile()
+    {
+        ProgramFolder folder;
+        const QString path = folder.filePath("out.pdf");
+        {
+            PdfSurface surface(path, a4());
+            surface.printText(QStringLiteral("x"));
+        }
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void printRunToPdfHasOnePagePerRecord()
+    {
+        RunFixture fixture;
+        fixture.folder.write("parts.lst", "id,name,filename,city,date of birth,phone,notes\r\n"
+                                          "\"17\",\"BRASS lamp\",\"photo17.jpg\",\"\",\"12/03/80\",\"555 123\",\"n/a\"\r\n"
+                                          "\"18\",\"Oak desk\",\"\",\"Leeds\",\"01/01/90\",\"555 999\",\"heavy\"\r\n"
+                                          "\"19\",\"Chair\",\"\",\"York\",\"02/02/91\",\"555 000\",\"\"\r\n");
+        const QString path = fixture.folder.filePath("out.pdf");
+        PdfSurface surface(path, a4());
+        fixture.run->cmdPrint_Click(surface);
+        QVERIFY(fixture.reporter.messages.isEmpty());
+        QCOMPARE(PdfTools::pageCount(path), 3);
+        QCOMPARE(PdfTools::pageSize(path), QStringLiteral("595 x 842"));
+
+        // The grid's columns line up: every line of the first page has its colons in the same
+        // places as the text that was printed.
+        const QStringList pageText = PdfTools::text(path).split('\f').first().split('\n');
+        const QStringList grid = pageText.filter(QLatin1String(":"));
+        QVERIFY(grid.size() >= 3);
+        QCOMPARE(grid[0].trimmed(), QStringLiteral("Id    :17                         Name          :BRASS lamp                 Filename :photo17.jpg"));
+        QCOMPARE(grid[1].trimmed(), QStringLiteral("City  :                           Date Of Birth :12/03/80                   Phone    :555 123"));
+        QCOMPARE(grid[0].indexOf(':'), grid[1].indexOf(':'));
+        QCOMPARE(grid[0].indexOf("Name"), grid[1].indexOf("Date"));
+        QVERIFY(pageText.join('\n').contains(QLatin1String("Quillmarsh")));
+        QVERIFY(pageText.join('\n').contains(QLatin1String("07-12-2026  Page :1")));
+    }
+};
+
+QTEST_MAIN(TestPdfSurface)
+#include "tst_pdfsurface.moc"
