@@ -1,0 +1,60 @@
+#pragma once
+
+#include "cupsprinter.h"
+#include "pdfsurface.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+// What became of a print document once it was ended.
+struct PrintOutcome
+{
+    enum Kind { NothingPrinted, SentToPrinter, SavedAsPdf };
+    Kind kind = NothingPrinted;
+    QString printer; // SentToPrinter: the queue
+    int jobId = 0;   // SentToPrinter: the print system's job number
+    QString pdfPath; // SavedAsPdf: the file written
+    int pages = 0;
+};
+
+namespace detail {
+// Holds the folder in which the document is rendered before it is sent; a base class so that it
+// exists before the PDF surface that writes into it.
+struct WorkFolder
+{
+    QTemporaryDir dir;
+};
+} // namespace detail
+
+// The default printer: the document is rendered as PDF and, when it is ended, submitted to the
+// default print queue through CUPS with the document name as the job title. Where there is no
+// print queue, the PDF is saved in the fallback folder under the document's name with ".pdf"
+// ("parts.lst" gives "parts.pdf"); an existing file is never replaced ("parts-2.pdf", ...).
+// A document with no page sends nothing and writes nothing.
+class PrinterSurface : private detail::WorkFolder, public PdfSurface
+{
+public:
+    // Asks CUPS for the default queue now; the answer holds for this document.
+    [[nodiscard]] static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &fallbackFolder);
+
+    PrinterSurface(std::optional<Cups::PrinterInfo> printer, QString fallbackFolder);
+
+    void endDocument() override;
+    void setDocumentName(const QString &name) override;
+
+    [[nodiscard]] const PrintOutcome &outcome() const { return m_outcome; }
+    [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return m_printer; }
+
+    // The first of "<base>.pdf", "<base>-2.pdf", ... in folder that does not exist yet.
+    [[nodiscard]] static QString fallbackPdfName(const QString &folder, const QString &documentName);
+
+private:
+    void saveFallbackPdf();
+
+    std::optional<Cups::PrinterInfo> m_printer;
+    QString m_fallbackFolder;
+    QString m_documentName;
+    PrintOutcome m_outcome;
+};

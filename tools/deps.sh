@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs: to build and run it, and to run its tests
+# (virtual display, PDF tools, a private print system, clang for fuzzing). Run as root.
+set -euo pipefail
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6svg6 libcups2-dev
+    fonts-urw-base35 fonts-dejavu-core fontconfig
+    xvfb xauth xdotool imagemagick poppler-utils
+    cups-daemon cups-client printer-driver-cups-pdf
+    clang-14 libclang-rt-14-dev
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
