@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Builds the benchmark, generates its data sets and times the print run against the baseline (the
+# same pages written straight through QPdfWriter), then prints the medians and the targets as a
+# Markdown table.
+#
+# Usage: tools/bench.sh [--repeat N] [--build DIR] [--data DIR]
+#   --repeat N  runs of each program per case (default 3; the median is reported)
+#   --build DIR build folder (default build-bench), --data DIR data sets (default DIR/bench-data)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+repeat=3
+build=$root/build-bench
+data=
+while [ $# -gt 0 ]; do
+    case $1 in
+    --repeat) repeat=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    --data) data=$2; shift 2 ;;
+    *) sed -n '2,10p' "$0" >&2; exit 2 ;;
+    esac
+done
+[ "$repeat" -ge 1 ] || { echo "--repeat must be at least 1" >&2; exit 2; }
+data=${data:-$build/bench-data}
+
+"$root/tools/deps.sh"
+echo "== Build ($build) ==" >&2
+"$root/tools/build.sh" "$build" -DBUILD_TESTING=OFF -DLSTPRINT_BUILD_BENCH=ON >&2
+bin=$build/bench
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$build/runtime}
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+# name | data set options | target: "ratio LIMIT" (run/baseline wall time) or "rss" (run only)
+cases=(
+    "text-10k|--records 10000|ratio 1.5"
+    "gif-10k|--records 10000 --pictures 100 --picture-size 400x300 --format gif|ratio 1.5"
+    "jpeg-1k|--records 1000 --pictures 1000 --picture-size 800x600 --format jpeg|ratio 1.2"
+    "text-1k|--records 1000|rss"
+    "text-100k|--records 100000|rss"
+)
+
+# Generates a data set unless the folder already holds one made with the same options.
+generate() { # folder options...
+    local folder=$1; shift
+    if [ "$(cat "$folder/.lstbench-options" 2>/dev/null)" != "$*" ]; then
+        rm -rf "$folder"
+        "$bin/lstbench-gen" "$@" "$folder" >&2
+        echo "$*" >"$folder/.lstbench-options"
+    fi
+}
+
+field() { # report-line key
+    tr ' ' '\n' <<<"$1" | sed -n "s/^$2=//p"
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for entry in "${cases[@]}"; do
+    IFS='|' read -r name options target <<<"$entry"
+    folder=$data/$name
+    # shellcheck disable=SC2086
+    generate "$folder" $options
+    records=$(sed -n 's/.*--records \([0-9]*\).*/\1/p' <<<"$options")
+    for ((i = 1; i <= repeat; i++)); do
+        # Alternate which program goes first, so neither always runs on a warmer cache.
+        order="run baseline"
+        [ "${target%% *}" = rss ] && order="run"
+        [ $((i % 2)) -eq 0 ] && [ "$order" != run ] && order="baseline run"
+        for program in $order; do
+            if [ "$program" = run ]; then
+                line=$("$bin/lstbench-run" "$folder" 2>&1 | grep '^lstbench ') || { echo "run failed on $name" >&2; exit 1; }
+            else
+                # shellcheck disable=SC2086
+                line=$("$bin/lstbench-baseline" $options "$folder" 2>&1 | grep '^lstbench ') || { echo "baseline failed on $name" >&2; exit 1; }
+            fi
+            pages=$(field "$line" pages)
+            [ "$pages" = "$records" ] || { echo "$name: $program wrote $pages pages for $records records" >&2; exit 1; }
+            echo "$name $program $(field "$line" seconds) $(field "$line" cpu_seconds) $(field "$line" peak_rss_kib) $(field "$line" output_bytes) $(field "$line" pages_per_second)" >>"$results"
+            echo "  $name $program #$i: $line" >&2
+        done
+    done
+    run_pdf=$folder/lstbench-run.pdf
+    pdf_pages=$(pdfinfo "$run_pdf" | awk '/^Pages:/ { print $2 }')
+    [ "$pdf_pages" = "$records" ] || { echo "$name: pdfinfo counts $pdf_pages pages, expected $records" >&2; exit 1; }
+    pdfimages -list "$run_pdf" | awk 'NR > 2 { print $11 }' | sort -u | wc -l >"$folder/.image-objects"
+done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+stat() { # case program column(3 wall, 4 cpu, 5 rss, 6 bytes, 7 pages/s)
+    awk -v c="$1" -v p="$2" -v k="$3" '$1 == c && $2 == p { print $k }' "$results" | median
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+within() { awk -v r="$1" -v l="$2" 'BEGIN { print (r <= l) ? "met" : "missed" }'; }
+
+echo
+echo "Machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1)," \
+    "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) RAM;" \
+    "load average $load_before before, $load_after after; $repeat runs per program, medians."
+echo
+echo "| case | baseline s (CPU s) | run s (CPU s) | run / baseline (CPU) | target | result | run pages/s | run peak RSS | PDF | image objects |"
+echo "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |"
+for entry in "${cases[@]}"; do
+    IFS='|' read -r name options target <<<"$entry"
+    [ "${target%% *}" = ratio ] || continue
+    limit=${target#* }
+    bw=$(stat "$name" baseline 3) bc=$(stat "$name" baseline 4)
+    rw=$(stat "$name" run 3) rc=$(stat "$name" run 4)
+    r=$(ratio "$rw" "$bw")
+    images=$(cat "$data/$name/.image-objects")
+    printf '| %s | %.3f (%.3f) | %.3f (%.3f) | %s (%s) | ≤ %s | %s | %.0f | %.1f MB | %.1f MB | %s |\n' \
+        "$name" "$bw" "$bc" "$rw" "$rc" "$r" "$(ratio "$rc" "$bc")" "$limit" "$(within "$r" "$limit")" \
+        "$(stat "$name" run 7)" "$(awk -v k="$(stat "$name" run 5)" 'BEGIN { print k / 1024 }')" \
+        "$(awk -v b="$(stat "$name" run 6)" 'BEGIN { print b / 1048576 }')" "$images"
+done
+small=$(stat text-1k run 5) large=$(stat text-100k run 5)
+r=$(ratio "$large" "$small")
+mb=$(awk -v k="$large" 'BEGIN { printf "%.1f", k / 1024 }')
+echo
+echo "| peak RSS | 1,000 records | 100,000 records | ratio | target | result |"
+echo "| --- | --- | --- | --- | --- | --- |"
+printf '| text and logo | %.1f MB | %s MB | %s | ≤ 1.2 and < 100 MB | %s |\n' "$(awk -v k="$small" 'BEGIN { print k / 1024 }')" \
+    "$mb" "$r" "$(awk -v r="$r" -v m="$mb" 'BEGIN { print (r <= 1.2 && m < 100) ? "met" : "missed" }')"
+gif_images=$(cat "$data/gif-10k/.image-objects")
+echo
+echo "gif-10k image objects in the run's PDF: $gif_images (target 101: $([ "$gif_images" = 101 ] && echo met || echo missed))"
