@@ -9,6 +9,10 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 bool isFixedPitch(const QFont &font)
@@ -19,6 +23,20 @@ bool isFixedPitch(const QFont &font)
 }
 
 } // namespace
+
+void keepPdfBuffersInHeap()
+{
+#ifdef __GLIBC__
+    static const bool done = [] {
+        // 32 MiB is glibc's own ceiling for the threshold it adjusts by itself; the heap top is
+        // given back to the system only beyond twice that.
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+        return true;
+    }();
+    Q_UNUSED(done)
+#endif
+}
 
 QFont fixedPitchFont(const QString &name, float points)
 {
@@ -46,6 +64,7 @@ PdfSurface::PdfSurface(QString outputPath, const QPageLayout &layout, bool lands
     : m_outputPath(std::move(outputPath)), m_layout(layout), m_landscapeSupported(landscapeSupported),
       m_file(m_outputPath), m_writer(std::make_unique<QPdfWriter>(&m_file))
 {
+    keepPdfBuffersInHeap();
     m_layout.setOrientation(QPageLayout::Portrait);
     m_writer->setResolution(Resolution);
     m_writer->setCreator(QStringLiteral("LST File print utility"));

@@ -71,6 +71,13 @@ private:
     int m_pagesWritten = 0;
 };
 
+// Qt's PDF engine compresses each page through two buffers of ten million bytes that it allocates
+// and frees page after page. Under glibc's default thresholds they are mapped and unmapped (or the
+// heap grown and trimmed) every time, and the page faults cost several times the writing itself.
+// This keeps such buffers in the heap for reuse; untouched parts of them never become resident.
+// PdfSurface calls it; it acts once per process.
+void keepPdfBuffersInHeap();
+
 // Resolves a font name to a fixed-pitch face at the given size: the name itself when it is one,
 // otherwise the system's fixed-pitch fallbacks. Checked by comparing the advances of 'i' and 'W'.
 QFont fixedPitchFont(const QString &name, float points);
