@@ -53,7 +53,7 @@ private:
     {
         QString path;
         qint64 fileSize;
-        QDateTime modified;
+        qint64 modified; // nanoseconds since the epoch
         Picture picture;
         qint64 bytes;
     };
