@@ -6,6 +6,7 @@
 #include "runcontext.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
 
@@ -33,7 +34,15 @@ bool namesPicture(const QString &key)
 PrintRun::PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter,
                    const RunChoices &choices)
     : m_folder(std::move(programFolder)), m_image1(image1), m_reporter(reporter), m_choices(choices),
-      m_today([] { return QDate::currentDate(); })
+      // The footer wants the date on every page, and each asking converts the time to local time,
+      // which stats the time zone file: the date is asked of the system at most once a second.
+      m_today([date = QDate(), asked = QElapsedTimer()]() mutable {
+          if (!asked.isValid() || asked.hasExpired(1000)) {
+              date = QDate::currentDate();
+              asked.start();
+          }
+          return date;
+      })
 {
 }
 
