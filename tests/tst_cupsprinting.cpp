@@ -28,15 +28,6 @@ class TestCupsPrinting : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(PdfTools::pageCount(found) > 0, 30000);
     }
 
-    static void copyDemo(const ProgramFolder &folder)
-    {
-        const QDir demo(qEnvironmentVariable("LSTPRINT_DEMO_DIR"));
-        const QStringList files = demo.entryList(QDir::Files);
-        QVERIFY(files.contains("parts.lst"));
-        for (const QString &name : files)
-            QVERIFY(QFile::copy(demo.filePath(name), folder.filePath(name)));
-    }
-
 private slots:
     void initTestCase()
     {
@@ -68,7 +59,7 @@ private slots:
     {
         QFETCH(bool, portrait);
         RunFixture fixture;
-        copyDemo(fixture.folder);
+        fixture.folder.copyDemo();
         fixture.choices.portrait = portrait;
         const auto printer = PrinterSurface::forDefaultPrinter(fixture.folder.path());
         fixture.run->cmdPrint_Click(*printer);

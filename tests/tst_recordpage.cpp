@@ -6,15 +6,11 @@
 
 namespace {
 
-QString pad(const QString &text, int width)
-{
-    return text + QString(width - text.size(), QLatin1Char(' '));
-}
 
 // The grid line of a one-field record whose key is "filename".
 QString filenameLine(const QString &value)
 {
-    return "text (0,0) \"Filename :" + pad(value.left(26), 27) + "\"";
+    return "text (0,0) \"Filename :" + padded(value.left(26), 27) + "\"";
 }
 
 } // namespace
@@ -29,7 +25,7 @@ private slots:
     {
         QTest::addColumn<QString>("logo"); // "", "picture", "folder"
         QTest::addColumn<QStringList>("page");
-        const QString grid = "\"Id :" + pad("7", 27) + "\"";
+        const QString grid = "\"Id :" + padded("7", 27) + "\"";
         QTest::newRow("no logo") << ""
                                  << QStringList{"text (0,0) " + grid, "text (0,15600) \"Quillmarsh\"",
                                                 "text (8888,15780) \"07-12-2026  Page :1   \""};
