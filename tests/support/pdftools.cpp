@@ -1,5 +1,6 @@
 #include "pdftools.h"
 
+#include <QSet>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -47,6 +48,23 @@ QString pageSize(const QString &pdf)
 QString text(const QString &pdf, double pitch)
 {
     return run(QStringLiteral("pdftotext"), {QStringLiteral("-fixed"), QString::number(pitch), pdf, QStringLiteral("-")});
+}
+
+bool textRunsAlongHeight(const QString &pdf)
+{
+    const QString boxes = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                            QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>"));
+    // Upright lines of text share their y and spread over many x; turned lines the other way
+    // round. Count the distinct (whole-point) positions of the word centres each way.
+    QSet<int> xs;
+    QSet<int> ys;
+    for (const QRegularExpressionMatch &match : word.globalMatch(boxes)) {
+        xs.insert(qRound((match.captured(1).toDouble() + match.captured(3).toDouble()) / 2));
+        ys.insert(qRound((match.captured(2).toDouble() + match.captured(4).toDouble()) / 2));
+    }
+    return xs.size() < ys.size();
 }
 
 QStringList images(const QString &pdf)

@@ -13,6 +13,9 @@ namespace PdfTools {
 // The text of every page, laid out on a grid of fixed-pitch cells `pitch` points wide (4.8 points
 // is 8-point Courier), so that columns of fixed-pitch text come back exactly aligned.
 [[nodiscard]] QString text(const QString &pdf, double pitch = 4.8);
+// Whether the text of the first page runs up or down the sheet (true: the page content has been
+// turned by a quarter, as a landscape document printed on portrait paper) rather than across it.
+[[nodiscard]] bool textRunsAlongHeight(const QString &pdf);
 // The rows of `pdfimages -list` below its header.
 [[nodiscard]] QStringList images(const QString &pdf);
 } // namespace PdfTools

@@ -1,0 +1,65 @@
+#include "cupsprinter.h"
+
+#include "pdfsurface.h"
+#include "printerror.h"
+
+#include <QFile>
+#include <QScopeGuard>
+
+#include <cups/cups.h>
+
+namespace Cups {
+
+namespace {
+
+// CUPS gives media sizes and margins in hundredths of a millimetre.
+QPageLayout layoutOf(const cups_size_t &size)
+{
+    const QPageSize paper(QSizeF(size.width / 100.0, size.length / 100.0), QPageSize::Millimeter, QString(),
+                          QPageSize::FuzzyOrientationMatch);
+    const QMarginsF margins(size.left / 100.0, size.top / 100.0, size.right / 100.0, size.bottom / 100.0);
+    return QPageLayout(paper, QPageLayout::Portrait, margins, QPageLayout::Millimeter);
+}
+
+} // namespace
+
+std::optional<PrinterInfo> defaultPrinter()
+{
+    cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
+    if (!dest)
+        return std::nullopt;
+    const auto freeDest = qScopeGuard([dest] { cupsFreeDests(1, dest); });
+
+    PrinterInfo info;
+    info.name = QString::fromUtf8(dest->name);
+    info.layout = PdfSurface::localeDefaultLayout();
+    info.landscapeSupported = false;
+    if (cups_dinfo_t *details = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+        const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
+        cups_size_t size{};
+        if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, details, 0, &size) && size.width > 0 && size.length > 0)
+            info.layout = layoutOf(size);
+        info.landscapeSupported =
+            cupsCheckDestSupported(CUPS_HTTP_DEFAULT, dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
+    }
+    return info;
+}
+
+int submitPdf(const QString &printer, const QString &pdfPath, const QString &title)
+{
+    const QByteArray name = printer.toUtf8();
+    const QByteArray file = QFile::encodeName(pdfPath);
+    const QByteArray jobTitle = title.toUtf8();
+    cups_option_t *options = nullptr;
+    int optionCount = cupsAddOption("document-format", "application/pdf", 0, &options);
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), file.constData(), jobTitle.constData(),
+                                   optionCount, options);
+    cupsFreeOptions(optionCount, options);
+    if (job <= 0)
+        throw PrintError(PrintError::PrinterRefusedJob,
+                         QStringLiteral("The printer %1 did not accept the print job %2: %3.")
+                             .arg(printer, title, QString::fromUtf8(cupsLastErrorString())));
+    return job;
+}
+
+} // namespace Cups

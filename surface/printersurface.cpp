@@ -1,0 +1,135 @@
+#include "printersurface.h"
+
+#include "printerror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int MaxFallbackNames = 10000;
+
+QString pdfBaseName(const QString &documentName)
+{
+    const QString base = QFileInfo(documentName).completeBaseName();
+    return base.isEmpty() ? QStringLiteral("document") : base;
+}
+
+QString candidateName(const QString &base, int n)
+{
+    return n == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1-%2.pdf").arg(base).arg(n);
+}
+
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString &fallbackFolder)
+{
+    return std::make_unique<PrinterSurface>(Cups::defaultPrinter(), fallbackFolder);
+}
+
+PrinterSurface::PrinterSurface(std::optional<Cups::PrinterInfo> printer, QString fallbackFolder)
+    : PdfSurface(QDir(WorkFolder::dir.path()).filePath(QStringLiteral("document.pdf")),
+                 printer ? printer->layout : PdfSurface::localeDefaultLayout(),
+                 printer ? printer->landscapeSupported : true),
+      m_printer(std::move(printer)), m_fallbackFolder(std::move(fallbackFolder))
+{
+}
+
+void PrinterSurface::setDocumentName(const QString &name)
+{
+    m_documentName = name;
+    PdfSurface::setDocumentName(name);
+}
+
+QString PrinterSurface::fallbackPdfName(const QString &folder, const QString &documentName)
+{
+    const QDir target(folder);
+    const QString base = pdfBaseName(documentName);
+    for (int n = 1; n <= MaxFallbackNames; ++n) {
+        const QString path = target.filePath(candidateName(base, n));
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+            return path;
+    }
+    return {};
+}
+
+void PrinterSurface::endDocument()
+{
+    if (m_outcome.kind != PrintOutcome::NothingPrinted)
+        return;
+    PdfSurface::endDocument();
+    if (!documentWritten())
+        return;
+    m_outcome.pages = pagesWritten();
+    if (m_printer) {
+        const QString title = m_documentName.isEmpty() ? QStringLiteral("LST File print utility") : m_documentName;
+        m_outcome.jobId = Cups::submitPdf(m_printer->name, outputPath(), title);
+        m_outcome.printer = m_printer->name;
+        m_outcome.kind = PrintOutcome::SentToPrinter;
+    } else {
+        saveFallbackPdf();
+        m_outcome.kind = PrintOutcome::SavedAsPdf;
+    }
+}
+
+void PrinterSurface::saveFallbackPdf()
+{
+    QFile rendered(outputPath());
+    if (!rendered.open(QIODevice::ReadOnly))
+        throw PrintError(PrintError::DocumentNotWritable, QStringLiteral("The print document %1 could not be read back: %2.")
+                                                              .arg(displayPath(outputPath()), rendered.errorString()));
+    const QByteArray content = rendered.readAll();
+
+    // Each name is claimed with O_EXCL, so a file that is already there (or appears meanwhile) is
+    // never replaced.
+    const QDir folder(m_fallbackFolder);
+    const QString base = pdfBaseName(m_documentName);
+    for (int n = 1; n <= MaxFallbackNames; ++n) {
+        const QString path = folder.filePath(candidateName(base, n));
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            throw PrintError(PrintError::OutputFolderNotWritable,
+                             QStringLiteral("No printer is set up, and the print document could not be saved in %1: %2.")
+                                 .arg(displayPath(m_fallbackFolder), reason));
+        }
+        const bool written = writeAll(fd, content.constData(), content.size());
+        const int savedErrno = errno;
+        const bool closed = ::close(fd) == 0;
+        if (!written || !closed) {
+            ::unlink(QFile::encodeName(path).constData());
+            const QString reason = QString::fromLocal8Bit(std::strerror(written ? errno : savedErrno));
+            throw PrintError(PrintError::OutputFolderNotWritable,
+                             QStringLiteral("The print document could not be saved as %1: %2.")
+                                 .arg(displayPath(path), reason));
+        }
+        m_outcome.pdfPath = path;
+        return;
+    }
+    throw PrintError(PrintError::OutputFolderNotWritable,
+                     QStringLiteral("The print document could not be saved in %1: every name from %2 to %3 is taken.")
+                         .arg(displayPath(m_fallbackFolder), candidateName(base, 1), candidateName(base, MaxFallbackNames)));
+}

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# A private CUPS daemon for tests: listens on a Unix socket in DIR, with one default queue named
+# lstprinttest that writes each job as a PDF file into DIR/out (through cups-pdf).
+#
+#   private-cupsd.sh start DIR    start it (CUPS_SERVER=DIR/cups.sock reaches it)
+#   private-cupsd.sh stop DIR     stop it by its process id and remove what start added
+#
+# Needs root (cupsd and the cups-pdf backend run as root). Without root, or without the packages,
+# start writes DIR/unavailable with the reason and exits 0, so the tests that need it can skip.
+set -euo pipefail
+action=${1:?start or stop}
+dir=${2:?folder}
+queue=lstprinttest
+pdfconf=/etc/cups/cups-pdf-$queue.conf
+
+unavailable() {
+    echo "$1" > "$dir/unavailable"
+    echo "private cupsd not started: $1" >&2
+    exit 0
+}
+
+start() {
+    rm -rf "$dir"
+    mkdir -p "$dir"/{etc/ppd,spool,tmp,cache,state,log,out}
+    chmod 755 "$dir" "$dir/etc" "$dir/out"
+    chmod 1777 "$dir/tmp"
+    [ "$(id -u)" -eq 0 ] || unavailable "not running as root"
+    command -v cupsd >/dev/null || unavailable "cupsd is not installed"
+    [ -x /usr/lib/cups/backend/cups-pdf ] || unavailable "printer-driver-cups-pdf is not installed"
+    local ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+    [ -f "$ppd" ] || ppd=$(ls /usr/share/ppd/cups-pdf/*.ppd 2>/dev/null | head -n 1)
+    [ -n "$ppd" ] || unavailable "no cups-pdf PPD found"
+
+    cat > "$dir/cups-files.conf" <<CONF
+ServerRoot $dir/etc
+RequestRoot $dir/spool
+TempDir $dir/tmp
+CacheDir $dir/cache
+StateDir $dir/state
+AccessLog $dir/log/access_log
+ErrorLog $dir/log/error_log
+PageLog $dir/log/page_log
+Printcap $dir/printcap
+CONF
+    cat > "$dir/cupsd.conf" <<CONF
+Listen $dir/cups.sock
+Browsing No
+WebInterface No
+DefaultAuthType None
+LogLevel warn
+MaxLogSize 0
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+    Allow all
+  </Limit>
+</Policy>
+DefaultPolicy default
+CONF
+    cupsd -t -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" >/dev/null 2>"$dir/log/config-check" \
+        || unavailable "cupsd rejects the configuration: $(cat "$dir/log/config-check")"
+
+    cat > "$pdfconf" <<CONF
+Out $dir/out
+AnonDirName $dir/out
+UserUMask 0022
+Label 0
+CONF
+
+    # Detached from our output, so that whoever started us does not wait for the daemon.
+    cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >"$dir/log/cupsd.out" 2>&1 &
+    echo $! > "$dir/cupsd.pid"
+    for _ in $(seq 100); do
+        [ -S "$dir/cups.sock" ] && break
+        sleep 0.1
+    done
+    [ -S "$dir/cups.sock" ] || { stop; unavailable "cupsd did not open its socket"; }
+    export CUPS_SERVER=$dir/cups.sock
+    lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P "$ppd" 2>"$dir/log/lpadmin" \
+        || { stop; unavailable "lpadmin failed: $(cat "$dir/log/lpadmin")"; }
+    lpadmin -d "$queue"
+    echo "$queue" > "$dir/queue"
+}
+
+stop() {
+    if [ -f "$dir/cupsd.pid" ]; then
+        local pid
+        pid=$(cat "$dir/cupsd.pid")
+        if kill "$pid" 2>/dev/null; then
+            for _ in $(seq 50); do
+                kill -0 "$pid" 2>/dev/null || break
+                sleep 0.1
+            done
+            kill -9 "$pid" 2>/dev/null || true
+        fi
+        rm -f "$dir/cupsd.pid"
+    fi
+    if [ -f "$pdfconf" ] && grep -q "^Out $dir/out\$" "$pdfconf"; then
+        rm -f "$pdfconf"
+    fi
+}
+
+case "$action" in
+start) start ;;
+stop) stop ;;
+*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+esac

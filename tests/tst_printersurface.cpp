@@ -1,0 +1,142 @@
+#include "pdftools.h"
+#include "printersurface.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+namespace {
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// The default printer where there is no print queue: the document becomes a PDF beside the list
+// file, and nothing that is already there is ever replaced.
+class TestPrinterSurface : public QObject
+{
+    Q_OBJECT
+
+    static PrintOutcome printPages(const QString &folder, const QString &documentName, int pages)
+    {
+        PrinterSurface surface(std::nullopt, folder);
+        surface.setDocumentName(documentName);
+        for (int page = 0; page < pages; ++page) {
+            surface.printText(QStringLiteral("page %1").arg(page + 1));
+            surface.newPage();
+        }
+        surface.endDocument();
+        return surface.outcome();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(PdfTools::available());
+        // No print system is reachable from here, whatever the machine has.
+        qputenv("CUPS_SERVER", QFile::encodeName(QDir::temp().filePath("no-such-cups-socket")));
+    }
+
+    void noQueueMeansNoPrinter() { QVERIFY(!Cups::defaultPrinter().has_value()); }
+
+    void savesBesideTheListFile_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("documentName");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("first") << QStringList{} << "parts.lst" << "parts.pdf";
+        QTest::newRow("taken") << QStringList{"parts.pdf"} << "parts.lst" << "parts-2.pdf";
+        QTest::newRow("two taken") << QStringList{"parts.pdf", "parts-2.pdf"} << "parts.lst" << "parts-3.pdf";
+        QTest::newRow("gap is filled") << QStringList{"parts.pdf", "parts-3.pdf"} << "parts.lst" << "parts-2.pdf";
+        QTest::newRow("folder in the way") << QStringList{"parts.pdf/"} << "parts.lst" << "parts-2.pdf";
+        QTest::newRow("dots in the name") << QStringList{} << "my.parts.LST" << "my.parts.pdf";
+        QTest::newRow("no name") << QStringList{} << "" << "document.pdf";
+    }
+
+    void savesBesideTheListFile()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, documentName);
+        QFETCH(QString, saved);
+        ProgramFolder folder;
+        for (const QString &name : existing) {
+            if (name.endsWith('/'))
+                folder.makeFolder(name);
+            else
+                folder.write(name, "already here " + name.toUtf8());
+        }
+        QCOMPARE(PrinterSurface::fallbackPdfName(folder.path(), documentName), folder.filePath(saved));
+
+        const PrintOutcome outcome = printPages(folder.path(), documentName, 3);
+        QCOMPARE(outcome.kind, PrintOutcome::SavedAsPdf);
+        QCOMPARE(outcome.pdfPath, folder.filePath(saved));
+        QCOMPARE(outcome.pages, 3);
+        QCOMPARE(PdfTools::pageCount(outcome.pdfPath), 3);
+        for (const QString &name : existing) {
+            if (!name.endsWith('/'))
+                QCOMPARE(contentOf(folder.filePath(name)), "already here " + name.toUtf8());
+        }
+    }
+
+    void danglingLinkIsNotFollowed()
+    {
+        ProgramFolder folder;
+        ProgramFolder elsewhere;
+        const QString target = elsewhere.filePath("victim.pdf");
+        QVERIFY(QFile::link(target, folder.filePath("parts.pdf")));
+        const PrintOutcome outcome = printPages(folder.path(), "parts.lst", 1);
+        QCOMPARE(outcome.pdfPath, folder.filePath("parts-2.pdf"));
+        QVERIFY(!QFile::exists(target));
+    }
+
+    void secondRunWritesTheNextName()
+    {
+        ProgramFolder folder;
+        QCOMPARE(printPages(folder.path(), "parts.lst", 2).pdfPath, folder.filePath("parts.pdf"));
+        const QByteArray first = contentOf(folder.filePath("parts.pdf"));
+        QCOMPARE(printPages(folder.path(), "parts.lst", 1).pdfPath, folder.filePath("parts-2.pdf"));
+        QCOMPARE(contentOf(folder.filePath("parts.pdf")), first);
+        QCOMPARE(PdfTools::pageCount(folder.filePath("parts-2.pdf")), 1);
+    }
+
+    void nothingPrintedWritesNothing()
+    {
+        ProgramFolder folder;
+        const PrintOutcome outcome = printPages(folder.path(), "parts.lst", 0);
+        QCOMPARE(outcome.kind, PrintOutcome::NothingPrinted);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{});
+    }
+
+    void unwritableFolderIsAnError()
+    {
+        ProgramFolder folder;
+        const QString missing = folder.filePath("gone");
+        PrinterSurface surface(std::nullopt, missing);
+        surface.setDocumentName("parts.lst");
+        surface.printText("x");
+        try {
+            surface.endDocument();
+            QFAIL("saving into a missing folder succeeded");
+        } catch (const PrintError &error) {
+            QCOMPARE(error.number(), int(PrintError::OutputFolderNotWritable));
+            QVERIFY(error.description().contains(missing));
+        }
+        QCOMPARE(surface.outcome().kind, PrintOutcome::NothingPrinted);
+    }
+
+    void fallbackUsesTheLocalePaper()
+    {
+        ProgramFolder folder;
+        PrinterSurface surface(std::nullopt, folder.path());
+        const QPageLayout paper = PdfSurface::localeDefaultLayout();
+        QCOMPARE(qRound(surface.scaleWidth()), paper.paintRectPixels(1440).width());
+        surface.setOrientation(PrintSurface::Landscape);
+        QCOMPARE(surface.orientation(), int(PrintSurface::Landscape));
+    }
+};
+
+QTEST_MAIN(TestPrinterSurface)
+#include "tst_printersurface.moc"
