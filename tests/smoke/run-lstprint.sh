@@ -37,6 +37,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 fail() {
     echo "FAIL: $*" >&2
@@ -88,9 +89,9 @@ visible_windows() {
 }
 main_window_shown() {
     main=$(visible_windows | head -n1)
-    [ -n "$main" ]
+    [ -n "$main" ] || ! kill -0 "$app_pid" 2>/dev/null
 }
-wait_for 30 main_window_shown || fail "the window did not appear"
+wait_for 30 main_window_shown && [ -n "$main" ] || fail "the window did not appear"
 [ "$(xdotool getwindowname "$main")" = "LST File print utility" ] || fail "caption: $(xdotool getwindowname "$main")"
 geometry=$(xdotool getwindowgeometry "$main" | sed -n 's/^ *Geometry: //p')
 [ "$geometry" = "263x117" ] || fail "window size $geometry"
