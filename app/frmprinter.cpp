@@ -25,7 +25,8 @@
 
 namespace {
 
-// The form is laid out in twips; at 96 dots per inch a logical pixel is 15 twips. Halves round up.
+// The form is laid out in twips; at 96 dots per inch a logical pixel is 15 twips. Rounded to the
+// nearest pixel.
 constexpr int px(int twips)
 {
     return (twips * 2 + 15) / 30;
