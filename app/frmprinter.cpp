@@ -8,10 +8,12 @@
 #include "progresswindow.h"
 #include "windowicon.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -21,6 +23,7 @@
 #include <QShortcut>
 #include <QStyle>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -67,6 +70,90 @@ qint64 countRecords(const QString &programFolder)
 
 } // namespace
 
+bool frmPrinter::captionFits(const QAbstractButton &button)
+{
+    // A push button's size hint has a minimum width of its own; what matters is its text and the
+    // style's margins. An option's size hint is its indicator, spacing and text.
+    if (qobject_cast<const QPushButton *>(&button) != nullptr) {
+        const QString text = QString(button.text()).remove(QLatin1Char('&'));
+        const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
+        return button.fontMetrics().horizontalAdvance(text) + 2 * margin <= button.width();
+    }
+    return button.sizeHint().width() <= button.width();
+}
+
+namespace {
+
+// Whether every caption of the window shows whole in its control at the window's current font.
+bool captionsFit(const QWidget &window)
+{
+    const auto buttons = window.findChildren<QAbstractButton *>();
+    return std::all_of(buttons.cbegin(), buttons.cend(),
+                       [](const QAbstractButton *button) { return frmPrinter::captionFits(*button); });
+}
+
+// Fonts to try for the window, best first: the desktop's own at its size and a little smaller,
+// then narrow faces, then smaller still.
+QList<QFont> captionFontCandidates(const QFont &desktop)
+{
+    const double size = QFontInfo(desktop).pointSizeF();
+    auto sized = [](QFont font, double points) {
+        font.setPointSizeF(points);
+        return font;
+    };
+    QList<QFont> fonts;
+    for (double points = size; points >= 8.0; points -= 0.5)
+        fonts << sized(desktop, points);
+    const QStringList families = QFontDatabase::families();
+    for (const char *narrow : {"Nimbus Sans Narrow", "Liberation Sans Narrow", "DejaVu Sans Condensed", "Arial Narrow"}) {
+        if (!families.contains(QLatin1String(narrow)))
+            continue;
+        for (double points = size; points >= 7.5; points -= 0.5)
+            fonts << sized(QFont(QLatin1String(narrow)), points);
+    }
+    for (double points = std::min(size, 7.5); points >= 6.5; points -= 0.5)
+        fonts << sized(desktop, points);
+    return fonts;
+}
+
+// Input events: keys, clicks, the wheel and touches.
+bool isUserInput(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Drops input events for as long as it lives.
+class InputDropper : public QObject
+{
+public:
+    InputDropper() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputDropper(const InputDropper &) = delete;
+    InputDropper &operator=(const InputDropper &) = delete;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        return isUserInput(event) || QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
 // The state of the window for the length of one run: busy cursor, run clock, no second run and no
 // closing. Undone on every way out of the run, exceptions included, and before any message box.
 class frmPrinter::RunScope
@@ -81,6 +168,13 @@ public:
     }
     ~RunScope()
     {
+        // Keys and clicks that came while the run held the thread were held back by the window
+        // system, not lost; they were meant for a busy window, so they are dropped here rather
+        // than acted on now (a second press of Print would print everything again).
+        {
+            const InputDropper dropper;
+            QCoreApplication::processEvents();
+        }
         m_window.m_progress->hide();
         QGuiApplication::restoreOverrideCursor();
         m_window.m_running = false;
@@ -170,6 +264,8 @@ void frmPrinter::buildControls()
     m_image1->setGeometry(twipsRect(135, 1275, 795, 300));
     m_progress->setWindowTitle(Caption);
 
+    fitCaptionFont();
+
     QWidget::setTabOrder(portrait, landscape);
     QWidget::setTabOrder(landscape, fitInPage);
     QWidget::setTabOrder(fitInPage, actualSize);
@@ -182,6 +278,19 @@ void frmPrinter::buildControls()
 
     connect(m_cmdPrint, &QPushButton::clicked, this, &frmPrinter::cmdPrint_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmPrinter::cmdExit_Click);
+}
+
+void frmPrinter::fitCaptionFont()
+{
+    // The controls keep the sizes of the fixed layout; where the desktop's font is too wide for a
+    // caption ("Landscape" has 74 pixels), the window takes a smaller or narrower one. No control
+    // has a font of its own: they all follow the window's.
+    const QList<QFont> candidates = captionFontCandidates(font());
+    for (const QFont &candidate : candidates) {
+        setFont(candidate);
+        if (captionsFit(*this))
+            return;
+    }
 }
 
 void frmPrinter::Form_Load()

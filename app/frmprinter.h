@@ -10,6 +10,7 @@
 #include <memory>
 
 class PictureBox;
+class QAbstractButton;
 class PrintRun;
 class PrintSurface;
 class ProgressWindow;
@@ -59,6 +60,9 @@ public:
     [[nodiscard]] bool portraitSelected() const override;
     [[nodiscard]] bool fitInPageSelected() const override;
 
+    // Whether a button's caption shows whole at its size and font.
+    [[nodiscard]] static bool captionFits(const QAbstractButton &button);
+
     // The text telling where a document without a printer went.
     [[nodiscard]] static QString savedAsPdfText(const QString &pdfPath, int pages);
 
@@ -92,6 +96,7 @@ private:
     // Whenever the window really closes: closes the list file of the last run.
     void Form_Unload();
     void buildControls();
+    void fitCaptionFont();
     void centreOnScreen();
     void recordPrinted(qint64 recordsDone);
     [[nodiscard]] MessageSink &messages() const { return m_sink != nullptr ? *m_sink : *m_messageBoxes; }

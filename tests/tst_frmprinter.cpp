@@ -2,6 +2,7 @@
 #include "printrun.h"
 #include "windowfixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -116,7 +117,6 @@ private slots:
         QCOMPARE(window.minimumSize(), QSize(263, 117));
         QCOMPARE(window.maximumSize(), QSize(263, 117));
         QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-        QVERIFY(!window.testAttribute(Qt::WA_SetFont));
         QVERIFY(f->showActive());
         QCOMPARE(window.size(), QSize(263, 117));
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -326,6 +326,12 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QColor, colour);
+        // Thick strokes, so that some pixels of the caption are the colour itself and not a blend
+        // with the background.
+        QFont bold = f->window->font();
+        bold.setPixelSize(16);
+        bold.setBold(true);
+        f->window->setFont(bold);
         QVERIFY(f->showActive());
         QWidget *const widget = f->child(name);
         // Away from the options, whose focus frame some styles draw in black.
@@ -350,6 +356,17 @@ private slots:
                              std::abs(darkest.green() - colour.green()) +
                              std::abs(darkest.blue() - colour.blue());
         QVERIFY2(distance <= 24, qPrintable(QStringLiteral("darkest caption pixel %1").arg(darkest.name())));
+    }
+
+    // The layout is fixed; the window's font is chosen so that every caption shows whole.
+    void captionsFit()
+    {
+        const auto buttons = f->window->findChildren<QAbstractButton *>();
+        QCOMPARE(buttons.size(), 6);
+        for (const QAbstractButton *button : buttons)
+            QVERIFY2(frmPrinter::captionFits(*button),
+                     qPrintable(QStringLiteral("%1 is cut short at %2 pixels").arg(button->text()).arg(button->width())));
+        QVERIFY(QFontInfo(f->window->font()).pointSizeF() >= 6.5);
     }
 
     void image1_data()
