@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs: to build and run it, and to run its tests
 # (virtual display, PDF tools, a private print system, clang for fuzzing). Run as root.
+# With --profiling, also the profilers that tools/profile.sh uses.
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
@@ -10,6 +11,9 @@ packages=(
     cups-daemon cups-client printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev
 )
+if [ "${1:-}" = --profiling ]; then
+    packages+=(linux-perf valgrind)
+fi
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
