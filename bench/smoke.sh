@@ -65,6 +65,17 @@ for entry in "${cases[@]}"; do
     done
 done
 
+# The window's run of the same folder, where the program window is built: same pages and pictures.
+if [ -x "$bin/lstbench-window" ]; then
+    line=$("$bin/lstbench-window" --out "$work/gif-window.pdf" "$work/gif" 2>"$work/gif-window.err") ||
+        fail "gif: lstbench-window failed: $(cat "$work/gif-window.err")"
+    check_line gif window 50 "$line"
+    pages=$(pdfinfo "$work/gif-window.pdf" | awk '/^Pages:/ { print $2 }')
+    [ "$pages" = 50 ] || fail "gif: the window's PDF has ${pages:-no} pages, expected 50"
+    objects=$(pdfimages -list "$work/gif-window.pdf" | awk 'NR > 2 { print $11 }' | sort -u | wc -l)
+    [ "$objects" = 6 ] || fail "gif: the window's PDF holds $objects image objects, expected 6"
+fi
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures checks failed" >&2
     exit 1

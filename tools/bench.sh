@@ -87,6 +87,26 @@ for entry in "${cases[@]}"; do
     [ "$pdf_pages" = "$records" ] || { echo "$name: pdfinfo counts $pdf_pages pages, expected $records" >&2; exit 1; }
     pdfimages -list "$run_pdf" | awk 'NR > 2 { print $11 }' | sort -u | wc -l >"$folder/.image-objects"
 done
+# The same 10,000-record runs through the program window, with and without its progress window.
+window_cases=()
+if [ -x "$bin/lstbench-window" ]; then
+    window_cases=(text-10k gif-10k)
+    for name in "${window_cases[@]}"; do
+        for ((i = 1; i <= repeat; i++)); do
+            order="window window-no-progress"
+            [ $((i % 2)) -eq 0 ] && order="window-no-progress window"
+            for program in $order; do
+                flag=
+                [ "$program" = window-no-progress ] && flag=--no-progress
+                # shellcheck disable=SC2086
+                line=$("$bin/lstbench-window" $flag "$data/$name" 2>&1 | grep '^lstbench ') ||
+                    { echo "$program failed on $name" >&2; exit 1; }
+                echo "$name $program $(field "$line" seconds) $(field "$line" cpu_seconds) $(field "$line" peak_rss_kib) $(field "$line" output_bytes) $(field "$line" pages_per_second)" >>"$results"
+                echo "  $name $program #$i: $line" >&2
+            done
+        done
+    done
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 stat() { # case program column(3 wall, 4 cpu, 5 rss, 6 bytes, 7 pages/s)
@@ -123,6 +143,17 @@ echo "| peak RSS | 1,000 records | 100,000 records | ratio | target | result |"
 echo "| --- | --- | --- | --- | --- | --- |"
 printf '| text and logo | %.1f MB | %s MB | %s | ≤ 1.2 and < 100 MB | %s |\n' "$(awk -v k="$small" 'BEGIN { print k / 1024 }')" \
     "$mb" "$r" "$(awk -v r="$r" -v m="$mb" 'BEGIN { print (r <= 1.2 && m < 100) ? "met" : "missed" }')"
+if [ ${#window_cases[@]} -gt 0 ]; then
+    echo
+    echo "| through the window | no window (lstbench-run) s | window, progress off s (CPU s) | window, progress on s (CPU s) | progress window cost |"
+    echo "| --- | --- | --- | --- | --- |"
+    for name in "${window_cases[@]}"; do
+        off=$(stat "$name" window-no-progress 3) on=$(stat "$name" window 3)
+        printf '| %s | %.3f | %.3f (%.3f) | %.3f (%.3f) | %+.1f%% |\n' "$name" "$(stat "$name" run 3)" \
+            "$off" "$(stat "$name" window-no-progress 4)" "$on" "$(stat "$name" window 4)" \
+            "$(awk -v a="$on" -v b="$off" 'BEGIN { print (a / b - 1) * 100 }')"
+    done
+fi
 gif_images=$(cat "$data/gif-10k/.image-objects")
 echo
 echo "gif-10k image objects in the run's PDF: $gif_images (target 101: $([ "$gif_images" = 101 ] && echo met || echo missed))"
