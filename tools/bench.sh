@@ -93,16 +93,21 @@ if [ -x "$bin/lstbench-window" ]; then
     window_cases=(text-10k gif-10k)
     for name in "${window_cases[@]}"; do
         for ((i = 1; i <= repeat; i++)); do
-            order="window window-no-progress"
-            [ $((i % 2)) -eq 0 ] && order="window-no-progress window"
+            # The plain run goes in the same rotation, so all three see the same machine load.
+            case $((i % 3)) in
+            1) order="run window-no-progress window" ;;
+            2) order="window-no-progress window run" ;;
+            0) order="window run window-no-progress" ;;
+            esac
             for program in $order; do
-                flag=
-                [ "$program" = window-no-progress ] && flag=--no-progress
-                # shellcheck disable=SC2086
-                line=$("$bin/lstbench-window" $flag "$data/$name" 2>&1 | grep '^lstbench ') ||
-                    { echo "$program failed on $name" >&2; exit 1; }
-                echo "$name $program $(field "$line" seconds) $(field "$line" cpu_seconds) $(field "$line" peak_rss_kib) $(field "$line" output_bytes) $(field "$line" pages_per_second)" >>"$results"
-                echo "  $name $program #$i: $line" >&2
+                case $program in
+                run) command=("$bin/lstbench-run" "$data/$name") ;;
+                window) command=("$bin/lstbench-window" "$data/$name") ;;
+                window-no-progress) command=("$bin/lstbench-window" --no-progress "$data/$name") ;;
+                esac
+                line=$("${command[@]}" 2>&1 | grep '^lstbench ') || { echo "$program failed on $name" >&2; exit 1; }
+                echo "window:$name $program $(field "$line" seconds) $(field "$line" cpu_seconds) $(field "$line" peak_rss_kib) $(field "$line" output_bytes) $(field "$line" pages_per_second)" >>"$results"
+                echo "  $name $program (window rotation) #$i: $line" >&2
             done
         done
     done
@@ -145,13 +150,16 @@ printf '| text and logo | %.1f MB | %s MB | %s | ≤ 1.2 and < 100 MB | %s |\n' 
     "$mb" "$r" "$(awk -v r="$r" -v m="$mb" 'BEGIN { print (r <= 1.2 && m < 100) ? "met" : "missed" }')"
 if [ ${#window_cases[@]} -gt 0 ]; then
     echo
-    echo "| through the window | no window (lstbench-run) s | window, progress off s (CPU s) | window, progress on s (CPU s) | progress window cost |"
+    echo "| through the window | no window (lstbench-run) s (CPU s) | window, progress off s (CPU s) | window, progress on s (CPU s) | progress window cost (CPU) |"
     echo "| --- | --- | --- | --- | --- |"
     for name in "${window_cases[@]}"; do
-        off=$(stat "$name" window-no-progress 3) on=$(stat "$name" window 3)
-        printf '| %s | %.3f | %.3f (%.3f) | %.3f (%.3f) | %+.1f%% |\n' "$name" "$(stat "$name" run 3)" \
-            "$off" "$(stat "$name" window-no-progress 4)" "$on" "$(stat "$name" window 4)" \
-            "$(awk -v a="$on" -v b="$off" 'BEGIN { print (a / b - 1) * 100 }')"
+        key=window:$name
+        off=$(stat "$key" window-no-progress 3) on=$(stat "$key" window 3)
+        offc=$(stat "$key" window-no-progress 4) onc=$(stat "$key" window 4)
+        printf '| %s | %.3f (%.3f) | %.3f (%.3f) | %.3f (%.3f) | %+.1f%% (%+.1f%%) |\n' "$name" "$(stat "$key" run 3)" \
+            "$(stat "$key" run 4)" "$off" "$offc" "$on" "$onc" \
+            "$(awk -v a="$on" -v b="$off" 'BEGIN { print (a / b - 1) * 100 }')" \
+            "$(awk -v a="$onc" -v b="$offc" 'BEGIN { print (a / b - 1) * 100 }')"
     done
 fi
 gif_images=$(cat "$data/gif-10k/.image-objects")
