@@ -6,6 +6,7 @@
 #include "runcontext.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -31,18 +32,44 @@ bool namesPicture(const QString &key)
 
 } // namespace
 
+QDateTime currentLocalDateTime()
+{
+    return QDateTime::currentDateTime();
+}
+
+qint64 monotonicMilliseconds()
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return started.elapsed();
+}
+
+std::function<QDate()> localDateClock(std::function<QDateTime()> now, std::function<qint64()> monotonicMs)
+{
+    // The footer wants the date on every page, and asking the system converts the time to local
+    // time, which stats the time zone file each time. So the date is asked once and kept until the
+    // local midnight that ends it, told by the monotonic clock; and at least once a minute, so
+    // that a changed system clock or time zone is seen soon.
+    return [now = std::move(now), monotonicMs = std::move(monotonicMs), date = QDate(), askedAt = qint64(0),
+            keepMs = qint64(-1)]() mutable {
+        const qint64 at = monotonicMs();
+        if (keepMs < 0 || at - askedAt >= keepMs) {
+            const QDateTime current = now();
+            date = current.date();
+            askedAt = at;
+            keepMs = std::min<qint64>(current.msecsTo(date.addDays(1).startOfDay()), 60000);
+        }
+        return date;
+    };
+}
+
 PrintRun::PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter,
                    const RunChoices &choices)
     : m_folder(std::move(programFolder)), m_image1(image1), m_reporter(reporter), m_choices(choices),
-      // The footer wants the date on every page, and each asking converts the time to local time,
-      // which stats the time zone file: the date is asked of the system at most once a second.
-      m_today([date = QDate(), asked = QElapsedTimer()]() mutable {
-          if (!asked.isValid() || asked.hasExpired(1000)) {
-              date = QDate::currentDate();
-              asked.start();
-          }
-          return date;
-      })
+      m_today(localDateClock())
 {
 }
 

@@ -4,16 +4,25 @@
 #include "listfile.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
 #include <memory>
+
+[[nodiscard]] QDateTime currentLocalDateTime();
+[[nodiscard]] qint64 monotonicMilliseconds();
 
 class ErrorReporter;
 class PictureHolder;
 class PrintSurface;
 class RecordGrid;
 class RunChoices;
+
+// Today's local date, for the footers: asked of the system when it may have changed (at local
+// midnight, and at least once a minute) rather than on every page.
+[[nodiscard]] std::function<QDate()> localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
+                                                    std::function<qint64()> monotonicMs = monotonicMilliseconds);
 
 // The print run: reads the list file of the program folder and prints one page per record on a
 // printing surface. It holds the state that lives between runs (the field list, the open list

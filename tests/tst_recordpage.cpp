@@ -123,6 +123,34 @@ private slots:
         QVERIFY(pages[1].last().contains("\"01-01-2027  Page :2   \""));
     }
 
+    // The footer's date is asked of the system at local midnight and at least once a minute, not
+    // on every page.
+    void localDateClockAsksWhenTheDateMayChange()
+    {
+        qint64 monotonic = 0;
+        int asked = 0;
+        const QDateTime start(QDate(2026, 12, 31), QTime(23, 59, 59, 500));
+        auto today = localDateClock(
+            [&] {
+                ++asked;
+                return start.addMSecs(monotonic);
+            },
+            [&] { return monotonic; });
+        QCOMPARE(today(), QDate(2026, 12, 31));
+        monotonic = 499;
+        QCOMPARE(today(), QDate(2026, 12, 31));
+        QCOMPARE(asked, 1);
+        monotonic = 500; // midnight
+        QCOMPARE(today(), QDate(2027, 1, 1));
+        QCOMPARE(asked, 2);
+        monotonic = 500 + 59999;
+        QCOMPARE(today(), QDate(2027, 1, 1));
+        QCOMPARE(asked, 2);
+        monotonic = 500 + 60000;
+        QCOMPARE(today(), QDate(2027, 1, 1));
+        QCOMPARE(asked, 3);
+    }
+
     // The fitting rules, with the picture's top at Y0 = 280 (one grid line and the 100-twip gap)
     // and pictures of 15 twips a pixel.
     void pictureFitting_data()
