@@ -120,7 +120,7 @@ private:
     bool m_running = false;
     qint64 m_recordTotal = 0;
     int m_showProgressAfterMs = 1000;
-    int m_repaintEveryMs = 50;
+    int m_repaintEveryMs = 100;
     QElapsedTimer m_runClock;
     QElapsedTimer m_sinceEvents;
 };
