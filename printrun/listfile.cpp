@@ -1,5 +1,6 @@
 #include "listfile.h"
 
+#include "ordinaryfile.h"
 #include "printerror.h"
 
 #include <QDir>
@@ -7,10 +8,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -93,22 +91,11 @@ ListFileReader::ListFileReader(QString path, QString name) : m_path(std::move(pa
 void ListFileReader::open()
 {
     close();
-    // Open without blocking and check that it is an ordinary file before reading, so that a FIFO
-    // or device put in the list file's place can never hang the run.
-    const QByteArray local = QFile::encodeName(m_path);
-    const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    QString reason;
+    const int fd = openOrdinaryFile(m_path, reason);
+    if (fd < 0)
         throw PrintError(PrintError::ListFileNotReadable,
                          QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw PrintError(PrintError::ListFileNotReadable,
-                         QStringLiteral("The list file %1 is not an ordinary file.").arg(displayPath(m_path)));
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw PrintError(PrintError::ListFileNotReadable, QStringLiteral("The list file %1 could not be opened: %2.")
