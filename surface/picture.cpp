@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -174,15 +175,19 @@ QByteArray readPictureFile(const QString &path)
     if (fd < 0)
         throw PrintError(PrintError::PictureNotReadable,
                          QStringLiteral("The picture file %1 could not be opened: %2.").arg(displayPath(path), reason));
-    QByteArray content;
+    // Sized by what the file holds now; a file that grows while it is read is read on, but never
+    // past the limit.
+    struct stat info {};
+    const qint64 expected = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
+    QByteArray content(std::clamp<qint64>(expected + 1, 1, MaxFileBytes + 1), Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
-        if (content.size() - total < 64 * 1024)
-            content.resize(std::min<qint64>(MaxFileBytes + 1, std::max<qint64>(content.size() * 2, 256 * 1024)));
-        const qint64 room = content.size() - total;
-        if (room <= 0)
-            break;
-        const ssize_t got = ::read(fd, content.data() + total, size_t(room));
+        if (total == content.size()) {
+            if (total > MaxFileBytes)
+                break;
+            content.resize(std::min<qint64>(MaxFileBytes + 1, content.size() * 2));
+        }
+        const ssize_t got = ::read(fd, content.data() + total, size_t(content.size() - total));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -202,7 +207,6 @@ QByteArray readPictureFile(const QString &path)
                              .arg(displayPath(path))
                              .arg(MaxFileBytes / (1024 * 1024)));
     content.truncate(total);
-    content.squeeze();
     return content;
 }
 
