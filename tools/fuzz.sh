@@ -4,15 +4,16 @@
 # crash, a sanitizer report, a leak, a timeout or passing the memory limit. The inputs it finds are
 # kept in build-fuzz/fuzz-run/corpus (never in the source tree); a failing input is saved in
 # build-fuzz/fuzz-run/artifacts and becomes a case of tests/tst_badinput.cpp.
-# Usage: tools/fuzz.sh [seconds]
+# Usage: tools/fuzz.sh [seconds] [extra cmake arguments...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
+shift || true
 dir=$root/build-fuzz
 work=$dir/fuzz-run
 
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DLSTPRINT_FUZZ=ON >/dev/null
+    -DLSTPRINT_FUZZ=ON "$@" >/dev/null
 cmake --build "$dir" --parallel
 
 rm -rf "$work"
