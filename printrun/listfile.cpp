@@ -36,6 +36,9 @@ QString findListFile(const QString &folder)
     // Files only: no folders, no hidden files, and nothing the system lists as special (FIFOs,
     // sockets, devices, dangling links). The name filter ignores letter case.
     QStringList names = dir.entryList({QStringLiteral("*.lst")}, QDir::Files, QDir::NoSort);
+    // QDir lists a link under Files by the link itself, so a link to a FIFO or a device would
+    // pass: only what is an ordinary file once the links are followed is kept.
+    names.removeIf([&dir](const QString &name) { return !QFileInfo(dir.filePath(name)).isFile(); });
     if (names.isEmpty())
         return {};
     const auto byName = [](const QString &a, const QString &b) {
