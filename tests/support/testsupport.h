@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -53,6 +54,28 @@ private:
     QTemporaryDir m_dir;
 };
 
+// What a folder holds, with a hash of every ordinary file's content, so that a test can show that a
+// run left everything that was there before byte for byte as it was (the list file, the logo, the
+// pictures). Links are recorded by their target and never followed; FIFOs are never opened.
+class FolderSnapshot
+{
+public:
+    explicit FolderSnapshot(const QString &folder);
+    // Entries of before that are gone or different now, one line each ("changed: a.gif").
+    [[nodiscard]] QStringList changesSince(const FolderSnapshot &before) const;
+    // Entries that were not in before.
+    [[nodiscard]] QStringList addedSince(const FolderSnapshot &before) const;
+    [[nodiscard]] const QMap<QString, QByteArray> &entries() const { return m_entries; }
+
+private:
+    QMap<QString, QByteArray> m_entries; // path relative to the folder -> kind and content hash
+};
+
+// Peak resident memory of this process (VmHWM) in KiB, and resetting it to the current resident
+// memory, so that the peak of one step can be read. -1 / false where the system does not tell.
+[[nodiscard]] qint64 peakRssKiB();
+bool resetPeakRss();
+
 // A ready-made run: a program folder, a recording surface and everything PrintRun needs.
 struct RunFixture
 {
@@ -65,7 +88,8 @@ struct RunFixture
     QDate today{2026, 12, 7};
 
     RunFixture();
-    // Runs one press of Print on a fresh surface and returns it.
+    // Runs one press of Print on a fresh surface and returns it. Every file that was in the program
+    // folder before is checked to be unchanged after the run.
     RecordingSurface &print();
 };
 
