@@ -55,11 +55,30 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), file.constData(), jobTitle.constData(),
                                    optionCount, options);
     cupsFreeOptions(optionCount, options);
-    if (job <= 0)
+    if (job <= 0) {
+        const QString reason = QString::fromUtf8(cupsLastErrorString());
         throw PrintError(PrintError::PrinterRefusedJob,
-                         QStringLiteral("The printer %1 did not accept the print job %2: %3.")
-                             .arg(printer, title, QString::fromUtf8(cupsLastErrorString())));
+                         QStringLiteral("The printer %1 did not accept the print job %2: %3.").arg(printer, title, reason));
+    }
     return job;
+}
+
+std::optional<QueueState> queueState(const QString &printer)
+{
+    const QByteArray name = printer.toUtf8();
+    cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), nullptr);
+    if (!dest)
+        return std::nullopt;
+    const auto freeDest = qScopeGuard([dest] { cupsFreeDests(1, dest); });
+    const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    if (!state)
+        return std::nullopt;
+    QueueState result;
+    result.stopped = qstrcmp(state, "5") == 0; // IPP printer-state: 3 idle, 4 processing, 5 stopped
+    const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    result.acceptingJobs = !accepting || qstrcmp(accepting, "true") == 0;
+    result.reasons = QString::fromUtf8(cupsGetOption("printer-state-reasons", dest->num_options, dest->options));
+    return result;
 }
 
 } // namespace Cups
