@@ -21,6 +21,17 @@ QPageLayout layoutOf(const cups_size_t &size)
     return QPageLayout(paper, QPageLayout::Portrait, margins, QPageLayout::Millimeter);
 }
 
+// Whether the print server answers a connection now (within five seconds). A failed submission
+// does not say by its status whether the server is gone or refused the job, so it is asked.
+bool printSystemReachable()
+{
+    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
+    if (!http)
+        return false;
+    httpClose(http);
+    return true;
+}
+
 } // namespace
 
 std::optional<PrinterInfo> defaultPrinter()
@@ -57,6 +68,11 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
     cupsFreeOptions(optionCount, options);
     if (job <= 0) {
         const QString reason = QString::fromUtf8(cupsLastErrorString());
+        if (!printSystemReachable())
+            throw PrintError(PrintError::PrintSystemUnavailable,
+                             QStringLiteral("The print job %1 could not be sent to the printer %2: the print system "
+                                            "cannot be reached (%3).")
+                                 .arg(title, printer, reason));
         throw PrintError(PrintError::PrinterRefusedJob,
                          QStringLiteral("The printer %1 did not accept the print job %2: %3.").arg(printer, title, reason));
     }

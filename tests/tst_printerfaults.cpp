@@ -78,6 +78,8 @@ private slots:
         QTest::addColumn<bool>("held");
         QTest::newRow("queue rejects jobs") << "reject" << "accept" << int(PrintError::PrinterRefusedJob) << false;
         QTest::newRow("queue stopped") << "disable" << "enable" << int(PrintError::PrinterStopped) << true;
+        QTest::newRow("print system killed") << "kill" << "restart" << int(PrintError::PrintSystemUnavailable)
+                                             << false;
     }
 
     void faultIsAnErrorAndClears()
