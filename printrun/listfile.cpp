@@ -162,11 +162,16 @@ bool ListFileReader::nextRawLine(QByteArray &line)
         const char *end = m_buffer.constData() + m_buffer.size();
         const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
         const qsizetype length = stop - begin;
-        if (line.size() + length > MaxLineBytes)
-            throw PrintError(PrintError::LineTooLong,
-                             QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line can be.")
-                                 .arg(m_lineNumber + 1)
-                                 .arg(m_name));
+        if (line.size() + length > MaxLineBytes) {
+            const PrintError tooLong(PrintError::LineTooLong,
+                                     QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line "
+                                                    "can be.")
+                                         .arg(m_lineNumber + 1)
+                                         .arg(m_name));
+            line.clear();
+            skipRestOfLine();
+            throw tooLong;
+        }
         line.append(begin, length);
         m_pos += length;
         if (stop != end) {
@@ -174,6 +179,28 @@ bool ListFileReader::nextRawLine(QByteArray &line)
             ++m_pos;
             ++m_lineNumber;
             return true;
+        }
+    }
+}
+
+void ListFileReader::skipRestOfLine()
+{
+    // Read on to the line's end without keeping anything, so that the next line read is the one
+    // after it and not the rest of this one.
+    for (;;) {
+        if (m_pos >= m_buffer.size() && !fill()) {
+            ++m_lineNumber;
+            return;
+        }
+        const char *begin = m_buffer.constData() + m_pos;
+        const char *end = m_buffer.constData() + m_buffer.size();
+        const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
+        m_pos += stop - begin;
+        if (stop != end) {
+            m_skipLineFeed = *stop == '\r';
+            ++m_pos;
+            ++m_lineNumber;
+            return;
         }
     }
 }

@@ -151,6 +151,11 @@ private slots:
         QTest::newRow("line over 16 MiB") << longLine << none << IntList{PrintError::LineTooLong}
                                           << QStringList{"Line 3 of t.lst"} << 1 << IntList{0} << 128;
 
+        QByteArray longHeader = QByteArray(ListFileReader::MaxLineBytes + 100, 'h') + "\r\n\"1\"\r\n";
+        QTest::newRow("header over 16 MiB")
+            << longHeader << none << IntList{PrintError::LineTooLong, PrintError::TooManyFields}
+            << QStringList{"Line 1 of t.lst", "Line 2 of t.lst"} << 0 << IntList{} << 128;
+
         QTest::newRow("more fields than the header")
             << QByteArray("a,b\r\n\"1\",\"2\"\r\n\"3\",\"4\"\r\n\"5\",\"6\",\"7\"\r\n\"8\",\"9\"\r\n") << none
             << IntList{PrintError::TooManyFields} << QStringList{"Line 4 of t.lst"} << 2 << IntList{0, 0} << 32;

@@ -174,6 +174,10 @@ private slots:
             QCOMPARE(error.number(), int(PrintError::LineTooLong));
             QVERIFY2(error.description().contains(QLatin1String("Line 3 of test.lst")), qPrintable(error.description()));
         }
+        // Reading goes on after the overlong line, not in the middle of it.
+        QCOMPARE(reader.readLine(), std::optional<QString>(QStringLiteral("after")));
+        QCOMPARE(reader.lineNumber(), 4);
+        QCOMPARE(reader.readLine(), std::nullopt);
     }
 
     void findsTheListFile_data()
