@@ -46,7 +46,7 @@ private slots:
         // Under AddressSanitizer the peak is mostly its quarantine of freed memory, which fills with
         // the length of the run; the runs are shorter and checked for completeness (and by the
         // sanitizers), not for their memory.
-        const qint64 shorter = 300;
+        const qint64 shorter = 50;
         const bool compareMemory = false;
 #else
         const qint64 shorter = 2000;
