@@ -1,6 +1,8 @@
 // Each input is the list file of a program folder, printed on a surface that draws nothing but
 // checks what it is asked to do. The first byte picks the choices of the run (bit 0: portrait,
-// bit 1: fit in page, bit 2: the folder with a logo); the rest is the file. The folders hold
+// bit 1: fit in page, bit 2: the folder with a logo); the rest is the file. With bit 3 set, the
+// rest is instead a picture file that a fixed list file names, for the picture loader's own checks
+// of a file's structure. The folders hold
 // pictures of every kind a record may name: sound ones, broken ones, one too large to decode, a
 // folder, a FIFO (opening it would hang, which the fuzzer reports as a timeout) and a dangling link.
 
@@ -191,11 +193,16 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const unsigned options = size > 0 ? data[0] : 0;
-    const QByteArray list = size > 0 ? QByteArray(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1))
+    const QByteArray rest = size > 0 ? QByteArray(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1))
                                      : QByteArray();
     const QString folder = (options & 4) ? folders->withLogo : folders->plain;
     const QString listPath = QDir(folder).filePath(QStringLiteral("list.lst"));
+    const QString picturePath = QDir(folder).filePath(QStringLiteral("fuzzed.pic"));
+    const bool pictureMode = (options & 8) != 0;
+    const QByteArray picture = pictureMode ? rest : QByteArray();
+    const QByteArray list = pictureMode ? QByteArray("id,filename\n\"1\",\"fuzzed.pic\"\n\"2\",\"a.gif\"\n") : rest;
     writeFile(listPath, list);
+    writeFile(picturePath, picture);
 
     Choices choices;
     choices.portrait = (options & 1) != 0;
@@ -228,5 +235,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QFile file(listPath);
     check(file.open(QIODevice::ReadOnly) && file.readAll() == list, "the list file changed");
+    QFile pictureFile(picturePath);
+    check(pictureFile.open(QIODevice::ReadOnly) && pictureFile.readAll() == picture, "the picture changed");
     return 0;
 }
