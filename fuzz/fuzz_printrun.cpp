@@ -50,8 +50,14 @@ public:
     qint64 pagesEnded = 0;
     int documentsEnded = 0;
 
-    [[nodiscard]] float scaleWidth() const override { return orientation() == Portrait ? 11180.0f : 16120.0f; }
-    [[nodiscard]] float scaleHeight() const override { return orientation() == Portrait ? 16120.0f : 11180.0f; }
+    [[nodiscard]] float scaleWidth() const override
+    {
+        return orientation() == Portrait ? 11180.0f : 16120.0f;
+    }
+    [[nodiscard]] float scaleHeight() const override
+    {
+        return orientation() == Portrait ? 16120.0f : 11180.0f;
+    }
     [[nodiscard]] float textWidth(const QString &text) const override
     {
         return 96.0f * float(characterCount(text));
@@ -193,14 +199,15 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const unsigned options = size > 0 ? data[0] : 0;
-    const QByteArray rest = size > 0 ? QByteArray(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1))
-                                     : QByteArray();
+    const QByteArray rest =
+        size > 0 ? QByteArray(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1)) : QByteArray();
     const QString folder = (options & 4) ? folders->withLogo : folders->plain;
     const QString listPath = QDir(folder).filePath(QStringLiteral("list.lst"));
     const QString picturePath = QDir(folder).filePath(QStringLiteral("fuzzed.pic"));
     const bool pictureMode = (options & 8) != 0;
     const QByteArray picture = pictureMode ? rest : QByteArray();
-    const QByteArray list = pictureMode ? QByteArray("id,filename\n\"1\",\"fuzzed.pic\"\n\"2\",\"a.gif\"\n") : rest;
+    const QByteArray list =
+        pictureMode ? QByteArray("id,filename\n\"1\",\"fuzzed.pic\"\n\"2\",\"a.gif\"\n") : rest;
     writeFile(listPath, list);
     writeFile(picturePath, picture);
 

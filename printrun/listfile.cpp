@@ -97,8 +97,9 @@ void ListFileReader::open()
     QString reason;
     const int fd = openOrdinaryFile(m_path, reason);
     if (fd < 0)
-        throw PrintError(PrintError::ListFileNotReadable,
-                         QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
+        throw PrintError(
+            PrintError::ListFileNotReadable,
+            QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
     if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw PrintError(PrintError::ListFileNotReadable, QStringLiteral("The list file %1 could not be opened: %2.")
@@ -163,11 +164,12 @@ bool ListFileReader::nextRawLine(QByteArray &line)
         const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
         const qsizetype length = stop - begin;
         if (line.size() + length > MaxLineBytes) {
-            const PrintError tooLong(PrintError::LineTooLong,
-                                     QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line "
-                                                    "can be.")
-                                         .arg(m_lineNumber + 1)
-                                         .arg(m_name));
+            const PrintError tooLong(
+                PrintError::LineTooLong,
+                QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line "
+                               "can be.")
+                    .arg(m_lineNumber + 1)
+                    .arg(m_name));
             line.clear();
             skipRestOfLine();
             throw tooLong;

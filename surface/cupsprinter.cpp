@@ -25,7 +25,8 @@ QPageLayout layoutOf(const cups_size_t &size)
 // does not say by its status whether the server is gone or refused the job, so it is asked.
 bool printSystemReachable()
 {
-    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
+    http_t *http =
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
     if (!http)
         return false;
     httpClose(http);
@@ -69,12 +70,14 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
     if (job <= 0) {
         const QString reason = QString::fromUtf8(cupsLastErrorString());
         if (!printSystemReachable())
-            throw PrintError(PrintError::PrintSystemUnavailable,
-                             QStringLiteral("The print job %1 could not be sent to the printer %2: the print system "
-                                            "cannot be reached (%3).")
-                                 .arg(title, printer, reason));
+            throw PrintError(
+                PrintError::PrintSystemUnavailable,
+                QStringLiteral("The print job %1 could not be sent to the printer %2: the print system "
+                               "cannot be reached (%3).")
+                    .arg(title, printer, reason));
         throw PrintError(PrintError::PrinterRefusedJob,
-                         QStringLiteral("The printer %1 did not accept the print job %2: %3.").arg(printer, title, reason));
+                         QStringLiteral("The printer %1 did not accept the print job %2: %3.")
+                             .arg(printer, title, reason));
     }
     return job;
 }
@@ -93,7 +96,8 @@ std::optional<QueueState> queueState(const QString &printer)
     result.stopped = qstrcmp(state, "5") == 0; // IPP printer-state: 3 idle, 4 processing, 5 stopped
     const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
     result.acceptingJobs = !accepting || qstrcmp(accepting, "true") == 0;
-    result.reasons = QString::fromUtf8(cupsGetOption("printer-state-reasons", dest->num_options, dest->options));
+    result.reasons =
+        QString::fromUtf8(cupsGetOption("printer-state-reasons", dest->num_options, dest->options));
     return result;
 }
 

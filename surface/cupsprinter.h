@@ -27,9 +27,9 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
 // What the print system says about a queue now.
 struct QueueState
 {
-    bool stopped = false;       // printer-state "stopped": jobs are taken but held, not printed
-    bool acceptingJobs = true;  // printer-is-accepting-jobs
-    QString reasons;            // printer-state-reasons, e.g. "paused"
+    bool stopped = false;      // printer-state "stopped": jobs are taken but held, not printed
+    bool acceptingJobs = true; // printer-is-accepting-jobs
+    QString reasons;           // printer-state-reasons, e.g. "paused"
 };
 
 // The state of a queue, or nothing when the print system cannot be asked or does not know it.

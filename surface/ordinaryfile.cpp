@@ -18,7 +18,9 @@ int openOrdinaryFile(const QString &path, QString &reason)
         reason = QString::fromLocal8Bit(std::strerror(errno));
         return -1;
     }
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         reason = QStringLiteral("it is not an ordinary file");

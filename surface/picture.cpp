@@ -173,11 +173,14 @@ QByteArray readPictureFile(const QString &path)
     QString reason;
     const int fd = openOrdinaryFile(path, reason);
     if (fd < 0)
-        throw PrintError(PrintError::PictureNotReadable,
-                         QStringLiteral("The picture file %1 could not be opened: %2.").arg(displayPath(path), reason));
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            QStringLiteral("The picture file %1 could not be opened: %2.").arg(displayPath(path), reason));
     // Sized by what the file holds now; a file that grows while it is read is read on, but never
     // past the limit.
-    struct stat info {};
+    struct stat info
+    {
+    };
     const qint64 expected = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
     QByteArray content(std::clamp<qint64>(expected + 1, 1, MaxFileBytes + 1), Qt::Uninitialized);
     qint64 total = 0;
@@ -193,8 +196,9 @@ QByteArray readPictureFile(const QString &path)
         if (got < 0) {
             reason = QString::fromLocal8Bit(std::strerror(errno));
             ::close(fd);
-            throw PrintError(PrintError::PictureNotReadable,
-                             QStringLiteral("The picture file %1 could not be read: %2.").arg(displayPath(path), reason));
+            throw PrintError(
+                PrintError::PictureNotReadable,
+                QStringLiteral("The picture file %1 could not be read: %2.").arg(displayPath(path), reason));
         }
         if (got == 0)
             break;
@@ -280,9 +284,10 @@ Picture PictureLoader::decode(const QString &path)
                                   QString::number(pixels.height())));
 
     if (cutShort(format, content))
-        throw PrintError(PrintError::PictureNotReadable,
-                         QStringLiteral("The picture file %1 is cut short: it ends before its picture data does.")
-                             .arg(displayPath(path)));
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            QStringLiteral("The picture file %1 is cut short: it ends before its picture data does.")
+                .arg(displayPath(path)));
 
     QImage image;
     if (!reader.read(&image) || image.isNull())

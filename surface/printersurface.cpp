@@ -91,10 +91,11 @@ void PrinterSurface::endDocument()
         const std::optional<Cups::QueueState> state = Cups::queueState(m_printer->name);
         if (state && state->stopped) {
             m_outcome.held = true;
-            throw PrintError(PrintError::PrinterStopped,
-                             QStringLiteral("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
-                                            "prints only when the printer is started again.")
-                                 .arg(m_printer->name, QString::number(m_outcome.jobId), title));
+            throw PrintError(
+                PrintError::PrinterStopped,
+                QStringLiteral("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
+                               "prints only when the printer is started again.")
+                    .arg(m_printer->name, QString::number(m_outcome.jobId), title));
         }
     } else {
         saveFallbackPdf();

@@ -39,7 +39,8 @@ bool fillFolder(const QDir &folder, qint64 records)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, qRgb(x % 256, y, (x * y) % 256));
-    if (!writeFile(folder.filePath("logo.gif"), makeGif(200, 60)) || !writeFile(folder.filePath("a.gif"), makeGif(320, 240)) ||
+    if (!writeFile(folder.filePath("logo.gif"), makeGif(200, 60)) ||
+        !writeFile(folder.filePath("a.gif"), makeGif(320, 240)) ||
         !image.save(folder.filePath("b.jpg"), "jpg") || !image.save(folder.filePath("c.png"), "png"))
         return false;
 
@@ -50,15 +51,16 @@ bool fillFolder(const QDir &folder, qint64 records)
     list.write("id,name,filename,colour,size,price,supplier,notes\r\n");
     const char *pictures[] = {"a.gif", "b.jpg", "c.png"};
     for (qint64 i = 1; i <= records; ++i) {
-        const QByteArray line = QStringLiteral("\"%1\",\"Part number %1\",\"%2\",\"colour %3\",\"%4 cm\",\"%5.00\","
-                                               "\"Supplier %6\",\"Café Möbel, row %1\"\r\n")
-                                    .arg(i)
-                                    .arg(QLatin1String(pictures[i % 3]))
-                                    .arg(i % 17)
-                                    .arg(i % 200)
-                                    .arg(i % 1000)
-                                    .arg(i % 23)
-                                    .toUtf8();
+        const QByteArray line =
+            QStringLiteral("\"%1\",\"Part number %1\",\"%2\",\"colour %3\",\"%4 cm\",\"%5.00\","
+                           "\"Supplier %6\",\"Café Möbel, row %1\"\r\n")
+                .arg(i)
+                .arg(QLatin1String(pictures[i % 3]))
+                .arg(i % 17)
+                .arg(i % 200)
+                .arg(i % 1000)
+                .arg(i % 23)
+                .toUtf8();
         if (list.write(line) != line.size())
             return false;
     }

@@ -39,7 +39,10 @@ struct BadInputRun
     FixedChoices choices;
     PictureSlot image1;
 
-    BadInputRun() : prog(root.filePath(QStringLiteral("prog"))) { QDir(root.path()).mkpath(QStringLiteral("prog")); }
+    BadInputRun() : prog(root.filePath(QStringLiteral("prog")))
+    {
+        QDir(root.path()).mkpath(QStringLiteral("prog"));
+    }
 
     // One file set up in the program folder: "kind:name". Kinds: gif, jpg (sound pictures), cut-gif,
     // cut-jpg (cut short), empty, text (not a picture), huge (claims 65,535 x 65,535 pixels),
@@ -129,11 +132,11 @@ private slots:
             if (c == '"')
                 c = 'q';
         }
-        QTest::newRow("binary garbage") << garbage << none << noErrors << none << recordCount(garbage) << IntList{}
-                                        << 32;
+        QTest::newRow("binary garbage")
+            << garbage << none << noErrors << none << recordCount(garbage) << IntList{} << 32;
 
-        QTest::newRow("NUL bytes in fields")
-            << QByteArrayLiteral("id,na\0me\n\"1\0\",\"a\0b\"\n") << none << noErrors << none << 1 << IntList{0} << 32;
+        QTest::newRow("NUL bytes in fields") << QByteArrayLiteral("id,na\0me\n\"1\0\",\"a\0b\"\n") << none
+                                             << noErrors << none << 1 << IntList{0} << 32;
         QTest::newRow("invalid UTF-8 read as Windows-1252")
             << QByteArray("id,name\n\"\xC3\x28\",\"\xED\xA0\x80\xF8\"\n") << none << noErrors << none << 1
             << IntList{0} << 32;
@@ -142,7 +145,8 @@ private slots:
         for (int i = 0; i < 40000; ++i)
             wide += (i ? "," : "") + QByteArray::number(i);
         QTest::newRow("header of 40,000 fields")
-            << wide + "\n\"1\"\n" << none << IntList{PrintError::FieldCountOverflow, PrintError::TooManyFields}
+            << wide + "\n\"1\"\n"
+            << none << IntList{PrintError::FieldCountOverflow, PrintError::TooManyFields}
             << QStringList{"The header line of t.lst", "Line 2 of t.lst"} << 0 << IntList{} << 32;
 
         QByteArray longLine("id,name\n\"1\",\"before\"\n\"2\",\"");
@@ -158,7 +162,8 @@ private slots:
 
         QTest::newRow("more fields than the header")
             << QByteArray("a,b\r\n\"1\",\"2\"\r\n\"3\",\"4\"\r\n\"5\",\"6\",\"7\"\r\n\"8\",\"9\"\r\n") << none
-            << IntList{PrintError::TooManyFields} << QStringList{"Line 4 of t.lst"} << 2 << IntList{0, 0} << 32;
+            << IntList{PrintError::TooManyFields} << QStringList{"Line 4 of t.lst"} << 2 << IntList{0, 0}
+            << 32;
 
         // What is not an ordinary file is not taken as the list file: the next one in name order is.
         for (const char *kind : {"folder", "fifo", "dangling", "fifo-link"}) {
@@ -167,8 +172,8 @@ private slots:
                 << IntList{PrintError::NoListFile, PrintError::ListFileNotOpen} << QStringList{prog, ""} << 0
                 << IntList{} << 32;
             QTest::addRow("%s before the real list file", kind)
-                << QByteArray("id\n\"1\"\n") << QStringList{QString::fromLatin1(kind) + ":a.lst"} << noErrors << none << 1 << IntList{0}
-                << 32;
+                << QByteArray("id\n\"1\"\n") << QStringList{QString::fromLatin1(kind) + ":a.lst"} << noErrors
+                << none << 1 << IntList{0} << 32;
         }
 
         // A bad picture is an error for its page only; the next record starts on a fresh page and
@@ -187,26 +192,28 @@ private slots:
             {"picture claiming 65,535 x 65,535 pixels", "huge", PrintError::PictureTooLarge},
         };
         for (const auto &bad : badPictures) {
-            QTest::newRow(bad.name) << twoPictures << QStringList{QStringLiteral("%1:bad.gif").arg(bad.kind), "gif:good.gif"}
-                                    << IntList{bad.number} << QStringList{prog + "/bad.gif"} << 2 << IntList{0, 1}
-                                    << 32;
+            QTest::newRow(bad.name) << twoPictures
+                                    << QStringList{QStringLiteral("%1:bad.gif").arg(bad.kind), "gif:good.gif"}
+                                    << IntList{bad.number} << QStringList{prog + "/bad.gif"} << 2
+                                    << IntList{0, 1} << 32;
         }
 
         // Pictures that are not files are not opened (a FIFO would wait for ever): no picture.
         for (const char *kind : {"folder", "fifo", "fifo-link", "dangling"}) {
             QTest::addRow("picture that is a %s", kind)
-                << twoPictures << QStringList{QString::fromLatin1(kind) + ":bad.gif", "gif:good.gif"} << noErrors << none << 2
-                << IntList{0, 1} << 32;
+                << twoPictures << QStringList{QString::fromLatin1(kind) + ":bad.gif", "gif:good.gif"}
+                << noErrors << none << 2 << IntList{0, 1} << 32;
         }
 
         QTest::newRow("logo that is a folder")
-            << QByteArray("id,filename\n\"1\",\"good.gif\"\n") << QStringList{"folder:logo.gif", "gif:good.gif"}
-            << noErrors << none << 1 << IntList{1} << 32;
+            << QByteArray("id,filename\n\"1\",\"good.gif\"\n")
+            << QStringList{"folder:logo.gif", "gif:good.gif"} << noErrors << none << 1 << IntList{1} << 32;
 
         // Picture names: never outside the program folder; backslashes separate folders.
-        const QByteArray names("id,filename\n\"1\",\"../outside.gif\"\n\"2\",\"%root/outside.gif\"\n"
-                               "\"3\",\"sub\\pic.gif\"\n\"4\",\"sub/../../outside.gif\"\n\"5\",\"..\\\\outside.gif\"\n"
-                               "\"6\",\"  sub\\pic.gif  \"\n");
+        const QByteArray names(
+            "id,filename\n\"1\",\"../outside.gif\"\n\"2\",\"%root/outside.gif\"\n"
+            "\"3\",\"sub\\pic.gif\"\n\"4\",\"sub/../../outside.gif\"\n\"5\",\"..\\\\outside.gif\"\n"
+            "\"6\",\"  sub\\pic.gif  \"\n");
         QTest::newRow("picture names") << names << QStringList{"gif:sub/pic.gif"} << noErrors << none << 6
                                        << IntList{0, 0, 1, 0, 0, 1} << 32;
     }
@@ -284,10 +291,10 @@ private slots:
         QTest::addColumn<QByteArray>("list");
         QTest::addColumn<QString>("firstLine");
         QTest::newRow("NUL bytes kept") << QByteArrayLiteral("id,na\0me\n\"1\0\",\"a\0b\"\n")
-                                        << QString("Id :1") + QChar(0) + QString(25, ' ') + "Na" + QChar(0) + "me :a" +
-                                               QChar(0) + "b" + QString(24, ' ');
-        QTest::newRow("invalid UTF-8 as Windows-1252")
-            << QByteArray("id\n\"\xC3\x28\xED\xA0\x80\"\n") << QStringLiteral("Id :Ã(í\u00A0€") + QString(22, ' ');
+                                        << QString("Id :1") + QChar(0) + QString(25, ' ') + "Na" + QChar(0) +
+                                               "me :a" + QChar(0) + "b" + QString(24, ' ');
+        QTest::newRow("invalid UTF-8 as Windows-1252") << QByteArray("id\n\"\xC3\x28\xED\xA0\x80\"\n")
+                                                       << QStringLiteral("Id :Ã(í\u00A0€") + QString(22, ' ');
         QTest::newRow("long value cut") << QByteArray("id\n\"") + QByteArray(100000, 'v') + "\"\n"
                                         << QStringLiteral("Id :") + QString(26, 'v') + ' ';
     }

@@ -210,7 +210,8 @@ private slots:
         QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("b-fifo.lst"))).constData(), 0600) == 0);
         QVERIFY(QFile::link(folder.filePath(QStringLiteral("missing")), folder.filePath(QStringLiteral("c-dangling.lst"))));
         QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
-        QVERIFY(QFile::link(folder.filePath(QStringLiteral("fifo")), folder.filePath(QStringLiteral("d-fifo-link.lst"))));
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("fifo")),
+                            folder.filePath(QStringLiteral("d-fifo-link.lst"))));
         QCOMPARE(findListFile(folder.path()), QString());
         folder.write(QStringLiteral("z.lst"), "h\n");
         QCOMPARE(findListFile(folder.path()), QStringLiteral("z.lst"));

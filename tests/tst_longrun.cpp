@@ -24,7 +24,8 @@ class TestLongRun : public QObject
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(qEnvironmentVariable("LSTPRINT_RSSPROBE"), {QString::number(records)});
         Figures figures;
-        if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit ||
+            process.exitCode() != 0)
             return figures;
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
         const auto value = [&out](const char *name) {
@@ -55,8 +56,8 @@ private slots:
         const qint64 longer = shorter * 10;
         const Figures small = probe(shorter);
         const Figures large = probe(longer);
-        qInfo("%lld records: peak %lld KiB in %.1f s; %lld records: peak %lld KiB in %.1f s", shorter, small.peakKiB,
-              small.seconds, longer, large.peakKiB, large.seconds);
+        qInfo("%lld records: peak %lld KiB in %.1f s; %lld records: peak %lld KiB in %.1f s", shorter,
+              small.peakKiB, small.seconds, longer, large.peakKiB, large.seconds);
         QCOMPARE(small.errors, 0);
         QCOMPARE(large.errors, 0);
         QCOMPARE(small.pages, shorter);

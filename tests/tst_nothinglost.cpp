@@ -37,8 +37,10 @@ private slots:
         QTest::newRow("parts.pdf there") << QStringList{"parts.pdf"} << QStringList{"parts-2.pdf"};
         QTest::newRow("two there") << QStringList{"parts.pdf", "parts-2.pdf"} << QStringList{"parts-3.pdf"};
         QTest::newRow("a folder in the way") << QStringList{"parts.pdf/"} << QStringList{"parts-2.pdf"};
-        QTest::newRow("a dangling link in the way") << QStringList{"parts.pdf->gone.pdf"} << QStringList{"parts-2.pdf"};
-        QTest::newRow("a link to the list file") << QStringList{"parts.pdf->parts.lst"} << QStringList{"parts-2.pdf"};
+        QTest::newRow("a dangling link in the way")
+            << QStringList{"parts.pdf->gone.pdf"} << QStringList{"parts-2.pdf"};
+        QTest::newRow("a link to the list file")
+            << QStringList{"parts.pdf->parts.lst"} << QStringList{"parts-2.pdf"};
     }
 
     void pdfBesideTheListFileReplacesNothing()
@@ -51,7 +53,8 @@ private slots:
             if (entry.endsWith('/'))
                 fixture.folder.makeFolder(entry);
             else if (entry.contains("->"))
-                QVERIFY(QFile::link(entry.section("->", 1), fixture.folder.filePath(entry.section("->", 0, 0))));
+                QVERIFY(
+                    QFile::link(entry.section("->", 1), fixture.folder.filePath(entry.section("->", 0, 0))));
             else
                 fixture.folder.write(entry, "an earlier document called " + entry.toUtf8());
         }
@@ -90,10 +93,12 @@ private slots:
             const auto printer = PrinterSurface::forDefaultPrinter(fixture.folder.path());
             fixture.reporter.numbers.clear();
             fixture.run->cmdPrint_Click(*printer);
-            QCOMPARE(fixture.reporter.numbers, run == 2 ? QList<int>{PrintError::PictureNotReadable} : QList<int>{});
+            QCOMPARE(fixture.reporter.numbers,
+                     run == 2 ? QList<int>{PrintError::PictureNotReadable} : QList<int>{});
             const FolderSnapshot after(fixture.folder.path());
             QCOMPARE(after.changesSince(before), QStringList{});
-            const QString expected = run == 1 ? QStringLiteral("parts.pdf") : QStringLiteral("parts-%1.pdf").arg(run);
+            const QString expected =
+                run == 1 ? QStringLiteral("parts.pdf") : QStringLiteral("parts-%1.pdf").arg(run);
             QCOMPARE(after.addedSince(before), QStringList{expected});
             QCOMPARE(PdfTools::pageCount(fixture.folder.filePath(expected)), 6);
         }

@@ -30,7 +30,8 @@ class TestPrinterFaults : public QObject
     QString copyDemo(const ProgramFolder &folder)
     {
         const QDir demo(qEnvironmentVariable("LSTPRINT_DEMO_DIR"));
-        const QString listName = QStringLiteral("faults-%1-%2.lst").arg(QCoreApplication::applicationPid()).arg(++m_runs);
+        const QString listName =
+            QStringLiteral("faults-%1-%2.lst").arg(QCoreApplication::applicationPid()).arg(++m_runs);
         for (const QString &name : demo.entryList(QDir::Files))
             QFile::copy(demo.filePath(name), folder.filePath(name == "parts.lst" ? listName : name));
         return listName;
@@ -63,7 +64,8 @@ private slots:
         QVERIFY(!m_cupsDir.isEmpty() && !m_script.isEmpty());
         QFile unavailable(m_cupsDir + "/unavailable");
         if (unavailable.open(QIODevice::ReadOnly))
-            QSKIP(qPrintable("no private print system: " + QString::fromUtf8(unavailable.readAll()).trimmed()));
+            QSKIP(
+                qPrintable("no private print system: " + QString::fromUtf8(unavailable.readAll()).trimmed()));
         QVERIFY(PdfTools::available());
     }
 
@@ -76,10 +78,12 @@ private slots:
         QTest::addColumn<QString>("cure");
         QTest::addColumn<int>("number");
         QTest::addColumn<bool>("held");
-        QTest::newRow("queue rejects jobs") << "reject" << "accept" << int(PrintError::PrinterRefusedJob) << false;
-        QTest::newRow("queue stopped") << "disable" << "enable" << int(PrintError::PrinterStopped) << true;
-        QTest::newRow("print system killed") << "kill" << "restart" << int(PrintError::PrintSystemUnavailable)
-                                             << false;
+        QTest::newRow("queue rejects jobs") << "reject"
+                                            << "accept" << int(PrintError::PrinterRefusedJob) << false;
+        QTest::newRow("queue stopped") << "disable"
+                                       << "enable" << int(PrintError::PrinterStopped) << true;
+        QTest::newRow("print system killed") << "kill"
+                                             << "restart" << int(PrintError::PrintSystemUnavailable) << false;
     }
 
     void faultIsAnErrorAndClears()
@@ -105,7 +109,8 @@ private slots:
             QFAIL("the run ended as if it had printed");
         } catch (const PrintError &error) {
             QVERIFY2(error.number() == number, qPrintable(error.logLine()));
-            QVERIFY2(error.description().contains(QLatin1String("lstprinttest")), qPrintable(error.description()));
+            QVERIFY2(error.description().contains(QLatin1String("lstprinttest")),
+                     qPrintable(error.description()));
             QVERIFY2(error.description().contains(listName), qPrintable(error.description()));
         }
         QVERIFY(struck);

@@ -71,7 +71,7 @@ FolderSnapshot::FolderSnapshot(const QString &folder)
             QFile file(path);
             QCryptographicHash hash(QCryptographicHash::Sha256);
             entry = file.open(QIODevice::ReadOnly) && hash.addData(&file) ? "file " + hash.result().toHex()
-                                                                         : QByteArray("unreadable file");
+                                                                          : QByteArray("unreadable file");
         } else {
             entry = "special";
         }
