@@ -3,7 +3,8 @@
 # build-fuzz and runs it for a bounded time, seeded from fuzz/corpus. Fails on any finding: a
 # crash, a sanitizer report, a leak, a timeout or passing the memory limit. The inputs it finds are
 # kept in build-fuzz/fuzz-run/corpus (never in the source tree); a failing input is saved in
-# build-fuzz/fuzz-run/artifacts and becomes a case of tests/tst_badinput.cpp.
+# build-fuzz/fuzz-run/artifacts: copied into fuzz/regressions/ under a name that says what it
+# caught, it becomes a case of tst_fuzzreplay, which replays that folder and the seeds.
 # Usage: tools/fuzz.sh [seconds] [extra cmake arguments...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,7 +30,8 @@ export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
 status=0
 "$dir/fuzz/fuzz_printrun" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 \
     -max_len=4096 -dict="$root/fuzz/lst.dict" -close_fd_mask=2 -print_final_stats=1 \
-    -artifact_prefix="$work/artifacts/" "$work/corpus" "$root/fuzz/corpus" >"$work/log" 2>&1 || status=$?
+    -artifact_prefix="$work/artifacts/" "$work/corpus" "$root/fuzz/corpus" "$root/fuzz/regressions" \
+    >"$work/log" 2>&1 || status=$?
 
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
 done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$work/log" | tail -n 1 || true)
