@@ -1,6 +1,9 @@
 #include "pdftools.h"
 #include "printersurface.h"
 #include "testsupport.h"
+#include "windowfixture.h"
+
+#include <QRadioButton>
 
 #include <QtTest>
 
@@ -12,29 +15,19 @@ class TestCupsPrinting : public QObject
 
     QString m_cupsDir;
 
-    // The PDF that cups-pdf wrote for a job, waiting for it as jobs finish asynchronously.
-    void waitForJobOutput(int jobId, QString &found)
+    // The PDF that cups-pdf writes for the next job, waiting for it as jobs finish asynchronously.
+    void waitForNewOutput(const QStringList &before, QString &found)
     {
         const QDir out(m_cupsDir + "/out");
-        const QString suffix = QStringLiteral("job_%1.pdf").arg(jobId);
         const auto lookUp = [&] {
             for (const QString &name : out.entryList(QDir::Files))
-                if (name.endsWith(suffix))
+                if (!before.contains(name))
                     return out.filePath(name);
             return QString();
         };
         QTRY_VERIFY_WITH_TIMEOUT(!(found = lookUp()).isEmpty(), 60000);
         // cups-pdf writes the file in place: wait until pdfinfo can read all of it.
         QTRY_VERIFY_WITH_TIMEOUT(PdfTools::pageCount(found) > 0, 30000);
-    }
-
-    static void copyDemo(const ProgramFolder &folder)
-    {
-        const QDir demo(qEnvironmentVariable("LSTPRINT_DEMO_DIR"));
-        const QStringList files = demo.entryList(QDir::Files);
-        QVERIFY(files.contains("parts.lst"));
-        for (const QString &name : files)
-            QVERIFY(QFile::copy(demo.filePath(name), folder.filePath(name)));
     }
 
 private slots:
@@ -64,35 +57,50 @@ private slots:
         QTest::newRow("landscape") << false;
     }
 
+    // The demo folder printed from the window as a user does: the job reaches the default queue
+    // with one page per record, and nothing is saved beside the list file.
     void demoFolderArrivesOnePagePerRecord()
     {
         QFETCH(bool, portrait);
-        RunFixture fixture;
-        copyDemo(fixture.folder);
-        fixture.choices.portrait = portrait;
-        const auto printer = PrinterSurface::forDefaultPrinter(fixture.folder.path());
-        fixture.run->cmdPrint_Click(*printer);
-        QCOMPARE(fixture.reporter.messages, QStringList{});
+        ProgramFolder folder;
+        folder.copyDemo();
+        CapturingSink sink;
+        frmPrinter window(folder.path());
+        window.setMessageSink(&sink);
+        window.optOrientation(portrait ? 0 : 1)->setChecked(true);
+        const QStringList before = QDir(m_cupsDir + "/out").entryList(QDir::Files);
 
-        const PrintOutcome outcome = printer->outcome();
-        QCOMPARE(outcome.kind, PrintOutcome::SentToPrinter);
-        QCOMPARE(outcome.printer, QStringLiteral("lstprinttest"));
-        QVERIFY(outcome.jobId > 0);
-        QCOMPARE(outcome.pages, 6);
+        window.cmdPrint_Click();
+        QCOMPARE(sink.texts(Message::Error), QStringList{});
+        QCOMPARE(sink.texts(Message::Information), QStringList{});
 
         QString arrived;
-        waitForJobOutput(outcome.jobId, arrived);
+        waitForNewOutput(before, arrived);
         if (QTest::currentTestFailed())
             return;
-        QVERIFY(arrived.contains("parts"));
+        QVERIFY2(QFileInfo(arrived).fileName().startsWith("parts"), qPrintable(arrived)); // the job title
         QCOMPARE(PdfTools::pageCount(arrived), 6);
         // The queue prints on portrait paper: a landscape document arrives turned by a quarter.
         const QStringList size = PdfTools::pageSize(arrived).split(" x ");
         QCOMPARE(size.size(), 2);
         QVERIFY(size[0].toDouble() < size[1].toDouble());
         QCOMPARE(PdfTools::textRunsAlongHeight(arrived), !portrait);
-        // Nothing is written beside the list file when a printer took the job.
-        QCOMPARE(QDir(fixture.folder.path()).entryList({"*.pdf"}, QDir::Files), QStringList{});
+        QCOMPARE(QDir(folder.path()).entryList({"*.pdf"}, QDir::Files), QStringList{});
+        QCOMPARE(window.printRun().pairsPerRow, portrait ? 3 : 4);
+    }
+
+    // The print system's own answer: a job refused at submission is an error, never silence.
+    void submissionCheckedForItsJobNumber()
+    {
+        ProgramFolder folder;
+        folder.write("a.pdf", "not a PDF at all");
+        try {
+            (void)Cups::submitPdf(QStringLiteral("no-such-queue"), folder.filePath("a.pdf"), QStringLiteral("a.lst"));
+            QFAIL("a job for a missing queue was accepted");
+        } catch (const PrintError &error) {
+            QCOMPARE(error.number(), int(PrintError::PrinterRefusedJob));
+            QVERIFY(error.description().contains("no-such-queue"));
+        }
     }
 };
 

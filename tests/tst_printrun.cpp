@@ -6,10 +6,6 @@ namespace {
 
 using Records = QList<QStringList>;
 
-QString pad(const QString &text, int width)
-{
-    return text + QString(width - text.size(), QLatin1Char(' '));
-}
 
 QStringList values(const FieldList &list)
 {
@@ -150,11 +146,11 @@ private slots:
         fixture.print();
         QVERIFY(fixture.reporter.messages.isEmpty());
 
-        const QString line1 = "Id    :" + pad("17", 27) + "Name          :" + pad("BRASS lamp", 27) + "Filename :" +
-                              pad("photo17.jpg", 27);
-        const QString line2 = "City  :" + pad("", 27) + "Date Of Birth :" + pad("12/03/80", 27) + "Phone    :" +
-                              pad("555 123", 27);
-        const QString line3 = "Notes :" + pad("n/a", 27);
+        const QString line1 = "Id    :" + padded("17", 27) + "Name          :" + padded("BRASS lamp", 27) + "Filename :" +
+                              padded("photo17.jpg", 27);
+        const QString line2 = "City  :" + padded("", 27) + "Date Of Birth :" + padded("12/03/80", 27) + "Phone    :" +
+                              padded("555 123", 27);
+        const QString line3 = "Notes :" + padded("n/a", 27);
         QCOMPARE(line1.size(), 113);
         QCOMPARE(line1.indexOf(':') + 1, 7);
         QCOMPARE(line1.indexOf(':', 7) + 1, 49);
@@ -171,6 +167,35 @@ private slots:
                                 }));
         QCOMPARE(fixture.surface.log.mid(fixture.surface.log.size() - 2),
                  (QStringList{"new page", "end document"}));
+    }
+
+    void demoFolder()
+    {
+        RunFixture fixture;
+        fixture.folder.copyDemo();
+        fixture.print();
+        QCOMPARE(fixture.reporter.messages, QStringList{});
+        const QList<QStringList> pages = fixture.surface.pages();
+        QCOMPARE(pages.size(), 6);
+        QCOMPARE(pages.first(),
+                 (QStringList{
+                     "picture 3000x900 (0,0)",
+                     "text (0,1000) \"Id       :" + padded("1001", 27) + "Name :" + padded("Brass lamp", 27) +
+                         "Filename :" + padded("lamp.gif", 27) + "\"",
+                     "text (0,1180) \"Colour   :" + padded("brass", 27) + "Size :" + padded("45 cm", 27) +
+                         "Price    :" + padded("89.00", 27) + "\"",
+                     "text (0,1360) \"Supplier :" + padded("Hallam Lighting", 27) + "\"",
+                     "picture 4800x3600 in box (0,1640) 4800x3600",
+                     "text (8888,15600) \"07-12-2026  Page :1   \"",
+                 }));
+        // The supplier's accented name comes through as characters, the long picture name whole.
+        QVERIFY(pages[2].join('\n').contains("Café Möbel GmbH"));
+        QVERIFY(pages[3].join('\n').contains("picture 4500x3000 in box"));
+        QVERIFY(pages[3].join('\n').contains("shelf-with-a-long-file-"));
+        // The wide mural is narrowed to 400 twips short of the right edge, its height kept.
+        QVERIFY(pages[4].join('\n').contains("picture 21000x7500 in box (0,1640) 10600x7500"));
+        // The voucher has no picture: its footer follows the grid directly.
+        QCOMPARE(pages[5].filter("picture ").size(), 1);
     }
 
     // Every field is printed: R is the field count over the pairs per row, rounded up, and the
@@ -226,7 +251,7 @@ private slots:
             at = key + 1;
         }
         QCOMPARE(lines.last().count(':'), pairsInLastRow);
-        QVERIFY(lines.last().endsWith(pad(record.last(), 27)));
+        QVERIFY(lines.last().endsWith(padded(record.last(), 27)));
     }
 
     void valueCells_data()
@@ -234,7 +259,7 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("cell");
         QTest::newRow("empty") << "" << QString(27, ' ');
-        QTest::newRow("short") << "ab" << pad("ab", 27);
+        QTest::newRow("short") << "ab" << padded("ab", 27);
         QTest::newRow("26") << QString(26, 'x') << QString(26, 'x') + ' ';
         QTest::newRow("27 cut") << QString(27, 'y') << QString(26, 'y') + ' ';
         QTest::newRow("long cut") << QString(100, 'z') << QString(26, 'z') + ' ';
@@ -272,7 +297,7 @@ private slots:
         RunFixture fixture;
         fixture.folder.write(QStringLiteral("t.lst"), (key + "\n\"v\"\n").toUtf8());
         fixture.print();
-        QCOMPARE(RecordingSurface::texts(fixture.surface.pages().first()).first(), shown + " :" + pad("v", 27));
+        QCOMPARE(RecordingSurface::texts(fixture.surface.pages().first()).first(), shown + " :" + padded("v", 27));
     }
 
     void pairsPerRowFollowsTheReportedOrientation_data()
@@ -333,7 +358,7 @@ private slots:
         if (pageCount == 2)
             QCOMPARE(pages.first().size(), linesOnFirstPage);
         const QStringList last = pages.last();
-        QCOMPARE(last.first(), "text (0,0) \"A :" + pad("5", 27) + "B :" + pad("6", 27) + "C :" + pad("7", 27) + "\"");
+        QCOMPARE(last.first(), "text (0,0) \"A :" + padded("5", 27) + "B :" + padded("6", 27) + "C :" + padded("7", 27) + "\"");
         QCOMPARE(last.size(), 4);
         QVERIFY(fixture.surface.ended);
     }

@@ -35,6 +35,20 @@ void ProgramFolder::makeFolder(const QString &name) const
     QVERIFY(QDir(path()).mkpath(name));
 }
 
+void ProgramFolder::copyDemo() const
+{
+    const QDir demo(qEnvironmentVariable("LSTPRINT_DEMO_DIR"));
+    const QStringList files = demo.entryList(QDir::Files);
+    QVERIFY2(files.contains(QStringLiteral("parts.lst")), "LSTPRINT_DEMO_DIR names the demo folder");
+    for (const QString &name : files)
+        QVERIFY(QFile::copy(demo.filePath(name), filePath(name)));
+}
+
+QString padded(const QString &text, int width)
+{
+    return text + QString(qMax(0, width - int(text.size())), QLatin1Char(' '));
+}
+
 RunFixture::RunFixture()
     : run(std::make_unique<PrintRun>(folder.path(), image1, reporter, choices))
 {

@@ -49,10 +49,15 @@ public:
     // from a GIF made on the fly by writing the smallest valid GIF encoder output).
     void writePicture(const QString &name, int width, int height, const char *format = "png") const;
     void makeFolder(const QString &name) const;
+    // Copies the files of the repository's demo folder in.
+    void copyDemo() const;
 
 private:
     QTemporaryDir m_dir;
 };
+
+// text padded with spaces to width characters.
+QString padded(const QString &text, int width);
 
 // What a folder holds, with a hash of every ordinary file's content, so that a test can show that a
 // run left everything that was there before byte for byte as it was (the list file, the logo, the

@@ -1,0 +1,436 @@
+#include "frmprinter.h"
+
+#include "listfile.h"
+#include "picturebox.h"
+#include "printerror.h"
+#include "printersurface.h"
+#include "printrun.h"
+#include "progresswindow.h"
+#include "windowicon.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// The form is laid out in twips; at 96 dots per inch a logical pixel is 15 twips. Rounded to the
+// nearest pixel.
+constexpr int px(int twips)
+{
+    return (twips * 2 + 15) / 30;
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+const QColor GroupCaptionColour(0, 0, 128);
+const QColor OptionCaptionColour(29, 19, 145);
+
+// Caption colour of a control while it is enabled; a disabled control keeps the style's grey.
+void setCaptionColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, colour);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+std::unique_ptr<PrintSurface> defaultPrinter(const QString &programFolder)
+{
+    return PrinterSurface::forDefaultPrinter(programFolder);
+}
+
+// Records in the list file of the folder, from a quick count of its lines (the first line names
+// the fields); 0 when there is no readable list file.
+qint64 countRecords(const QString &programFolder)
+{
+    const QString name = findListFile(programFolder);
+    if (name.isEmpty())
+        return 0;
+    const qint64 lines = ListFileReader::countLines(QDir(programFolder).filePath(name));
+    return lines > 1 ? lines - 1 : 0;
+}
+
+} // namespace
+
+bool frmPrinter::captionFits(const QAbstractButton &button)
+{
+    // A push button's size hint has a minimum width of its own; what matters is its text and the
+    // style's margins. An option's size hint is its indicator, spacing and text.
+    if (qobject_cast<const QPushButton *>(&button) != nullptr) {
+        const QString text = QString(button.text()).remove(QLatin1Char('&'));
+        const int margin = button.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
+        return button.fontMetrics().horizontalAdvance(text) + 2 * margin <= button.width();
+    }
+    return button.sizeHint().width() <= button.width();
+}
+
+namespace {
+
+// Whether every caption of the window shows whole in its control at the window's current font.
+bool captionsFit(const QWidget &window)
+{
+    const auto buttons = window.findChildren<QAbstractButton *>();
+    return std::all_of(buttons.cbegin(), buttons.cend(),
+                       [](const QAbstractButton *button) { return frmPrinter::captionFits(*button); });
+}
+
+// Fonts to try for the window, best first: the desktop's own at its size and a little smaller,
+// then narrow faces, then smaller still.
+QList<QFont> captionFontCandidates(const QFont &desktop)
+{
+    const double size = QFontInfo(desktop).pointSizeF();
+    auto sized = [](QFont font, double points) {
+        font.setPointSizeF(points);
+        return font;
+    };
+    QList<QFont> fonts;
+    for (double points = size; points >= 8.0; points -= 0.5)
+        fonts << sized(desktop, points);
+    const QStringList families = QFontDatabase::families();
+    for (const char *narrow : {"Nimbus Sans Narrow", "Liberation Sans Narrow", "DejaVu Sans Condensed", "Arial Narrow"}) {
+        if (!families.contains(QLatin1String(narrow)))
+            continue;
+        for (double points = size; points >= 7.5; points -= 0.5)
+            fonts << sized(QFont(QLatin1String(narrow)), points);
+    }
+    for (double points = std::min(size, 7.5); points >= 6.5; points -= 0.5)
+        fonts << sized(desktop, points);
+    return fonts;
+}
+
+// Input events: keys, clicks, the wheel and touches.
+bool isUserInput(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Drops input events for as long as it lives.
+class InputDropper : public QObject
+{
+public:
+    InputDropper() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputDropper(const InputDropper &) = delete;
+    InputDropper &operator=(const InputDropper &) = delete;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        return isUserInput(event) || QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+// The state of the window for the length of one run: busy cursor, run clock, no second run and no
+// closing. Undone on every way out of the run, exceptions included, and before any message box.
+class frmPrinter::RunScope
+{
+public:
+    explicit RunScope(frmPrinter &window) : m_window(window)
+    {
+        m_window.m_running = true;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_window.m_runClock.start();
+        m_window.m_sinceEvents.start();
+    }
+    ~RunScope()
+    {
+        // Keys and clicks that came while the run held the thread were held back by the window
+        // system, not lost; they were meant for a busy window, so they are dropped here rather
+        // than acted on now (a second press of Print would print everything again).
+        {
+            const InputDropper dropper;
+            QCoreApplication::processEvents();
+        }
+        m_window.m_progress->hide();
+        QGuiApplication::restoreOverrideCursor();
+        m_window.m_running = false;
+    }
+    RunScope(const RunScope &) = delete;
+    RunScope &operator=(const RunScope &) = delete;
+
+private:
+    frmPrinter &m_window;
+};
+
+void frmPrinter::Reporter::showError(const PrintError &error)
+{
+    m_window.messages().error(error.messageText());
+}
+
+frmPrinter::frmPrinter(QString programFolder, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_programFolder(std::move(programFolder)), m_cmdPrint(new QPushButton(this)),
+      m_cmdExit(new QPushButton(this)), m_frame2(new QGroupBox(this)), m_frame3(new QGroupBox(this)),
+      m_optOrientation(new QButtonGroup(this)), m_optSize(new QButtonGroup(this)),
+      m_image1(new PictureBox(PictureBox::screenLogicalDpi(), this)), m_progress(new ProgressWindow(this)),
+      m_messageBoxes(std::make_unique<MessageBoxSink>(this, Caption)), m_reporter(*this),
+      m_surfaceFactory(defaultPrinter)
+{
+    buildControls();
+    Form_Load();
+}
+
+frmPrinter::~frmPrinter() = default;
+
+void frmPrinter::buildControls()
+{
+    setObjectName(QStringLiteral("frmPrinter"));
+    setWindowTitle(Caption);
+    setFixedSize(px(3945), px(1755));
+
+    auto commandButton = [this](QPushButton *button, const char *name, const QString &caption,
+                                QRect geometry) {
+        button->setObjectName(QLatin1String(name));
+        button->setText(caption);
+        button->setGeometry(geometry);
+        button->setToolTip(tr("Start Printing..."));
+        // No default button: Enter only presses the button that has the focus (see eventFilter).
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        button->installEventFilter(this);
+    };
+    commandButton(m_cmdPrint, "cmdPrint", tr("&Print"), twipsRect(1065, 1245, 900, 375));
+    commandButton(m_cmdExit, "cmdExit", tr("&Exit"), twipsRect(2025, 1245, 855, 375));
+
+    auto frame = [](QGroupBox *box, const char *name, const QString &caption, QRect geometry) {
+        box->setObjectName(QLatin1String(name));
+        box->setTitle(caption);
+        box->setGeometry(geometry);
+        box->setFocusPolicy(Qt::NoFocus);
+        setCaptionColour(box, GroupCaptionColour);
+    };
+    frame(m_frame2, "Frame2", tr("Orientation"), twipsRect(172, 135, 1815, 915));
+    frame(m_frame3, "Frame3", tr("Picture Size"), twipsRect(1957, 135, 1815, 915));
+
+    auto option = [](QButtonGroup *array, int index, const QString &caption, QGroupBox *box, QRect geometry) {
+        auto *const button = new QRadioButton(caption, box);
+        button->setObjectName(QStringLiteral("%1_%2").arg(array->objectName()).arg(index));
+        button->setGeometry(geometry);
+        setCaptionColour(button, OptionCaptionColour);
+        array->addButton(button, index);
+        return button;
+    };
+    m_optOrientation->setObjectName(QStringLiteral("optOrientation"));
+    m_optSize->setObjectName(QStringLiteral("optSize"));
+    m_optOrientation->setExclusive(true);
+    m_optSize->setExclusive(true);
+    QRadioButton *const portrait =
+        option(m_optOrientation, 0, tr("Portrait"), m_frame2, twipsRect(345, 240, 945, 255));
+    QRadioButton *const landscape =
+        option(m_optOrientation, 1, tr("Landscape"), m_frame2, twipsRect(345, 555, 1110, 255));
+    QRadioButton *const fitInPage =
+        option(m_optSize, 0, tr("Fit in Page"), m_frame3, twipsRect(300, 255, 1110, 255));
+    QRadioButton *const actualSize =
+        option(m_optSize, 1, tr("Actual Size"), m_frame3, twipsRect(300, 570, 1185, 255));
+    portrait->setChecked(true);
+    fitInPage->setChecked(true);
+
+    m_image1->setObjectName(QStringLiteral("Image1"));
+    m_image1->setGeometry(twipsRect(135, 1275, 795, 300));
+    m_progress->setWindowTitle(Caption);
+
+    fitCaptionFont();
+
+    QWidget::setTabOrder(portrait, landscape);
+    QWidget::setTabOrder(landscape, fitInPage);
+    QWidget::setTabOrder(fitInPage, actualSize);
+    QWidget::setTabOrder(actualSize, m_cmdPrint);
+    QWidget::setTabOrder(m_cmdPrint, m_cmdExit);
+
+    // Esc is Exit from wherever the focus is.
+    auto *const cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(cancel, &QShortcut::activated, m_cmdExit, &QPushButton::click);
+
+    connect(m_cmdPrint, &QPushButton::clicked, this, &frmPrinter::cmdPrint_Click);
+    connect(m_cmdExit, &QPushButton::clicked, this, &frmPrinter::cmdExit_Click);
+}
+
+void frmPrinter::fitCaptionFont()
+{
+    // The controls keep the sizes of the fixed layout; where the desktop's font is too wide for a
+    // caption ("Landscape" has 74 pixels), the window takes a smaller or narrower one. No control
+    // has a font of its own: they all follow the window's.
+    const QList<QFont> candidates = captionFontCandidates(font());
+    for (const QFont &candidate : candidates) {
+        setFont(candidate);
+        if (captionsFit(*this))
+            return;
+    }
+}
+
+void frmPrinter::Form_Load()
+{
+    // A fresh run: empty field list, no list file open.
+    m_run = std::make_unique<PrintRun>(m_programFolder, *m_image1, m_reporter, *this);
+    m_run->setProgressHandler([this](qint64 recordsDone) { recordPrinted(recordsDone); });
+    setWindowIcon(genericWindowIcon());
+    optOrientation(0)->setFocus();
+    centreOnScreen();
+}
+
+void frmPrinter::centreOnScreen()
+{
+    const QScreen *const screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    move(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()).topLeft());
+}
+
+void frmPrinter::Form_Unload()
+{
+    m_run->closeListFile();
+}
+
+void frmPrinter::closeEvent(QCloseEvent *event)
+{
+    // A run lets window system events through to repaint; a close box pressed meanwhile must not
+    // pull the window away from under it.
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void frmPrinter::cmdExit_Click()
+{
+    close();
+}
+
+void frmPrinter::cmdPrint_Click()
+{
+    // Events are let through during a run, so a press of Print could arrive inside one.
+    if (m_running)
+        return;
+
+    std::optional<PrintError> failure;
+    PrintOutcome outcome;
+    {
+        const RunScope scope(*this);
+        try {
+            m_recordTotal = countRecords(m_programFolder);
+            const std::unique_ptr<PrintSurface> surface = m_surfaceFactory(m_programFolder);
+            if (surface) {
+                m_run->cmdPrint_Click(*surface);
+                if (const auto *const printer = dynamic_cast<const PrinterSurface *>(surface.get()))
+                    outcome = printer->outcome();
+            }
+        } catch (const PrintError &error) {
+            failure = error;
+        }
+    }
+
+    // The busy cursor and the progress window are gone by now.
+    if (failure)
+        m_reporter.report(*failure);
+    else if (outcome.kind == PrintOutcome::SavedAsPdf)
+        messages().information(savedAsPdfText(outcome.pdfPath, outcome.pages));
+}
+
+QString frmPrinter::savedAsPdfText(const QString &pdfPath, int pages)
+{
+    const QString count = pages == 1 ? tr("1 page") : tr("%1 pages").arg(pages);
+    return tr("No printer is set up, so the document was saved as %1 (%2).").arg(displayPath(pdfPath), count);
+}
+
+void frmPrinter::recordPrinted(qint64 recordsDone)
+{
+    if (m_sinceEvents.elapsed() < m_repaintEveryMs)
+        return;
+    if (m_progress->isVisible()) {
+        m_progress->setProgress(recordsDone, m_recordTotal);
+    } else if (m_runClock.elapsed() >= m_showProgressAfterMs) {
+        m_progress->setProgress(recordsDone, m_recordTotal);
+        m_progress->move(geometry().center() - m_progress->rect().center());
+        m_progress->show();
+    }
+    // Repaints, timers and window system events, but no keys or clicks: the run holds the thread.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sinceEvents.restart();
+}
+
+bool frmPrinter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == m_cmdPrint || watched == m_cmdExit)) {
+        const auto *const key = static_cast<const QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            static_cast<QPushButton *>(watched)->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmPrinter::setSurfaceFactory(SurfaceFactory factory)
+{
+    m_surfaceFactory = factory ? std::move(factory) : SurfaceFactory(defaultPrinter);
+}
+
+void frmPrinter::setMessageSink(MessageSink *sink)
+{
+    m_sink = sink;
+}
+
+void frmPrinter::setProgressTiming(int showAfterMs, int repaintEveryMs)
+{
+    m_showProgressAfterMs = showAfterMs;
+    m_repaintEveryMs = repaintEveryMs;
+}
+
+QRadioButton *frmPrinter::optOrientation(int index) const
+{
+    return qobject_cast<QRadioButton *>(m_optOrientation->button(index));
+}
+
+QRadioButton *frmPrinter::optSize(int index) const
+{
+    return qobject_cast<QRadioButton *>(m_optSize->button(index));
+}
+
+bool frmPrinter::portraitSelected() const
+{
+    return m_optOrientation->checkedId() == 0;
+}
+
+bool frmPrinter::fitInPageSelected() const
+{
+    return m_optSize->checkedId() == 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "runcontext.h"
+
+#include <QWidget>
+
+// The hidden picture holder of the window, which the print run loads the logo and the record
+// pictures into. It is never shown and paints nothing; after a load its size is the picture's
+// natural size in pixels (15 twips to a pixel) and Width()/Height() give it in twips.
+class PictureBox : public QWidget, public PictureHolder
+{
+    Q_OBJECT
+
+public:
+    // logicalDpi: the resolution at which picture pixels are measured in twips.
+    PictureBox(double logicalDpi, QWidget *parent);
+
+    // The screen's logical resolution, or 96 where there is no screen.
+    [[nodiscard]] static double screenLogicalDpi();
+
+    void LoadPicture(const QString &path) override;
+    [[nodiscard]] const Picture &picture() const override { return m_slot.picture(); }
+    [[nodiscard]] double logicalDpi() const { return m_slot.loader().logicalDpi(); }
+
+private:
+    PictureSlot m_slot;
+};

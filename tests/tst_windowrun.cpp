@@ -1,0 +1,475 @@
+#include "pdftools.h"
+#include "picturebox.h"
+#include "printersurface.h"
+#include "printrun.h"
+#include "progresswindow.h"
+#include "windowfixture.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+// Counts the close events that reach a widget.
+class CloseCounter : public QObject
+{
+public:
+    explicit CloseCounter(QObject *watched) { watched->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Printing from the window: the run's state between presses, its messages, and what the window
+// does while a run holds the thread.
+class TestWindowRun : public QObject
+{
+    Q_OBJECT
+
+    [[nodiscard]] static ProgressWindow *progressWindow(const frmPrinter &window)
+    {
+        return window.findChild<ProgressWindow *>("progressWindow");
+    }
+
+private slots:
+    void cleanup()
+    {
+        // A run must never leave the busy cursor behind; clear it anyway so one failure stays one.
+        const bool leftBusy = QGuiApplication::overrideCursor() != nullptr;
+        while (QGuiApplication::overrideCursor() != nullptr)
+            QGuiApplication::restoreOverrideCursor();
+        QVERIFY(!leftBusy);
+    }
+
+    void choicesAreReadWhenPrinting_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("surfaceOrientation");
+        QTest::addColumn<bool>("fitted");
+        QTest::newRow("Portrait, Fit in Page") << 0 << 0 << int(PrintSurface::Portrait) << true;
+        QTest::newRow("Landscape, Fit in Page") << 1 << 0 << int(PrintSurface::Landscape) << true;
+        QTest::newRow("Portrait, Actual Size") << 0 << 1 << int(PrintSurface::Portrait) << false;
+        QTest::newRow("Landscape, Actual Size") << 1 << 1 << int(PrintSurface::Landscape) << false;
+    }
+    void choicesAreReadWhenPrinting()
+    {
+        QFETCH(int, orientation);
+        QFETCH(int, size);
+        QFETCH(int, surfaceOrientation);
+        QFETCH(bool, fitted);
+
+        WindowFixture f;
+        f.folder.write("parts.lst", WindowFixture::listFile(2, "lamp.png"));
+        f.folder.writePicture("lamp.png", 30, 20);
+        int orientationSet = 0;
+        f.configure = [&orientationSet](HookedSurface &surface) {
+            surface.beforeNewPage = [&orientationSet, &surface](qint64) {
+                orientationSet = surface.orientationSet;
+            };
+        };
+        f.window->optOrientation(orientation)->click();
+        f.window->optSize(size)->click();
+        f.window->findChild<QPushButton *>("cmdPrint")->click();
+
+        QCOMPARE(f.surfacesMade, 1);
+        QCOMPARE(orientationSet, surfaceOrientation);
+        const QStringList pictures = f.logs.value(0).filter(QStringLiteral("picture 450x300"));
+        QCOMPARE(pictures.size(), 2);
+        QCOMPARE(pictures.first().contains(" in box "), fitted);
+        // The run loaded its pictures into the window's hidden holder.
+        QCOMPARE(f.window->Image1().size(), QSize(30, 20));
+        QVERIFY(f.sink.messages.isEmpty());
+    }
+
+    void secondRunPrintsTheSame()
+    {
+        WindowFixture f(3);
+        f.folder.writePicture("logo.gif", 40, 12, "gif");
+        f.folder.write("parts.lst", WindowFixture::listFile(3, "chair.png"));
+        f.folder.writePicture("chair.png", 25, 50);
+        auto *const print = f.window->findChild<QPushButton *>("cmdPrint");
+        print->click();
+        print->click();
+
+        QCOMPARE(f.surfacesMade, 2);
+        QCOMPARE(f.logs.size(), 2);
+        QCOMPARE(f.logs[0].count("new page"), 3);
+        QCOMPARE(f.logs[0].last(), QStringLiteral("end document"));
+        QCOMPARE(f.logs[1], f.logs[0]);
+        QVERIFY(f.sink.messages.isEmpty());
+        QVERIFY(!f.window->running());
+    }
+
+    void unloadClosesTheListFile_data()
+    {
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<QString>("how");
+        for (const int runs : {0, 1, 2}) {
+            for (const char *how : {"Exit", "Esc", "close box"})
+                QTest::addRow("%d runs, %s", runs, how) << runs << QString::fromLatin1(how);
+        }
+    }
+    void unloadClosesTheListFile()
+    {
+        QFETCH(int, runs);
+        QFETCH(QString, how);
+
+        WindowFixture f;
+        QVERIFY(f.showActive());
+        for (int i = 0; i < runs; ++i)
+            f.window->cmdPrint_Click();
+        const PrintRun &run = f.window->printRun();
+        QCOMPARE(run.listFileOpen(), runs > 0);
+        QCOMPARE(run.listFileName, runs > 0 ? QStringLiteral("parts.lst") : QString());
+
+        if (how == "Exit") {
+            f.window->findChild<QPushButton *>("cmdExit")->click();
+        } else if (how == "Esc") {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        } else {
+            // What the window system sends for the title bar's close box.
+            QCloseEvent event;
+            event.setAccepted(false);
+            QApplication::sendEvent(f.window.get(), &event);
+            QVERIFY2(event.isAccepted(), "closing is never refused");
+            f.window->hide();
+        }
+        QTRY_VERIFY(f.window->isHidden());
+        QVERIFY(!run.listFileOpen());
+        // The run's other state stays; closing only closes the file, and asks nothing.
+        QCOMPARE(run.listFileName, runs > 0 ? QStringLiteral("parts.lst") : QString());
+        QCOMPARE(run.fieldList.count(), runs > 0 ? 3 : 0);
+        QVERIFY(f.sink.messages.isEmpty());
+        QCOMPARE(f.surfacesMade, runs);
+    }
+
+    void errorLeavingTheRunIsShownOnce_data()
+    {
+        QTest::addColumn<QString>("failOn");
+        QTest::addColumn<bool>("factoryFails");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("pagesBeforeFailure");
+
+        QTest::newRow("printer refuses the document")
+            << "end document" << false << "Error 405\r\nThe printer failed during end document." << 2;
+        QTest::newRow("no printer and nowhere to save")
+            << QString() << true << "Error 404\r\nThe folder cannot be written." << 0;
+    }
+    void errorLeavingTheRunIsShownOnce()
+    {
+        QFETCH(QString, failOn);
+        QFETCH(bool, factoryFails);
+        QFETCH(QString, expected);
+        QFETCH(int, pagesBeforeFailure);
+
+        WindowFixture f;
+        QVERIFY(f.showActive());
+        f.configure = [failOn](HookedSurface &surface) { surface.failOn = failOn; };
+        if (factoryFails) {
+            f.window->setSurfaceFactory([&f](const QString &) -> std::unique_ptr<PrintSurface> {
+                ++f.surfacesMade;
+                throw PrintError(PrintError::OutputFolderNotWritable,
+                                 QStringLiteral("The folder cannot be written."));
+            });
+        }
+        f.window->findChild<QPushButton *>("cmdPrint")->click();
+
+        QCOMPARE(f.surfacesMade, 1);
+        QCOMPARE(f.sink.messages.size(), 1);
+        const Message &message = f.sink.messages.first();
+        QCOMPARE(message.kind, Message::Error);
+        QCOMPARE(message.text, expected);
+        QVERIFY2(!message.overrideCursor, "the busy cursor is gone before the box appears");
+        QCOMPARE(f.logs.value(0).count("new page"), pagesBeforeFailure);
+
+        // The program carries on: the window is still there and the next press prints.
+        QVERIFY(!f.window->running());
+        QVERIFY(f.window->isVisible());
+        f.configure = nullptr;
+        f.window->setSurfaceFactory(nullptr);
+        f.window->setSurfaceFactory([&f](const QString &) -> std::unique_ptr<PrintSurface> {
+            ++f.surfacesMade;
+            return std::make_unique<HookedSurface>(f.logs);
+        });
+        f.window->findChild<QPushButton *>("cmdPrint")->click();
+        QCOMPARE(f.surfacesMade, 2);
+        QCOMPARE(f.sink.messages.size(), 1);
+        QCOMPARE(f.logs.last().count("new page"), 2);
+        QCOMPARE(f.logs.last().last(), QStringLiteral("end document"));
+    }
+
+    void errorsInsideTheRunKeepTheBusyCursor()
+    {
+        // Errors the run traps itself are reported while it is still under way; the message box
+        // takes care of the cursor (see messageBoxes).
+        WindowFixture f(3);
+        f.configure = [](HookedSurface &surface) {
+            surface.failOn = QStringLiteral("text");
+            surface.failSkip = 2;
+        };
+        f.window->cmdPrint_Click();
+        QCOMPARE(f.sink.messages.size(), 1);
+        QCOMPARE(f.sink.messages.first().kind, Message::Error);
+        QVERIFY(f.sink.messages.first().text.startsWith("Error 405\r\n"));
+        QCOMPARE(f.sink.messages.first().overrideCursor, std::optional(Qt::WaitCursor));
+        QCOMPARE(f.logs.value(0).last(), QStringLiteral("end document"));
+    }
+
+    void savedAsPdfIsTold_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("pages");
+        QTest::newRow("one record") << 1 << "1 page";
+        QTest::newRow("three records") << 3 << "3 pages";
+        QTest::newRow("no records") << 0 << QString();
+    }
+    void savedAsPdfIsTold()
+    {
+        QFETCH(int, records);
+        QFETCH(QString, pages);
+        QVERIFY2(PdfTools::available(), "poppler-utils is needed");
+
+        WindowFixture f(records);
+        // The default printer's way when the system has no print queue.
+        f.window->setSurfaceFactory([&f](const QString &programFolder) -> std::unique_ptr<PrintSurface> {
+            ++f.surfacesMade;
+            return std::make_unique<PrinterSurface>(std::nullopt, programFolder);
+        });
+        f.window->cmdPrint_Click();
+
+        QCOMPARE(f.surfacesMade, 1);
+        const QString pdf = f.folder.filePath("parts.pdf");
+        if (records == 0) {
+            QVERIFY(f.sink.messages.isEmpty());
+            QVERIFY(!QFile::exists(pdf));
+            return;
+        }
+        QCOMPARE(f.sink.messages.size(), 1);
+        QCOMPARE(f.sink.messages.first().kind, Message::Information);
+        QCOMPARE(f.sink.messages.first().text,
+                 QStringLiteral("No printer is set up, so the document was saved as %1 (%2).")
+                     .arg(QDir::toNativeSeparators(pdf), pages));
+        QVERIFY(!f.sink.messages.first().overrideCursor);
+        QCOMPARE(PdfTools::pageCount(pdf), records);
+    }
+
+    void closeIsIgnoredDuringARun_data()
+    {
+        QTest::addColumn<bool>("posted");
+        QTest::newRow("from the window system") << true;
+        QTest::newRow("called") << false;
+    }
+    void closeIsIgnoredDuringARun()
+    {
+        QFETCH(bool, posted);
+
+        WindowFixture f(3);
+        QVERIFY(f.showActive());
+        f.window->setProgressTiming(0, 0);
+        CloseCounter closes(f.window.get());
+        bool closedInside = false;
+        f.beforeNewPage = [&](qint64 page) {
+            if (page != 1)
+                return;
+            if (posted)
+                QCoreApplication::postEvent(f.window.get(), new QCloseEvent);
+            else
+                closedInside = f.window->close();
+        };
+        f.window->cmdPrint_Click();
+
+        QVERIFY(!closedInside);
+        QCOMPARE(closes.count, 1);
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.logs.value(0).count("new page"), 3);
+        QCOMPARE(f.logs.value(0).last(), QStringLiteral("end document"));
+        // Nothing was unloaded: the run's list file is still open until the window really closes.
+        QVERIFY(f.window->printRun().listFileOpen());
+        QVERIFY(f.window->close());
+        QVERIFY(!f.window->printRun().listFileOpen());
+    }
+
+    void noSecondRunInsideTheFirst_data()
+    {
+        QTest::addColumn<bool>("posted");
+        QTest::newRow("queued press") << true;
+        QTest::newRow("direct press") << false;
+    }
+    void noSecondRunInsideTheFirst()
+    {
+        QFETCH(bool, posted);
+
+        WindowFixture f(3);
+        f.window->setProgressTiming(0, 0);
+        auto *const print = f.window->findChild<QPushButton *>("cmdPrint");
+        QList<int> surfacesSeen;
+        bool pressed = false;
+        f.beforeNewPage = [&](qint64 page) {
+            surfacesSeen << f.surfacesMade;
+            if (page != 1 || pressed)
+                return;
+            pressed = true;
+            if (posted)
+                QMetaObject::invokeMethod(print, &QPushButton::click, Qt::QueuedConnection);
+            else
+                print->click();
+        };
+        print->click();
+
+        QCOMPARE(surfacesSeen, (QList<int>{1, 1, 1}));
+        QCOMPARE(f.logs.size(), 1);
+        QCOMPARE(f.logs.first().count("new page"), 3);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.surfacesMade, 1);
+    }
+
+    void busyWhileRunning_data()
+    {
+        QTest::addColumn<int>("showAfterMs");
+        QTest::addColumn<QStringList>("progress");
+        // Seen as each page after the first is finished: the run reports a record once its page
+        // is done.
+        QTest::newRow("long run") << 0
+                                  << QStringList{"", "Printing page 2 of 4", "Printing page 3 of 4",
+                                                 "Printing page 4 of 4"};
+        QTest::newRow("short run") << 60000 << QStringList{"", "", "", ""};
+    }
+    void busyWhileRunning()
+    {
+        QFETCH(int, showAfterMs);
+        QFETCH(QStringList, progress);
+
+        WindowFixture f(4);
+        QVERIFY(f.showActive());
+        f.window->setProgressTiming(showAfterMs, 0);
+        QStringList seen;
+        QList<Qt::CursorShape> cursors;
+        QList<bool> running;
+        f.beforeNewPage = [&](qint64) {
+            const ProgressWindow *const window = progressWindow(*f.window);
+            seen << (window->isVisible() ? window->text() : QString());
+            const QCursor *const cursor = QGuiApplication::overrideCursor();
+            cursors << (cursor != nullptr ? cursor->shape() : Qt::ArrowCursor);
+            running << f.window->running();
+            if (window->isVisible()) {
+                QCOMPARE(QApplication::activeModalWidget(), window);
+                QVERIFY(window->findChild<QLabel *>("progressLabel")->isVisible());
+                QVERIFY(window->findChildren<QAbstractButton *>().isEmpty());
+            }
+        };
+        f.window->cmdPrint_Click();
+
+        QCOMPARE(seen, progress);
+        QCOMPARE(cursors, QList<Qt::CursorShape>(4, Qt::WaitCursor));
+        QCOMPARE(running, QList<bool>(4, true));
+        QVERIFY(progressWindow(*f.window)->isHidden());
+        QVERIFY(!f.window->running());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void progressText_data()
+    {
+        QTest::addColumn<qint64>("done");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("first done") << qint64(1) << qint64(6) << "Printing page 2 of 6";
+        QTest::newRow("last done") << qint64(6) << qint64(6) << "Printing page 6 of 6";
+        QTest::newRow("file grew") << qint64(7) << qint64(6) << "Printing page 8";
+        QTest::newRow("count unknown") << qint64(3) << qint64(0) << "Printing page 4";
+        QTest::newRow("large") << qint64(99999) << qint64(1000000) << "Printing page 100000 of 1000000";
+    }
+    void progressText()
+    {
+        QFETCH(qint64, done);
+        QFETCH(qint64, total);
+        QFETCH(QString, text);
+        ProgressWindow window(nullptr);
+        window.setProgress(done, total);
+        QCOMPARE(window.text(), text);
+    }
+
+    void messageBoxes_data()
+    {
+        QTest::addColumn<bool>("error");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("error during a run") << true << true << "Error 301\r\nNo picture."
+                                            << "Error 301\nNo picture.";
+        QTest::newRow("error") << true << false << "Error 402\r\nRefused."
+                               << "Error 402\nRefused.";
+        QTest::newRow("information") << false << false << "Saved."
+                                     << "Saved.";
+    }
+    void messageBoxes()
+    {
+        QFETCH(bool, error);
+        QFETCH(bool, busy);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+
+        QWidget parent;
+        MessageBoxSink sink(&parent, QStringLiteral("LST File print utility"));
+        if (busy)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+
+        struct Seen
+        {
+            QString title, text;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QMessageBox::StandardButtons buttons;
+            bool arrow = false;
+            QWidget *parent = nullptr;
+        } seen;
+        bool answered = false;
+        // The box is modal: look at it and answer it from inside its own event loop.
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, [&] {
+            auto *const box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box == nullptr || answered)
+                return;
+            answered = true;
+            const QCursor *const cursor = QGuiApplication::overrideCursor();
+            seen = {box->windowTitle(),
+                    box->text(),
+                    box->icon(),
+                    box->standardButtons(),
+                    cursor != nullptr && cursor->shape() == Qt::ArrowCursor,
+                    box->parentWidget()};
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        answer.start();
+        if (error)
+            sink.error(text);
+        else
+            sink.information(text);
+        answer.stop();
+
+        QVERIFY(answered);
+        QCOMPARE(seen.title, QStringLiteral("LST File print utility"));
+        QCOMPARE(seen.text, shown);
+        QCOMPARE(seen.icon, error ? QMessageBox::Critical : QMessageBox::Information);
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(seen.parent, &parent);
+        QCOMPARE(seen.arrow, busy);
+        // The busy cursor is back after the box when it was there before.
+        const QCursor *const after = QGuiApplication::overrideCursor();
+        QCOMPARE(after != nullptr && after->shape() == Qt::WaitCursor, busy);
+        if (busy)
+            QGuiApplication::restoreOverrideCursor();
+    }
+};
+
+QTEST_MAIN(TestWindowRun)
+#include "tst_windowrun.moc"

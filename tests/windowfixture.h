@@ -1,0 +1,84 @@
+#pragma once
+
+#include "frmprinter.h"
+#include "messagesink.h"
+#include "recordingsurface.h"
+#include "testsupport.h"
+
+#include <QCursor>
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// A message the window gave, with the cursor the user saw while it was up.
+struct Message
+{
+    enum Kind
+    {
+        Error,
+        Information
+    };
+    Kind kind;
+    QString text;
+    std::optional<Qt::CursorShape> overrideCursor; // nothing: no override cursor
+};
+
+// Collects the window's messages instead of showing boxes.
+class CapturingSink : public MessageSink
+{
+public:
+    QList<Message> messages;
+
+    void error(const QString &text) override { add(Message::Error, text); }
+    void information(const QString &text) override { add(Message::Information, text); }
+    [[nodiscard]] QStringList texts(Message::Kind kind) const;
+
+private:
+    void add(Message::Kind kind, const QString &text);
+};
+
+// A recording surface that hands its log over when the window is done with it, and lets a test act
+// in the middle of a run, just before each page is finished.
+class HookedSurface : public RecordingSurface
+{
+public:
+    explicit HookedSurface(QList<QStringList> &logs) : m_logs(logs) {}
+    ~HookedSurface() override { m_logs.append(log); }
+    HookedSurface(const HookedSurface &) = delete;
+    HookedSurface &operator=(const HookedSurface &) = delete;
+
+    std::function<void(qint64 page)> beforeNewPage;
+    void newPage() override;
+
+private:
+    QList<QStringList> &m_logs;
+};
+
+// A window on a temporary program folder whose runs print on hooked surfaces and whose messages are
+// captured.
+class WindowFixture
+{
+public:
+    // A list file with this many records of three fields, no pictures.
+    explicit WindowFixture(int records = 2);
+    ~WindowFixture();
+    WindowFixture(const WindowFixture &) = delete;
+    WindowFixture &operator=(const WindowFixture &) = delete;
+
+    static QByteArray listFile(int records, const QByteArray &pictureName = {});
+
+    // Shows the window and waits until it is active, so that shortcuts reach it.
+    [[nodiscard]] bool showActive();
+    [[nodiscard]] QWidget *child(const QString &name) const;
+
+    ProgramFolder folder;
+    CapturingSink sink;
+    std::unique_ptr<frmPrinter> window;
+    int surfacesMade = 0;
+    QList<QStringList> logs;                        // one per run, in order
+    std::function<void(HookedSurface &)> configure; // applied to each new surface
+    std::function<void(qint64 page)> beforeNewPage; // given to each new surface
+};
