@@ -1,5 +1,7 @@
 #pragma once
 
+#include "processmemory.h"
+
 #include <QString>
 
 #include <optional>
@@ -27,9 +29,6 @@ struct BenchReport
 
 // User + system CPU time of this process so far, in seconds.
 [[nodiscard]] double processCpuSeconds();
-
-// The process's peak resident set size (VmHWM) in KiB, or -1 when the system does not tell.
-[[nodiscard]] qint64 peakRssKiB();
 
 // Selects Qt's offscreen platform unless one is chosen already: the benchmark needs no display.
 void useOffscreenPlatform();

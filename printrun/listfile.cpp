@@ -1,5 +1,6 @@
 #include "listfile.h"
 
+#include "ordinaryfile.h"
 #include "printerror.h"
 
 #include <QDir>
@@ -7,10 +8,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +36,9 @@ QString findListFile(const QString &folder)
     // Files only: no folders, no hidden files, and nothing the system lists as special (FIFOs,
     // sockets, devices, dangling links). The name filter ignores letter case.
     QStringList names = dir.entryList({QStringLiteral("*.lst")}, QDir::Files, QDir::NoSort);
+    // QDir lists a link under Files by the link itself, so a link to a FIFO or a device would
+    // pass: only what is an ordinary file once the links are followed is kept.
+    names.removeIf([&dir](const QString &name) { return !QFileInfo(dir.filePath(name)).isFile(); });
     if (names.isEmpty())
         return {};
     const auto byName = [](const QString &a, const QString &b) {
@@ -93,22 +94,12 @@ ListFileReader::ListFileReader(QString path, QString name) : m_path(std::move(pa
 void ListFileReader::open()
 {
     close();
-    // Open without blocking and check that it is an ordinary file before reading, so that a FIFO
-    // or device put in the list file's place can never hang the run.
-    const QByteArray local = QFile::encodeName(m_path);
-    const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        throw PrintError(PrintError::ListFileNotReadable,
-                         QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw PrintError(PrintError::ListFileNotReadable,
-                         QStringLiteral("The list file %1 is not an ordinary file.").arg(displayPath(m_path)));
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QString reason;
+    const int fd = openOrdinaryFile(m_path, reason);
+    if (fd < 0)
+        throw PrintError(
+            PrintError::ListFileNotReadable,
+            QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
     if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw PrintError(PrintError::ListFileNotReadable, QStringLiteral("The list file %1 could not be opened: %2.")
@@ -172,11 +163,17 @@ bool ListFileReader::nextRawLine(QByteArray &line)
         const char *end = m_buffer.constData() + m_buffer.size();
         const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
         const qsizetype length = stop - begin;
-        if (line.size() + length > MaxLineBytes)
-            throw PrintError(PrintError::LineTooLong,
-                             QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line can be.")
-                                 .arg(m_lineNumber + 1)
-                                 .arg(m_name));
+        if (line.size() + length > MaxLineBytes) {
+            const PrintError tooLong(
+                PrintError::LineTooLong,
+                QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line "
+                               "can be.")
+                    .arg(m_lineNumber + 1)
+                    .arg(m_name));
+            line.clear();
+            skipRestOfLine();
+            throw tooLong;
+        }
         line.append(begin, length);
         m_pos += length;
         if (stop != end) {
@@ -184,6 +181,28 @@ bool ListFileReader::nextRawLine(QByteArray &line)
             ++m_pos;
             ++m_lineNumber;
             return true;
+        }
+    }
+}
+
+void ListFileReader::skipRestOfLine()
+{
+    // Read on to the line's end without keeping anything, so that the next line read is the one
+    // after it and not the rest of this one.
+    for (;;) {
+        if (m_pos >= m_buffer.size() && !fill()) {
+            ++m_lineNumber;
+            return;
+        }
+        const char *begin = m_buffer.constData() + m_pos;
+        const char *end = m_buffer.constData() + m_buffer.size();
+        const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
+        m_pos += stop - begin;
+        if (stop != end) {
+            m_skipLineFeed = *stop == '\r';
+            ++m_pos;
+            ++m_lineNumber;
+            return;
         }
     }
 }

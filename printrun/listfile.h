@@ -39,7 +39,7 @@ public:
     void close();
 
     // The next non-empty line, or nothing at the end of the file. Throws PrintError for a line of
-    // more than MaxLineBytes bytes or a read failure.
+    // more than MaxLineBytes bytes (the next call goes on with the line after it) or a read failure.
     [[nodiscard]] std::optional<QString> readLine();
 
     // The 1-based number of the last line returned, counting empty lines too.
@@ -51,6 +51,7 @@ public:
 
 private:
     bool nextRawLine(QByteArray &line);
+    void skipRestOfLine();
     bool fill();
 
     QString m_path;

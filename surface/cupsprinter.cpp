@@ -21,6 +21,18 @@ QPageLayout layoutOf(const cups_size_t &size)
     return QPageLayout(paper, QPageLayout::Portrait, margins, QPageLayout::Millimeter);
 }
 
+// Whether the print server answers a connection now (within five seconds). A failed submission
+// does not say by its status whether the server is gone or refused the job, so it is asked.
+bool printSystemReachable()
+{
+    http_t *http =
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
+    if (!http)
+        return false;
+    httpClose(http);
+    return true;
+}
+
 } // namespace
 
 std::optional<PrinterInfo> defaultPrinter()
@@ -55,11 +67,38 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), file.constData(), jobTitle.constData(),
                                    optionCount, options);
     cupsFreeOptions(optionCount, options);
-    if (job <= 0)
+    if (job <= 0) {
+        const QString reason = QString::fromUtf8(cupsLastErrorString());
+        if (!printSystemReachable())
+            throw PrintError(
+                PrintError::PrintSystemUnavailable,
+                QStringLiteral("The print job %1 could not be sent to the printer %2: the print system "
+                               "cannot be reached (%3).")
+                    .arg(title, printer, reason));
         throw PrintError(PrintError::PrinterRefusedJob,
                          QStringLiteral("The printer %1 did not accept the print job %2: %3.")
-                             .arg(printer, title, QString::fromUtf8(cupsLastErrorString())));
+                             .arg(printer, title, reason));
+    }
     return job;
+}
+
+std::optional<QueueState> queueState(const QString &printer)
+{
+    const QByteArray name = printer.toUtf8();
+    cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), nullptr);
+    if (!dest)
+        return std::nullopt;
+    const auto freeDest = qScopeGuard([dest] { cupsFreeDests(1, dest); });
+    const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    if (!state)
+        return std::nullopt;
+    QueueState result;
+    result.stopped = qstrcmp(state, "5") == 0; // IPP printer-state: 3 idle, 4 processing, 5 stopped
+    const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    result.acceptingJobs = !accepting || qstrcmp(accepting, "true") == 0;
+    result.reasons =
+        QString::fromUtf8(cupsGetOption("printer-state-reasons", dest->num_options, dest->options));
+    return result;
 }
 
 } // namespace Cups

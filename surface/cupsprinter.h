@@ -20,7 +20,19 @@ struct PrinterInfo
 [[nodiscard]] std::optional<PrinterInfo> defaultPrinter();
 
 // Sends a PDF file to a queue under the given job title and returns the job's number. Throws
-// PrintError when the print system refuses or cannot be reached: never a silent failure.
+// PrintError when the queue refuses the job (PrinterRefusedJob) or the print system cannot be
+// reached (PrintSystemUnavailable): never a silent failure.
 int submitPdf(const QString &printer, const QString &pdfPath, const QString &title);
+
+// What the print system says about a queue now.
+struct QueueState
+{
+    bool stopped = false;      // printer-state "stopped": jobs are taken but held, not printed
+    bool acceptingJobs = true; // printer-is-accepting-jobs
+    QString reasons;           // printer-state-reasons, e.g. "paused"
+};
+
+// The state of a queue, or nothing when the print system cannot be asked or does not know it.
+[[nodiscard]] std::optional<QueueState> queueState(const QString &printer);
 
 } // namespace Cups

@@ -1,13 +1,221 @@
 #include "picture.h"
 
+#include "ordinaryfile.h"
 #include "printerror.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A picture file larger than this is not read at all: no picture worth printing on a page comes
+// near it, and reading it whole would take that much memory.
+constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
+
+uint byteAt(QByteArrayView data, qsizetype at)
+{
+    return static_cast<unsigned char>(data[at]);
+}
+
+quint32 littleEndian(QByteArrayView data, qsizetype at, int bytes)
+{
+    quint32 value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | byteAt(data, at + i);
+    return value;
+}
+
+// Qt's GIF, JPEG and BMP decoders give back a picture "successfully" read from a file that was cut
+// short, with the missing part left blank or grey. So for those formats the file's own structure
+// is walked first, far enough to see whether the data of the picture is all there.
+
+// GIF: the blocks up to the end of the first image's data (the one that is printed). A missing
+// trailer after it loses nothing.
+bool gifCutShort(QByteArrayView data)
+{
+    const auto colourTable = [](uint packed) { return (packed & 0x80) ? 3 * (2 << (packed & 7)) : 0; };
+    qsizetype at = 13;
+    if (data.size() < at)
+        return true;
+    at += colourTable(byteAt(data, 10));
+    const auto skipSubBlocks = [&data, &at] {
+        for (;;) {
+            if (at >= data.size())
+                return false;
+            const uint length = byteAt(data, at++);
+            if (length == 0)
+                return true;
+            at += length;
+        }
+    };
+    for (;;) {
+        if (at >= data.size())
+            return true;
+        const uint kind = byteAt(data, at++);
+        if (kind == 0x2C) { // image descriptor, its colour table, the LZW code size, the data
+            at += 9;
+            if (at > data.size())
+                return true;
+            at += colourTable(byteAt(data, at - 1)) + 1;
+            return !skipSubBlocks();
+        }
+        if (kind != 0x21) // the trailer or something unknown: no image data here to be missing
+            return false;
+        ++at; // extension label
+        if (!skipSubBlocks())
+            return true;
+    }
+}
+
+// JPEG: segment by segment, through the entropy-coded data after each start of scan, up to the
+// end-of-image marker. Bytes after it do not matter.
+bool jpegCutShort(QByteArrayView data)
+{
+    if (data.size() < 2 || byteAt(data, 0) != 0xFF || byteAt(data, 1) != 0xD8)
+        return false; // not laid out as JPEG: the decoder decides
+    const char *const begin = data.data();
+    const char *const end = begin + data.size();
+    qsizetype at = 2;
+    for (;;) {
+        // The decoder skips stray bytes before a marker, and any number of fill bytes.
+        at = std::find(begin + at, end, '\xFF') - begin;
+        while (at < data.size() && byteAt(data, at) == 0xFF)
+            ++at;
+        if (at >= data.size())
+            return true;
+        const uint marker = byteAt(data, at++);
+        if (marker == 0xD9)
+            return false;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // no length follows
+        if (at + 2 > data.size())
+            return true;
+        const qsizetype length = qsizetype(byteAt(data, at) << 8 | byteAt(data, at + 1));
+        if (length < 2)
+            return false; // broken rather than cut short: the decoder reports it
+        at += length;
+        if (at > data.size())
+            return true;
+        if (marker != 0xDA)
+            continue;
+        // Entropy-coded data runs to the next marker; FF 00 is a data byte and FF D0..D7 a restart.
+        for (;;) {
+            at = std::find(begin + at, end, '\xFF') - begin;
+            if (at + 1 >= data.size())
+                return true;
+            const uint next = byteAt(data, at + 1);
+            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+                at += 2;
+            else if (next == 0xFF)
+                ++at;
+            else
+                break;
+        }
+    }
+}
+
+// BMP: uncompressed pixel rows must all be there after the data offset.
+bool bmpCutShort(QByteArrayView data)
+{
+    if (data.size() < 26)
+        return true;
+    const qint64 offset = littleEndian(data, 10, 4);
+    const quint32 headerSize = littleEndian(data, 14, 4);
+    qint64 width = 0;
+    qint64 height = 0;
+    qint64 bitsPerPixel = 0;
+    quint32 compression = 0;
+    if (headerSize == 12) {
+        width = littleEndian(data, 18, 2);
+        height = littleEndian(data, 20, 2);
+        bitsPerPixel = littleEndian(data, 24, 2);
+    } else {
+        if (data.size() < 34)
+            return true;
+        width = qint32(littleEndian(data, 18, 4));
+        height = qint32(littleEndian(data, 22, 4));
+        bitsPerPixel = littleEndian(data, 28, 2);
+        compression = littleEndian(data, 30, 4);
+    }
+    if (compression != 0 && compression != 3 && compression != 6)
+        return false; // run-length coded: the decoder finds where the runs end
+    const qint64 stride = (std::abs(width) * bitsPerPixel + 31) / 32 * 4;
+    qint64 pixelBytes = 0;
+    if (__builtin_mul_overflow(stride, std::abs(height), &pixelBytes))
+        return true;
+    return data.size() - offset < pixelBytes;
+}
+
+bool cutShort(const QByteArray &format, QByteArrayView data)
+{
+    if (format == "gif")
+        return gifCutShort(data);
+    if (format == "jpeg" || format == "jpg")
+        return jpegCutShort(data);
+    if (format == "bmp" || format == "dib")
+        return bmpCutShort(data);
+    return false;
+}
+
+// The whole content of a picture file, read only when it is an ordinary file of a sensible size.
+QByteArray readPictureFile(const QString &path)
+{
+    QString reason;
+    const int fd = openOrdinaryFile(path, reason);
+    if (fd < 0)
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            QStringLiteral("The picture file %1 could not be opened: %2.").arg(displayPath(path), reason));
+    // Sized by what the file holds now; a file that grows while it is read is read on, but never
+    // past the limit.
+    struct stat info
+    {
+    };
+    const qint64 expected = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
+    QByteArray content(std::clamp<qint64>(expected + 1, 1, MaxFileBytes + 1), Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        if (total == content.size()) {
+            if (total > MaxFileBytes)
+                break;
+            content.resize(std::min<qint64>(MaxFileBytes + 1, content.size() * 2));
+        }
+        const ssize_t got = ::read(fd, content.data() + total, size_t(content.size() - total));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            reason = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            throw PrintError(
+                PrintError::PictureNotReadable,
+                QStringLiteral("The picture file %1 could not be read: %2.").arg(displayPath(path), reason));
+        }
+        if (got == 0)
+            break;
+        total += got;
+    }
+    ::close(fd);
+    if (total > MaxFileBytes)
+        throw PrintError(PrintError::PictureTooLarge,
+                         QStringLiteral("The picture file %1 is larger than %2 MiB, too large to print.")
+                             .arg(displayPath(path))
+                             .arg(MaxFileBytes / (1024 * 1024)));
+    content.truncate(total);
+    return content;
+}
+
+} // namespace
 
 Picture::Picture(QImage image, float widthTwips, float heightTwips, bool lossless)
     : m_image(std::move(image)), m_width(widthTwips), m_height(heightTwips), m_lossless(lossless)
@@ -54,7 +262,12 @@ Picture PictureLoader::load(const QString &path)
 Picture PictureLoader::decode(const QString &path)
 {
     ++m_decodes;
-    QImageReader reader(path);
+    // Read once and decoded from memory: the checks below and the decoder see the same bytes, and
+    // nothing put in the file's place meanwhile is ever opened.
+    QByteArray content = readPictureFile(path);
+    QBuffer buffer(&content);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
 
@@ -73,6 +286,12 @@ Picture PictureLoader::decode(const QString &path)
                          QStringLiteral("The picture %1 is %2 × %3 pixels, too large to print.")
                              .arg(displayPath(path), QString::number(pixels.width()),
                                   QString::number(pixels.height())));
+
+    if (cutShort(format, content))
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            QStringLiteral("The picture file %1 is cut short: it ends before its picture data does.")
+                .arg(displayPath(path)));
 
     QImage image;
     if (!reader.read(&image) || image.isNull())

@@ -37,6 +37,7 @@ public:
         PrintSystemUnavailable = 403,
         OutputFolderNotWritable = 404,
         PrinterFailed = 405,
+        PrinterStopped = 406,
     };
 
     PrintError(int number, QString description);

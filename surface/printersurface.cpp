@@ -87,6 +87,16 @@ void PrinterSurface::endDocument()
         m_outcome.jobId = Cups::submitPdf(m_printer->name, outputPath(), title);
         m_outcome.printer = m_printer->name;
         m_outcome.kind = PrintOutcome::SentToPrinter;
+        // A stopped queue still takes jobs, and holds them until someone starts the printer again.
+        const std::optional<Cups::QueueState> state = Cups::queueState(m_printer->name);
+        if (state && state->stopped) {
+            m_outcome.held = true;
+            throw PrintError(
+                PrintError::PrinterStopped,
+                QStringLiteral("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
+                               "prints only when the printer is started again.")
+                    .arg(m_printer->name, QString::number(m_outcome.jobId), title));
+        }
     } else {
         saveFallbackPdf();
         m_outcome.kind = PrintOutcome::SavedAsPdf;

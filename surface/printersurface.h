@@ -15,6 +15,7 @@ struct PrintOutcome
     Kind kind = NothingPrinted;
     QString printer; // SentToPrinter: the queue
     int jobId = 0;   // SentToPrinter: the print system's job number
+    bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
     QString pdfPath; // SavedAsPdf: the file written
     int pages = 0;
 };
@@ -32,7 +33,9 @@ struct WorkFolder
 // default print queue through CUPS with the document name as the job title. Where there is no
 // print queue, the PDF is saved in the fallback folder under the document's name with ".pdf"
 // ("parts.lst" gives "parts.pdf"); an existing file is never replaced ("parts-2.pdf", ...).
-// A document with no page sends nothing and writes nothing.
+// A document with no page sends nothing and writes nothing. A job taken by a stopped queue is held
+// there, not printed: endDocument() then throws PrinterStopped, so that the run is not taken for
+// printed.
 class PrinterSurface : private detail::WorkFolder, public PdfSurface
 {
 public:

@@ -174,6 +174,10 @@ private slots:
             QCOMPARE(error.number(), int(PrintError::LineTooLong));
             QVERIFY2(error.description().contains(QLatin1String("Line 3 of test.lst")), qPrintable(error.description()));
         }
+        // Reading goes on after the overlong line, not in the middle of it.
+        QCOMPARE(reader.readLine(), std::optional<QString>(QStringLiteral("after")));
+        QCOMPARE(reader.lineNumber(), 4);
+        QCOMPARE(reader.readLine(), std::nullopt);
     }
 
     void findsTheListFile_data()
@@ -205,6 +209,9 @@ private slots:
         folder.makeFolder(QStringLiteral("a-folder.lst"));
         QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("b-fifo.lst"))).constData(), 0600) == 0);
         QVERIFY(QFile::link(folder.filePath(QStringLiteral("missing")), folder.filePath(QStringLiteral("c-dangling.lst"))));
+        QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("fifo")),
+                            folder.filePath(QStringLiteral("d-fifo-link.lst"))));
         QCOMPARE(findListFile(folder.path()), QString());
         folder.write(QStringLiteral("z.lst"), "h\n");
         QCOMPARE(findListFile(folder.path()), QStringLiteral("z.lst"));

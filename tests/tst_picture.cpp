@@ -3,7 +3,10 @@
 #include "testsupport.h"
 
 #include <QImageReader>
+#include <QImageWriter>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestPicture : public QObject
 {
@@ -62,6 +65,86 @@ private slots:
             QCOMPARE(error.number(), number);
             QVERIFY2(error.description().contains(folder.filePath("bad.gif")), qPrintable(error.description()));
         }
+    }
+
+    // A file cut short is refused, whatever the decoder would make of it; a complete one loads,
+    // also with bytes after its end or (GIF) without the trailer byte.
+    void cutShortFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("keep"); // bytes kept: > 0 from the start, <= 0 all but that many
+        QTest::addColumn<QByteArray>("appended");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("gif whole") << "gif" << 0 << QByteArray() << true;
+        QTest::newRow("gif without trailer") << "gif" << -1 << QByteArray() << true;
+        QTest::newRow("gif without last block end") << "gif" << -2 << QByteArray() << false;
+        QTest::newRow("gif half") << "gif" << -200 << QByteArray() << false;
+        QTest::newRow("gif screen only") << "gif" << 13 << QByteArray() << false;
+        QTest::newRow("gif colour table cut") << "gif" << 16 << QByteArray() << false;
+        QTest::newRow("jpeg whole") << "jpg" << 0 << QByteArray() << true;
+        QTest::newRow("jpeg with bytes after its end") << "jpg" << 0 << QByteArray("trailing junk") << true;
+        QTest::newRow("jpeg without end marker") << "jpg" << -2 << QByteArray() << false;
+        QTest::newRow("jpeg in the scan") << "jpg" << -40 << QByteArray() << false;
+        QTest::newRow("jpeg in the headers") << "jpg" << 300 << QByteArray() << false;
+        QTest::newRow("progressive jpeg whole") << "progressive" << 0 << QByteArray() << true;
+        QTest::newRow("progressive jpeg cut") << "progressive" << -60 << QByteArray() << false;
+        QTest::newRow("bmp whole") << "bmp" << 0 << QByteArray() << true;
+        QTest::newRow("bmp last byte missing") << "bmp" << -1 << QByteArray() << false;
+        QTest::newRow("bmp headers only") << "bmp" << 54 << QByteArray() << false;
+        QTest::newRow("png last bytes missing") << "png" << -4 << QByteArray() << true; // end chunk only
+        QTest::newRow("png in the pixel data") << "png" << -40 << QByteArray() << false;
+    }
+
+    void cutShortFilesAreRefused()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, keep);
+        QFETCH(QByteArray, appended);
+        QFETCH(bool, loads);
+        ProgramFolder folder;
+        const QString path = folder.filePath("picture");
+        if (format == "gif") {
+            folder.writePicture("picture", 120, 90, "gif");
+        } else {
+            // A picture with detail, so that its compressed data is more than a few bytes.
+            QImage image(120, 90, QImage::Format_RGB32);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    image.setPixel(x, y, qRgb(x * 2, y * 2, (x * y) % 256));
+            const bool progressive = format == "progressive";
+            QImageWriter writer(path, progressive ? "jpg" : qPrintable(format));
+            writer.setProgressiveScanWrite(progressive);
+            QVERIFY(writer.write(image));
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray content = file.readAll();
+        file.close();
+        QVERIFY(content.size() > 400);
+        content = keep > 0 ? content.left(keep) : content.left(content.size() + keep);
+        folder.write("picture", content + appended);
+
+        PictureLoader loader;
+        try {
+            const Picture picture = loader.load(path);
+            QVERIFY2(loads, "a file cut short was loaded");
+            QCOMPARE(picture.image().size(), QSize(120, 90));
+        } catch (const PrintError &error) {
+            QVERIFY2(!loads, qPrintable(error.description()));
+            QCOMPARE(error.number(), int(PrintError::PictureNotReadable));
+            QVERIFY2(error.description().contains(displayPath(path)), qPrintable(error.description()));
+        }
+    }
+
+    void fifoIsNeverOpened()
+    {
+        ProgramFolder folder;
+        const QString fifo = folder.filePath("fifo.gif");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        PictureLoader loader;
+        // Opening a FIFO for reading would wait for a writer that never comes.
+        QVERIFY_THROWS_EXCEPTION(PrintError, (void)loader.load(fifo));
+        QCOMPARE(loader.decodeCount(), 0);
     }
 
     void missingOrFolderIsNotAPicture()

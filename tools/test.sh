@@ -1,13 +1,36 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test. In CI (CI=true) compiler
-# warnings are errors.
+# Installs what is needed, builds everything and runs every test, in three stages:
+#   1. the plain build (build/) and every test;
+#   2. the same tests built with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/), leak
+#      checking on;
+#   3. a bounded fuzz run of the list file reader and the record page (build-fuzz/).
+# In CI (CI=true) compiler warnings are errors. LSTPRINT_FUZZ_SECONDS sets the fuzzing time (60).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+started=$(date +%s)
+section() {
+    echo
+    echo "== $1 ($(($(date +%s) - started)) s so far) =="
+}
+
 "$root/tools/deps.sh"
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 
-echo "== Build and test =="
+section "1/3 Build and test"
 "$root/tools/build.sh" "$root/build" -DLSTPRINT_WERROR=$werror
 ctest --test-dir "$root/build" --output-on-failure --timeout 600
+
+section "2/3 Build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
+"$root/tools/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DLSTPRINT_SANITIZE=ON -DLSTPRINT_WERROR=$werror
+ASAN_OPTIONS=detect_leaks=1 \
+    LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$root/build-asan" --output-on-failure --timeout 900
+
+section "3/3 Fuzzing"
+"$root/tools/fuzz.sh" "${LSTPRINT_FUZZ_SECONDS:-60}" -DLSTPRINT_WERROR=$werror
+
+section "All three stages passed"
+echo "Total time: $(($(date +%s) - started)) s"

@@ -5,6 +5,13 @@
 #   private-cupsd.sh start DIR    start it (CUPS_SERVER=DIR/cups.sock reaches it)
 #   private-cupsd.sh stop DIR     stop it by its process id and remove what start added
 #
+# Faults for tests, and their cures, on the running daemon of DIR:
+#   reject / accept     the queue refuses new jobs (cupsreject) / takes them again (cupsaccept)
+#   disable / enable    the queue is stopped: jobs are taken and held (cupsdisable) / it prints again
+#   kill / restart      the daemon is killed (SIGKILL, by its process id) / started again on the
+#                       same configuration and queue
+#   heal                whatever the state: running, accepting and enabled
+#
 # Needs root (cupsd and the cups-pdf backend run as root). Without root, or without the packages,
 # start writes DIR/unavailable with the reason and exits 0, so the tests that need it can skip.
 set -euo pipefail
@@ -71,19 +78,38 @@ UserUMask 0022
 Label 0
 CONF
 
-    # Detached from our output, so that whoever started us does not wait for the daemon.
-    cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >"$dir/log/cupsd.out" 2>&1 &
+    echo "$ppd" > "$dir/ppd"
+    launch || { stop; unavailable "cupsd did not open its socket"; }
+    add_queue || { stop; unavailable "lpadmin failed: $(cat "$dir/log/lpadmin")"; }
+    echo "$queue" > "$dir/queue"
+}
+
+# Adds the queue as the default one. cupsd saves its queues some time after a change, so a daemon
+# that was killed may come back without it.
+add_queue() {
+    CUPS_SERVER=$dir/cups.sock lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P "$(cat "$dir/ppd")" \
+        2>"$dir/log/lpadmin" && CUPS_SERVER=$dir/cups.sock lpadmin -d "$queue"
+}
+
+# Starts cupsd on the configuration in DIR, detached from our output so that whoever started us
+# does not wait for the daemon; fails when it does not open its socket.
+launch() {
+    rm -f "$dir/cups.sock"
+    cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >>"$dir/log/cupsd.out" 2>&1 &
     echo $! > "$dir/cupsd.pid"
     for _ in $(seq 100); do
-        [ -S "$dir/cups.sock" ] && break
+        [ -S "$dir/cups.sock" ] && return 0
         sleep 0.1
     done
-    [ -S "$dir/cups.sock" ] || { stop; unavailable "cupsd did not open its socket"; }
-    export CUPS_SERVER=$dir/cups.sock
-    lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P "$ppd" 2>"$dir/log/lpadmin" \
-        || { stop; unavailable "lpadmin failed: $(cat "$dir/log/lpadmin")"; }
-    lpadmin -d "$queue"
-    echo "$queue" > "$dir/queue"
+    return 1
+}
+
+running() {
+    [ -f "$dir/cupsd.pid" ] && kill -0 "$(cat "$dir/cupsd.pid")" 2>/dev/null
+}
+
+queue_command() {
+    CUPS_SERVER=$dir/cups.sock "$@" "$queue"
 }
 
 stop() {
@@ -107,5 +133,26 @@ stop() {
 case "$action" in
 start) start ;;
 stop) stop ;;
-*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+reject) queue_command cupsreject ;;
+accept) queue_command cupsaccept ;;
+disable) queue_command cupsdisable ;;
+enable) queue_command cupsenable ;;
+kill)
+    running || { echo "cupsd of $dir is not running" >&2; exit 1; }
+    pid=$(cat "$dir/cupsd.pid")
+    kill -9 "$pid"
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+    ;;
+restart)
+    running && { echo "cupsd of $dir is already running" >&2; exit 1; }
+    launch
+    queue_command lpstat -p >/dev/null 2>&1 || add_queue
+    ;;
+heal)
+    running || launch
+    queue_command lpstat -p >/dev/null 2>&1 || add_queue
+    queue_command cupsaccept
+    queue_command cupsenable
+    ;;
+*) echo "usage: $0 start|stop|reject|accept|disable|enable|kill|restart|heal DIR" >&2; exit 2 ;;
 esac

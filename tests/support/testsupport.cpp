@@ -1,6 +1,8 @@
 #include "testsupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QtTest>
@@ -56,8 +58,68 @@ RunFixture::RunFixture()
 RecordingSurface &RunFixture::print()
 {
     surface = RecordingSurface();
+    const FolderSnapshot before(folder.path());
     run->cmdPrint_Click(surface);
+    const FolderSnapshot after(folder.path());
+    [&] {
+        QCOMPARE(after.changesSince(before), QStringList{});
+        QCOMPARE(after.addedSince(before), QStringList{});
+    }();
     return surface;
+}
+
+FolderSnapshot::FolderSnapshot(const QString &folder)
+{
+    const QDir root(folder);
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        QByteArray entry;
+        if (info.isSymLink()) {
+            entry = "link to " + QFile::encodeName(info.symLinkTarget());
+        } else if (info.isDir()) {
+            entry = "folder";
+        } else if (info.isFile()) {
+            QFile file(path);
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            entry = file.open(QIODevice::ReadOnly) && hash.addData(&file) ? "file " + hash.result().toHex()
+                                                                          : QByteArray("unreadable file");
+        } else {
+            entry = "special";
+        }
+        m_entries.insert(root.relativeFilePath(path), entry);
+    }
+}
+
+QStringList FolderSnapshot::changesSince(const FolderSnapshot &before) const
+{
+    QStringList changes;
+    for (auto it = before.m_entries.cbegin(); it != before.m_entries.cend(); ++it) {
+        if (!m_entries.contains(it.key()))
+            changes << QStringLiteral("gone: ") + it.key();
+        else if (m_entries.value(it.key()) != it.value())
+            changes << QStringLiteral("changed: ") + it.key();
+    }
+    return changes;
+}
+
+QStringList FolderSnapshot::addedSince(const FolderSnapshot &before) const
+{
+    QStringList added;
+    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+        if (!before.m_entries.contains(it.key()))
+            added << it.key();
+    }
+    return added;
+}
+
+bool resetPeakRss()
+{
+    // Writing 5 to clear_refs sets the peak back to the current resident size (Linux 4.0 on).
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
 QByteArray makeGif(int width, int height, bool pixelData)

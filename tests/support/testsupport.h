@@ -2,11 +2,13 @@
 
 #include "printerror.h"
 #include "printrun.h"
+#include "processmemory.h"
 #include "recordingsurface.h"
 #include "runcontext.h"
 
 #include <QByteArray>
 #include <QDate>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -58,6 +60,27 @@ private:
 // text padded with spaces to width characters.
 QString padded(const QString &text, int width);
 
+// What a folder holds, with a hash of every ordinary file's content, so that a test can show that a
+// run left everything that was there before byte for byte as it was (the list file, the logo, the
+// pictures). Links are recorded by their target and never followed; FIFOs are never opened.
+class FolderSnapshot
+{
+public:
+    explicit FolderSnapshot(const QString &folder);
+    // Entries of before that are gone or different now, one line each ("changed: a.gif").
+    [[nodiscard]] QStringList changesSince(const FolderSnapshot &before) const;
+    // Entries that were not in before.
+    [[nodiscard]] QStringList addedSince(const FolderSnapshot &before) const;
+    [[nodiscard]] const QMap<QString, QByteArray> &entries() const { return m_entries; }
+
+private:
+    QMap<QString, QByteArray> m_entries; // path relative to the folder -> kind and content hash
+};
+
+// Resets the peak resident memory (peakRssKiB) to the current resident memory, so that the peak of
+// one step can be read; false where the system does not allow it.
+bool resetPeakRss();
+
 // A ready-made run: a program folder, a recording surface and everything PrintRun needs.
 struct RunFixture
 {
@@ -70,7 +93,8 @@ struct RunFixture
     QDate today{2026, 12, 7};
 
     RunFixture();
-    // Runs one press of Print on a fresh surface and returns it.
+    // Runs one press of Print on a fresh surface and returns it. Every file that was in the program
+    // folder before is checked to be unchanged after the run.
     RecordingSurface &print();
 };
 

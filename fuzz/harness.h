@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// One run of the print run on one input, shared by the fuzz target and by tst_fuzzreplay (which
+// replays the seed corpus and every input that once failed, in the ordinary and sanitizer builds).
+//
+// An input's first byte picks the choices of the run (bit 0: portrait, bit 1: fit in page, bit 2:
+// the folder with a logo); the rest is the list file. With bit 3 set, the rest is instead a picture
+// file that a fixed list file names, for the picture loader's checks of a file's structure. The
+// pages are drawn on a surface that draws nothing but checks what it is asked to do.
+namespace FuzzHarness {
+
+// Makes the two program folders under root (which must exist): pictures of every kind a record may
+// name (sound, cut short, empty, not a picture, too large to decode), a sub-folder, a folder, a FIFO
+// (opening it would hang, which the fuzzer reports as a timeout) and a dangling link. Returns what
+// went wrong, or an empty string.
+QString prepareFolders(const QString &root);
+
+// Prints one input in the folders under root. Returns the first thing that went wrong (an exception
+// leaving the run, a page drawn where it cannot be, more pages than records, a file changed), or an
+// empty string.
+QString runOne(const QString &root, QByteArrayView input);
+
+} // namespace FuzzHarness

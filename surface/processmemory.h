@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The peak resident memory of this process so far (VmHWM), in KiB; -1 where it cannot be read.
+// The benchmark reports it and the tests bound it.
+[[nodiscard]] qint64 peakRssKiB();

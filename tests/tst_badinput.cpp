@@ -1,0 +1,315 @@
+#include "testsupport.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Records of a list file as the reader sees them: non-empty lines after the first, where CR LF,
+// CR and LF each end a line.
+int recordCount(const QByteArray &content)
+{
+    int lines = 0;
+    bool inLine = false;
+    for (const char c : content) {
+        const bool end = c == '\r' || c == '\n';
+        if (!end && !inLine)
+            ++lines;
+        inLine = !end;
+    }
+    return std::max(0, lines - 1);
+}
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The program folder "prog" inside a scratch folder, so that a picture name can reach for a file
+// just outside it ("../outside.gif") that exists.
+struct BadInputRun
+{
+    QTemporaryDir root;
+    QString prog;
+    RecordingSurface surface;
+    CapturingReporter reporter;
+    FixedChoices choices;
+    PictureSlot image1;
+
+    BadInputRun() : prog(root.filePath(QStringLiteral("prog")))
+    {
+        QDir(root.path()).mkpath(QStringLiteral("prog"));
+    }
+
+    // One file set up in the program folder: "kind:name". Kinds: gif, jpg (sound pictures), cut-gif,
+    // cut-jpg (cut short), empty, text (not a picture), huge (claims 65,535 x 65,535 pixels),
+    // folder, fifo, dangling (a link to nothing), fifo-link (a link to a FIFO).
+    void prepare(const QString &instruction) const
+    {
+        const qsizetype colon = instruction.indexOf(QLatin1Char(':'));
+        const QString kind = instruction.left(colon);
+        const QString path = QDir(prog).filePath(instruction.mid(colon + 1));
+        const QByteArray local = QFile::encodeName(path);
+        QDir().mkpath(QFileInfo(path).path());
+        QImage image(60, 40, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, qRgb(x * 4, y * 6, (x * y) % 256));
+        if (kind == QLatin1String("gif")) {
+            write(path, makeGif(60, 40));
+        } else if (kind == QLatin1String("jpg")) {
+            QVERIFY(image.save(path, "jpg"));
+        } else if (kind == QLatin1String("cut-gif")) {
+            const QByteArray gif = makeGif(60, 40);
+            write(path, gif.left(gif.size() / 2));
+        } else if (kind == QLatin1String("cut-jpg")) {
+            QVERIFY(image.save(path, "jpg"));
+            const QByteArray jpeg = fileContent(path);
+            write(path, jpeg.left(jpeg.size() * 3 / 4));
+        } else if (kind == QLatin1String("empty")) {
+            write(path, QByteArray());
+        } else if (kind == QLatin1String("text")) {
+            write(path, "id,name\r\n\"1\",\"not a picture\"\r\n");
+        } else if (kind == QLatin1String("huge")) {
+            write(path, makeGif(65535, 65535, false));
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == QLatin1String("fifo")) {
+            QVERIFY(::mkfifo(local.constData(), 0600) == 0);
+        } else if (kind == QLatin1String("dangling")) {
+            QVERIFY(QFile::link(QDir(prog).filePath(QStringLiteral("nothing-here")), path));
+        } else if (kind == QLatin1String("fifo-link")) {
+            const QString fifo = root.filePath(QStringLiteral("fifo-elsewhere"));
+            QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+            QVERIFY(QFile::link(fifo, path));
+        } else {
+            QFAIL(qPrintable("unknown set-up " + instruction));
+        }
+    }
+
+    static void write(const QString &path, const QByteArray &content)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(content), content.size());
+    }
+};
+
+using IntList = QList<int>;
+
+} // namespace
+
+// Input that is wrong in every way a list file, a logo or a picture can be. Each case ends with
+// errors that say what is wrong and where, or with sound pages, never a crash or a hang; memory
+// stays within a bound; and every file that was in the folder is unchanged afterwards.
+class TestBadInput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void endsWithAClearErrorOrASoundPage_data()
+    {
+        QTest::addColumn<QByteArray>("list");      // the content of t.lst; a null array writes none
+        QTest::addColumn<QStringList>("setup");    // other files, see BadInputRun::prepare
+        QTest::addColumn<IntList>("errors");       // the numbers reported, in order
+        QTest::addColumn<QStringList>("mentions"); // what each error's description names
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<IntList>("picturesPerPage"); // pictures drawn on each page; empty: not checked
+        QTest::addColumn<int>("memoryMiB");           // bound on the run's peak memory growth
+
+        const QStringList none;
+        const IntList noErrors;
+        const QString prog = QStringLiteral("%prog");
+
+        // Binary garbage without quotes, so that every line is one field: one page per line.
+        QByteArray garbage(64 * 1024, Qt::Uninitialized);
+        QRandomGenerator random(20261207);
+        for (char &c : garbage) {
+            c = char(random.bounded(256));
+            if (c == '"')
+                c = 'q';
+        }
+        QTest::newRow("binary garbage")
+            << garbage << none << noErrors << none << recordCount(garbage) << IntList{} << 32;
+
+        QTest::newRow("NUL bytes in fields") << QByteArrayLiteral("id,na\0me\n\"1\0\",\"a\0b\"\n") << none
+                                             << noErrors << none << 1 << IntList{0} << 32;
+        QTest::newRow("invalid UTF-8 read as Windows-1252")
+            << QByteArray("id,name\n\"\xC3\x28\",\"\xED\xA0\x80\xF8\"\n") << none << noErrors << none << 1
+            << IntList{0} << 32;
+
+        QByteArray wide;
+        for (int i = 0; i < 40000; ++i)
+            wide += (i ? "," : "") + QByteArray::number(i);
+        QTest::newRow("header of 40,000 fields")
+            << wide + "\n\"1\"\n"
+            << none << IntList{PrintError::FieldCountOverflow, PrintError::TooManyFields}
+            << QStringList{"The header line of t.lst", "Line 2 of t.lst"} << 0 << IntList{} << 32;
+
+        QByteArray longLine("id,name\n\"1\",\"before\"\n\"2\",\"");
+        longLine += QByteArray(ListFileReader::MaxLineBytes + 1, 'x');
+        longLine += "\"\n\"3\",\"after\"\n";
+        QTest::newRow("line over 16 MiB") << longLine << none << IntList{PrintError::LineTooLong}
+                                          << QStringList{"Line 3 of t.lst"} << 1 << IntList{0} << 128;
+
+        QByteArray longHeader = QByteArray(ListFileReader::MaxLineBytes + 100, 'h') + "\r\n\"1\"\r\n";
+        QTest::newRow("header over 16 MiB")
+            << longHeader << none << IntList{PrintError::LineTooLong, PrintError::TooManyFields}
+            << QStringList{"Line 1 of t.lst", "Line 2 of t.lst"} << 0 << IntList{} << 128;
+
+        QTest::newRow("more fields than the header")
+            << QByteArray("a,b\r\n\"1\",\"2\"\r\n\"3\",\"4\"\r\n\"5\",\"6\",\"7\"\r\n\"8\",\"9\"\r\n") << none
+            << IntList{PrintError::TooManyFields} << QStringList{"Line 4 of t.lst"} << 2 << IntList{0, 0}
+            << 32;
+
+        // What is not an ordinary file is not taken as the list file: the next one in name order is.
+        for (const char *kind : {"folder", "fifo", "dangling", "fifo-link"}) {
+            QTest::addRow("list file that is a %s", kind)
+                << QByteArray() << QStringList{QString::fromLatin1(kind) + ":a.lst"}
+                << IntList{PrintError::NoListFile, PrintError::ListFileNotOpen} << QStringList{prog, ""} << 0
+                << IntList{} << 32;
+            QTest::addRow("%s before the real list file", kind)
+                << QByteArray("id\n\"1\"\n") << QStringList{QString::fromLatin1(kind) + ":a.lst"} << noErrors
+                << none << 1 << IntList{0} << 32;
+        }
+
+        // A bad picture is an error for its page only; the next record starts on a fresh page and
+        // gets its picture.
+        const QByteArray twoPictures("id,filename\n\"1\",\"bad.gif\"\n\"2\",\"good.gif\"\n");
+        const struct
+        {
+            const char *name;
+            const char *kind;
+            int number;
+        } badPictures[] = {
+            {"picture cut short (GIF)", "cut-gif", PrintError::PictureNotReadable},
+            {"picture cut short (JPEG)", "cut-jpg", PrintError::PictureNotReadable},
+            {"picture of zero bytes", "empty", PrintError::PictureNotReadable},
+            {"picture that is not a picture", "text", PrintError::PictureNotReadable},
+            {"picture claiming 65,535 x 65,535 pixels", "huge", PrintError::PictureTooLarge},
+        };
+        for (const auto &bad : badPictures) {
+            QTest::newRow(bad.name) << twoPictures
+                                    << QStringList{QStringLiteral("%1:bad.gif").arg(bad.kind), "gif:good.gif"}
+                                    << IntList{bad.number} << QStringList{prog + "/bad.gif"} << 2
+                                    << IntList{0, 1} << 32;
+        }
+
+        // Pictures that are not files are not opened (a FIFO would wait for ever): no picture.
+        for (const char *kind : {"folder", "fifo", "fifo-link", "dangling"}) {
+            QTest::addRow("picture that is a %s", kind)
+                << twoPictures << QStringList{QString::fromLatin1(kind) + ":bad.gif", "gif:good.gif"}
+                << noErrors << none << 2 << IntList{0, 1} << 32;
+        }
+
+        QTest::newRow("logo that is a folder")
+            << QByteArray("id,filename\n\"1\",\"good.gif\"\n")
+            << QStringList{"folder:logo.gif", "gif:good.gif"} << noErrors << none << 1 << IntList{1} << 32;
+
+        // Picture names: never outside the program folder; backslashes separate folders.
+        const QByteArray names(
+            "id,filename\n\"1\",\"../outside.gif\"\n\"2\",\"%root/outside.gif\"\n"
+            "\"3\",\"sub\\pic.gif\"\n\"4\",\"sub/../../outside.gif\"\n\"5\",\"..\\\\outside.gif\"\n"
+            "\"6\",\"  sub\\pic.gif  \"\n");
+        QTest::newRow("picture names") << names << QStringList{"gif:sub/pic.gif"} << noErrors << none << 6
+                                       << IntList{0, 0, 1, 0, 0, 1} << 32;
+    }
+
+    void endsWithAClearErrorOrASoundPage()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, setup);
+        QFETCH(IntList, errors);
+        QFETCH(QStringList, mentions);
+        QFETCH(int, pages);
+        QFETCH(IntList, picturesPerPage);
+        QFETCH(int, memoryMiB);
+
+        BadInputRun fixture;
+        QVERIFY(fixture.root.isValid());
+        BadInputRun::write(fixture.root.filePath(QStringLiteral("outside.gif")), makeGif(30, 20));
+        for (const QString &instruction : setup)
+            fixture.prepare(instruction);
+        if (!list.isNull())
+            BadInputRun::write(QDir(fixture.prog).filePath(QStringLiteral("t.lst")),
+                               QByteArray(list).replace("%root", QFile::encodeName(fixture.root.path())));
+        if (QTest::currentTestFailed())
+            return;
+
+        const FolderSnapshot before(fixture.root.path());
+        const bool peakKnown = resetPeakRss();
+        const qint64 startKiB = peakRssKiB();
+        PrintRun run(fixture.prog, fixture.image1, fixture.reporter, fixture.choices);
+        run.cmdPrint_Click(fixture.surface);
+        const qint64 grownKiB = peakRssKiB() - startKiB;
+
+        QCOMPARE(fixture.reporter.numbers, errors);
+        QCOMPARE(fixture.reporter.messages.size(), mentions.size());
+        for (qsizetype i = 0; i < mentions.size(); ++i) {
+            const QString named = QString(mentions[i]).replace("%prog", displayPath(fixture.prog));
+            QVERIFY2(fixture.reporter.messages[i].contains(named),
+                     qPrintable(fixture.reporter.messages[i] + " does not name " + named));
+        }
+
+        QVERIFY(fixture.surface.ended);
+        const QList<QStringList> printed = fixture.surface.pages();
+        QCOMPARE(printed.size(), pages);
+        for (const QStringList &page : printed) {
+            // Every page starts at the top-left corner: with the logo or the first grid line.
+            QVERIFY(!page.isEmpty());
+            QVERIFY2(page.first().contains(QLatin1String(" (0,0)")), qPrintable(page.first()));
+        }
+        if (!picturesPerPage.isEmpty()) {
+            IntList drawn;
+            for (const QStringList &page : printed)
+                drawn << int(page.filter(QRegularExpression(QStringLiteral("^picture .* in box"))).size());
+            QCOMPARE(drawn, picturesPerPage);
+        }
+
+        const FolderSnapshot after(fixture.root.path());
+        QCOMPARE(after.changesSince(before), QStringList{});
+        QCOMPARE(after.addedSince(before), QStringList{});
+
+#if !defined(__SANITIZE_ADDRESS__)
+        // (Under AddressSanitizer the peak holds its quarantine and shadow memory too.)
+        if (peakKnown)
+            QVERIFY2(grownKiB <= memoryMiB * 1024,
+                     qPrintable(QStringLiteral("peak memory grew by %1 KiB").arg(grownKiB)));
+#else
+        Q_UNUSED(peakKnown)
+        Q_UNUSED(grownKiB)
+        Q_UNUSED(memoryMiB)
+#endif
+    }
+
+    // The text of odd input reaches the page as it was read, cut to the value cell's 26 places.
+    void oddTextReachesThePage_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("NUL bytes kept") << QByteArrayLiteral("id,na\0me\n\"1\0\",\"a\0b\"\n")
+                                        << QString("Id :1") + QChar(0) + QString(25, ' ') + "Na" + QChar(0) +
+                                               "me :a" + QChar(0) + "b" + QString(24, ' ');
+        QTest::newRow("invalid UTF-8 as Windows-1252") << QByteArray("id\n\"\xC3\x28\xED\xA0\x80\"\n")
+                                                       << QStringLiteral("Id :Ã(í\u00A0€") + QString(22, ' ');
+        QTest::newRow("long value cut") << QByteArray("id\n\"") + QByteArray(100000, 'v') + "\"\n"
+                                        << QStringLiteral("Id :") + QString(26, 'v') + ' ';
+    }
+
+    void oddTextReachesThePage()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QString, firstLine);
+        RunFixture fixture;
+        fixture.folder.write(QStringLiteral("t.lst"), list);
+        fixture.print();
+        QCOMPARE(fixture.reporter.messages, QStringList{});
+        QCOMPARE(RecordingSurface::texts(fixture.surface.pages().value(0)).value(0), firstLine);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBadInput)
+#include "tst_badinput.moc"
