@@ -105,7 +105,8 @@ QList<QFont> captionFontCandidates(const QFont &desktop)
     for (double points = size; points >= 8.0; points -= 0.5)
         fonts << sized(desktop, points);
     const QStringList families = QFontDatabase::families();
-    for (const char *narrow : {"Nimbus Sans Narrow", "Liberation Sans Narrow", "DejaVu Sans Condensed", "Arial Narrow"}) {
+    for (const char *narrow :
+         {"Nimbus Sans Narrow", "Liberation Sans Narrow", "DejaVu Sans Condensed", "Arial Narrow"}) {
         if (!families.contains(QLatin1String(narrow)))
             continue;
         for (double points = size; points >= 7.5; points -= 0.5)

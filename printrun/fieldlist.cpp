@@ -6,8 +6,9 @@ void FieldList::add(const clsVar &entry)
 {
     const QString key = fold(entry.Key());
     if (m_byKey.contains(key))
-        throw PrintError(PrintError::RepeatedFieldName,
-                         QStringLiteral("The field name \"%1\" is already in the field list.").arg(entry.Key()));
+        throw PrintError(
+            PrintError::RepeatedFieldName,
+            QStringLiteral("The field name \"%1\" is already in the field list.").arg(entry.Key()));
     m_byKey.insert(key, m_entries.size());
     m_entries.append(entry);
 }

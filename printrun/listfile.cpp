@@ -25,7 +25,8 @@ constexpr char16_t Cp1252High[32] = {
 
 bool isAscii(QByteArrayView bytes)
 {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
 }
 
 } // namespace
@@ -82,14 +83,17 @@ QString decodeLine(QByteArrayView bytes)
 {
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8(bytes);
     if (!utf8.hasError())
         return text;
     return fromWindows1252(bytes);
 }
 
-ListFileReader::ListFileReader(QString path, QString name) : m_path(std::move(path)), m_name(std::move(name)) {}
+ListFileReader::ListFileReader(QString path, QString name) : m_path(std::move(path)), m_name(std::move(name))
+{
+}
 
 void ListFileReader::open()
 {
@@ -102,8 +106,9 @@ void ListFileReader::open()
             QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
     if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        throw PrintError(PrintError::ListFileNotReadable, QStringLiteral("The list file %1 could not be opened: %2.")
-                                                              .arg(displayPath(m_path), m_file.errorString()));
+        throw PrintError(PrintError::ListFileNotReadable,
+                         QStringLiteral("The list file %1 could not be opened: %2.")
+                             .arg(displayPath(m_path), m_file.errorString()));
     }
     m_buffer.clear();
     m_pos = 0;
@@ -210,8 +215,9 @@ void ListFileReader::skipRestOfLine()
 std::optional<QString> ListFileReader::readLine()
 {
     if (!m_file.isOpen())
-        throw PrintError(PrintError::ListFileNotOpen,
-                         QStringLiteral("The list file %1 is not open, so no record can be read.").arg(m_name));
+        throw PrintError(
+            PrintError::ListFileNotOpen,
+            QStringLiteral("The list file %1 is not open, so no record can be read.").arg(m_name));
     QByteArray raw;
     while (nextRawLine(raw)) {
         if (!raw.isEmpty())

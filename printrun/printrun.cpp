@@ -5,8 +5,8 @@
 #include "recordgrid.h"
 #include "runcontext.h"
 
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -126,26 +126,29 @@ void PrintRun::OpenListFile()
         listFileName = findListFile(m_folder);
         listFileNumber = 1;
         if (listFileName.isEmpty())
-            throw PrintError(PrintError::NoListFile, QStringLiteral("No list file (*.lst) was found in the folder %1.")
-                                                         .arg(displayPath(m_folder)));
+            throw PrintError(PrintError::NoListFile,
+                             QStringLiteral("No list file (*.lst) was found in the folder %1.")
+                                 .arg(displayPath(m_folder)));
 
         m_listFile = std::make_unique<ListFileReader>(listFilePath(), listFileName);
         m_listFile->open();
         const std::optional<QString> header = m_listFile->readLine();
         if (!header)
-            throw PrintError(PrintError::ListFileEmpty,
-                             QStringLiteral("The list file %1 is empty: it has no header line of field names.")
-                                 .arg(listFileName));
+            throw PrintError(
+                PrintError::ListFileEmpty,
+                QStringLiteral("The list file %1 is empty: it has no header line of field names.")
+                    .arg(listFileName));
 
         const QString where = QStringLiteral("The header line of %1").arg(listFileName);
         for (const QStringView name : splitLine(*header, QStringLiteral(","), where)) {
             clsVar entry;
             entry.setKey(name.toString());
             if (fieldList.contains(entry.Key()))
-                throw PrintError(PrintError::RepeatedFieldName,
-                                 QStringLiteral("The field name \"%1\" appears twice in the header line of %2 "
-                                                "(letter case does not tell field names apart).")
-                                     .arg(entry.Key(), listFileName));
+                throw PrintError(
+                    PrintError::RepeatedFieldName,
+                    QStringLiteral("The field name \"%1\" appears twice in the header line of %2 "
+                                   "(letter case does not tell field names apart).")
+                        .arg(entry.Key(), listFileName));
             fieldList.add(entry);
         }
     } catch (const PrintError &error) {
@@ -157,11 +160,12 @@ bool PrintRun::ReadNextRecord()
 {
     try {
         if (!m_listFile || !m_listFile->isOpen())
-            throw PrintError(PrintError::ListFileNotOpen,
-                             listFileName.isEmpty()
-                                 ? QStringLiteral("No list file is open, so there is no record to print.")
-                                 : QStringLiteral("The list file %1 is not open, so there is no record to print.")
-                                       .arg(listFileName));
+            throw PrintError(
+                PrintError::ListFileNotOpen,
+                listFileName.isEmpty()
+                    ? QStringLiteral("No list file is open, so there is no record to print.")
+                    : QStringLiteral("The list file %1 is not open, so there is no record to print.")
+                          .arg(listFileName));
         const std::optional<QString> line = m_listFile->readLine();
         if (!line)
             return false;
@@ -171,10 +175,10 @@ bool PrintRun::ReadNextRecord()
         const qsizetype last = parts.size() - 1;
         for (qsizetype i = 0; i <= last; ++i) {
             if (i + 1 > fieldList.count())
-                throw PrintError(PrintError::TooManyFields,
-                                 QStringLiteral("%1 has %2 fields, but the header line names only %3.")
-                                     .arg(where, QString::number(parts.size()),
-                                          QString::number(fieldList.count())));
+                throw PrintError(
+                    PrintError::TooManyFields,
+                    QStringLiteral("%1 has %2 fields, but the header line names only %3.")
+                        .arg(where, QString::number(parts.size()), QString::number(fieldList.count())));
             const QString value = (i == 0 || i == last) ? withoutQuotes(parts[i]) : parts[i].toString();
             fieldList.item(i + 1).setValue(value);
         }
@@ -234,8 +238,9 @@ QString PrintRun::gridStep()
     // Every field is printed: the last row holds what is left over.
     const qsizetype rows = (count + pairs - 1) / pairs;
     if (rows > 32767)
-        throw PrintError(PrintError::GridOverflow,
-                         QStringLiteral("The record of %1 has too many fields to lay out.").arg(listFileName));
+        throw PrintError(
+            PrintError::GridOverflow,
+            QStringLiteral("The record of %1 has too many fields to lay out.").arg(listFileName));
 
     RecordGrid recordGrid(int(rows), pairs);
     qsizetype position = 1;
@@ -308,8 +313,8 @@ void PrintRun::pictureStep(const QString &picturePath)
         float fittedHeight = 0;
         FitPictureToPage(fittedWidth, fittedHeight);
         if (fittedWidth > 0 && fittedHeight > 0)
-            m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY(), fittedWidth,
-                                   fittedHeight);
+            m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY(),
+                                   fittedWidth, fittedHeight);
     } else {
         m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY());
     }

@@ -21,8 +21,9 @@ class RunChoices;
 
 // Today's local date, for the footers: asked of the system when it may have changed (at local
 // midnight, and at least once a minute) rather than on every page.
-[[nodiscard]] std::function<QDate()> localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
-                                                    std::function<qint64()> monotonicMs = monotonicMilliseconds);
+[[nodiscard]] std::function<QDate()>
+localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
+               std::function<qint64()> monotonicMs = monotonicMilliseconds);
 
 // The print run: reads the list file of the program folder and prints one page per record on a
 // printing surface. It holds the state that lives between runs (the field list, the open list
@@ -38,7 +39,8 @@ public:
     static inline const QString OrganisationLine = QStringLiteral("Quillmarsh");
     static inline const QString LogoFileName = QStringLiteral("logo.gif");
 
-    PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter, const RunChoices &choices);
+    PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter,
+             const RunChoices &choices);
     ~PrintRun();
 
     // The date printed in each footer; the current local date unless replaced.

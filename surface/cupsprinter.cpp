@@ -49,10 +49,11 @@ std::optional<PrinterInfo> defaultPrinter()
     if (cups_dinfo_t *details = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
         const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
         cups_size_t size{};
-        if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, details, 0, &size) && size.width > 0 && size.length > 0)
+        if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, details, 0, &size) && size.width > 0 &&
+            size.length > 0)
             info.layout = layoutOf(size);
-        info.landscapeSupported =
-            cupsCheckDestSupported(CUPS_HTTP_DEFAULT, dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
+        info.landscapeSupported = cupsCheckDestSupported(CUPS_HTTP_DEFAULT, dest, details, CUPS_ORIENTATION,
+                                                         CUPS_ORIENTATION_LANDSCAPE) != 0;
     }
     return info;
 }
@@ -64,8 +65,8 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
     const QByteArray jobTitle = title.toUtf8();
     cups_option_t *options = nullptr;
     int optionCount = cupsAddOption("document-format", "application/pdf", 0, &options);
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), file.constData(), jobTitle.constData(),
-                                   optionCount, options);
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), file.constData(),
+                                   jobTitle.constData(), optionCount, options);
     cupsFreeOptions(optionCount, options);
     if (job <= 0) {
         const QString reason = QString::fromUtf8(cupsLastErrorString());

@@ -155,9 +155,9 @@ float PdfSurface::textWidth(const QString &text) const
 void PdfSurface::beginDrawing()
 {
     if (m_finished)
-        throw PrintError(PrintError::DocumentNotWritable,
-                         QStringLiteral("The print document %1 has already been ended.")
-                             .arg(displayPath(m_outputPath)));
+        throw PrintError(
+            PrintError::DocumentNotWritable,
+            QStringLiteral("The print document %1 has already been ended.").arg(displayPath(m_outputPath)));
     if (!m_painter) {
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             throw PrintError(PrintError::DocumentNotWritable,
@@ -166,16 +166,17 @@ void PdfSurface::beginDrawing()
         m_writer->setPageLayout(currentLayout());
         m_painter = std::make_unique<QPainter>();
         if (!m_painter->begin(m_writer.get()))
-            throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document %1 could not be started.")
-                                 .arg(displayPath(m_outputPath)));
+            throw PrintError(
+                PrintError::DocumentNotWritable,
+                QStringLiteral("The print document %1 could not be started.").arg(displayPath(m_outputPath)));
         m_painter->setFont(m_font);
         m_pagesWritten = 1;
     } else if (m_pendingNewPage) {
         m_writer->setPageLayout(currentLayout());
         if (!m_writer->newPage())
-            throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("A new page could not be added to %1.").arg(displayPath(m_outputPath)));
+            throw PrintError(
+                PrintError::DocumentNotWritable,
+                QStringLiteral("A new page could not be added to %1.").arg(displayPath(m_outputPath)));
         ++m_pagesWritten;
     }
     m_pendingNewPage = false;

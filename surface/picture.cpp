@@ -232,7 +232,9 @@ Picture PictureLoader::load(const QString &path)
     // One stat() tells whether the file is there and ordinary, and gives its size and modification
     // time. QFileInfo would make the time a local QDateTime, reading the time zone file each time,
     // and this runs for every picture of every page.
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
         throw PrintError(PrintError::PictureNotFound,
                          QStringLiteral("The picture file %1 was not found.").arg(displayPath(path)));
@@ -273,19 +275,19 @@ Picture PictureLoader::decode(const QString &path)
 
     const QByteArray format = reader.format();
     if (format.isEmpty())
-        throw PrintError(PrintError::PictureNotReadable,
-                         QStringLiteral("The file %1 is not a picture that can be printed.")
-                             .arg(displayPath(path)));
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            QStringLiteral("The file %1 is not a picture that can be printed.").arg(displayPath(path)));
 
     // Refuse pictures whose decoded size would pass the reader's allocation limit before any
     // memory is taken, with a message that says why.
     const QSize pixels = reader.size();
     const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (pixels.isValid() && limitBytes > 0 && qint64(pixels.width()) * pixels.height() * 4 > limitBytes)
-        throw PrintError(PrintError::PictureTooLarge,
-                         QStringLiteral("The picture %1 is %2 × %3 pixels, too large to print.")
-                             .arg(displayPath(path), QString::number(pixels.width()),
-                                  QString::number(pixels.height())));
+        throw PrintError(
+            PrintError::PictureTooLarge,
+            QStringLiteral("The picture %1 is %2 × %3 pixels, too large to print.")
+                .arg(displayPath(path), QString::number(pixels.width()), QString::number(pixels.height())));
 
     if (cutShort(format, content))
         throw PrintError(

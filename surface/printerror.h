@@ -10,7 +10,8 @@
 class PrintError : public std::exception
 {
 public:
-    enum Number : int {
+    enum Number : int
+    {
         // The list file
         NoListFile = 101,
         ListFileNotReadable = 102,

@@ -83,7 +83,8 @@ void PrinterSurface::endDocument()
         return;
     m_outcome.pages = pagesWritten();
     if (m_printer) {
-        const QString title = m_documentName.isEmpty() ? QStringLiteral("LST File print utility") : m_documentName;
+        const QString title =
+            m_documentName.isEmpty() ? QStringLiteral("LST File print utility") : m_documentName;
         m_outcome.jobId = Cups::submitPdf(m_printer->name, outputPath(), title);
         m_outcome.printer = m_printer->name;
         m_outcome.kind = PrintOutcome::SentToPrinter;
@@ -107,8 +108,9 @@ void PrinterSurface::saveFallbackPdf()
 {
     QFile rendered(outputPath());
     if (!rendered.open(QIODevice::ReadOnly))
-        throw PrintError(PrintError::DocumentNotWritable, QStringLiteral("The print document %1 could not be read back: %2.")
-                                                              .arg(displayPath(outputPath()), rendered.errorString()));
+        throw PrintError(PrintError::DocumentNotWritable,
+                         QStringLiteral("The print document %1 could not be read back: %2.")
+                             .arg(displayPath(outputPath()), rendered.errorString()));
     const QByteArray content = rendered.readAll();
 
     // Each name is claimed with O_EXCL, so a file that is already there (or appears meanwhile) is
@@ -117,14 +119,16 @@ void PrinterSurface::saveFallbackPdf()
     const QString base = pdfBaseName(m_documentName);
     for (int n = 1; n <= MaxFallbackNames; ++n) {
         const QString path = folder.filePath(candidateName(base, n));
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
             const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-            throw PrintError(PrintError::OutputFolderNotWritable,
-                             QStringLiteral("No printer is set up, and the print document could not be saved in %1: %2.")
-                                 .arg(displayPath(m_fallbackFolder), reason));
+            throw PrintError(
+                PrintError::OutputFolderNotWritable,
+                QStringLiteral("No printer is set up, and the print document could not be saved in %1: %2.")
+                    .arg(displayPath(m_fallbackFolder), reason));
         }
         const bool written = writeAll(fd, content.constData(), content.size());
         const int savedErrno = errno;
@@ -139,7 +143,9 @@ void PrinterSurface::saveFallbackPdf()
         m_outcome.pdfPath = path;
         return;
     }
-    throw PrintError(PrintError::OutputFolderNotWritable,
-                     QStringLiteral("The print document could not be saved in %1: every name from %2 to %3 is taken.")
-                         .arg(displayPath(m_fallbackFolder), candidateName(base, 1), candidateName(base, MaxFallbackNames)));
+    throw PrintError(
+        PrintError::OutputFolderNotWritable,
+        QStringLiteral("The print document could not be saved in %1: every name from %2 to %3 is taken.")
+            .arg(displayPath(m_fallbackFolder), candidateName(base, 1),
+                 candidateName(base, MaxFallbackNames)));
 }

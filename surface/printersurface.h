@@ -11,12 +11,17 @@
 // What became of a print document once it was ended.
 struct PrintOutcome
 {
-    enum Kind { NothingPrinted, SentToPrinter, SavedAsPdf };
+    enum Kind
+    {
+        NothingPrinted,
+        SentToPrinter,
+        SavedAsPdf
+    };
     Kind kind = NothingPrinted;
-    QString printer; // SentToPrinter: the queue
-    int jobId = 0;   // SentToPrinter: the print system's job number
+    QString printer;   // SentToPrinter: the queue
+    int jobId = 0;     // SentToPrinter: the print system's job number
     bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
-    QString pdfPath; // SavedAsPdf: the file written
+    QString pdfPath;   // SavedAsPdf: the file written
     int pages = 0;
 };
 

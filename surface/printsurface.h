@@ -10,7 +10,11 @@ class Picture;
 class PrintSurface
 {
 public:
-    enum Orientation : int { Portrait = 1, Landscape = 2 };
+    enum Orientation : int
+    {
+        Portrait = 1,
+        Landscape = 2
+    };
 
     virtual ~PrintSurface() = default;
 

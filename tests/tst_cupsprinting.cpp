@@ -37,7 +37,8 @@ private slots:
         QVERIFY(!m_cupsDir.isEmpty());
         QFile unavailable(m_cupsDir + "/unavailable");
         if (unavailable.open(QIODevice::ReadOnly))
-            QSKIP(qPrintable("no private print system: " + QString::fromUtf8(unavailable.readAll()).trimmed()));
+            QSKIP(
+                qPrintable("no private print system: " + QString::fromUtf8(unavailable.readAll()).trimmed()));
         QVERIFY(PdfTools::available());
     }
 
@@ -95,7 +96,8 @@ private slots:
         ProgramFolder folder;
         folder.write("a.pdf", "not a PDF at all");
         try {
-            (void)Cups::submitPdf(QStringLiteral("no-such-queue"), folder.filePath("a.pdf"), QStringLiteral("a.lst"));
+            (void)Cups::submitPdf(QStringLiteral("no-such-queue"), folder.filePath("a.pdf"),
+                                  QStringLiteral("a.lst"));
             QFAIL("a job for a missing queue was accepted");
         } catch (const PrintError &error) {
             QCOMPARE(error.number(), int(PrintError::PrinterRefusedJob));

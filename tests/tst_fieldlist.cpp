@@ -74,13 +74,20 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<bool>("collides");
-        QTest::newRow("same") << "name" << "name" << true;
-        QTest::newRow("upper") << "name" << "NAME" << true;
-        QTest::newRow("mixed") << "FileName" << "filename" << true;
-        QTest::newRow("accented") << "Ärger" << "äRGER" << true;
-        QTest::newRow("empty twice") << "" << "" << true;
-        QTest::newRow("space differs") << "name" << "name " << false;
-        QTest::newRow("different") << "name" << "names" << false;
+        QTest::newRow("same") << "name"
+                              << "name" << true;
+        QTest::newRow("upper") << "name"
+                               << "NAME" << true;
+        QTest::newRow("mixed") << "FileName"
+                               << "filename" << true;
+        QTest::newRow("accented") << "Ärger"
+                                  << "äRGER" << true;
+        QTest::newRow("empty twice") << ""
+                                     << "" << true;
+        QTest::newRow("space differs") << "name"
+                                       << "name " << false;
+        QTest::newRow("different") << "name"
+                                   << "names" << false;
     }
 
     void keysCollideWithoutRegardToCase()

@@ -364,8 +364,10 @@ private slots:
         const auto buttons = f->window->findChildren<QAbstractButton *>();
         QCOMPARE(buttons.size(), 6);
         for (const QAbstractButton *button : buttons)
-            QVERIFY2(frmPrinter::captionFits(*button),
-                     qPrintable(QStringLiteral("%1 is cut short at %2 pixels").arg(button->text()).arg(button->width())));
+            QVERIFY2(
+                frmPrinter::captionFits(*button),
+                qPrintable(
+                    QStringLiteral("%1 is cut short at %2 pixels").arg(button->text()).arg(button->width())));
         QVERIFY(QFontInfo(f->window->font()).pointSizeF() >= 6.5);
     }
 

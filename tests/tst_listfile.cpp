@@ -42,17 +42,24 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QStringList>("parts");
-        QTest::newRow("header") << "name,colour,filename" << "," << QStringList{"name", "colour", "filename"};
-        QTest::newRow("empty names") << ",a,," << "," << QStringList{"", "a", "", ""};
-        QTest::newRow("spaces kept") << " a , b" << "," << QStringList{" a ", " b"};
-        QTest::newRow("record") << "\"Lamp\",\"red, large\",\"lamp.gif\"" << "\",\""
-                                << QStringList{"\"Lamp", "red, large", "lamp.gif\""};
-        QTest::newRow("comma space quote is not a separator")
-            << "\"a\", \"b\",\"c\"" << "\",\"" << QStringList{"\"a\", \"b", "c\""};
-        QTest::newRow("no separator") << "a,b,c" << "\",\"" << QStringList{"a,b,c"};
-        QTest::newRow("separators in a row") << "\"a\",\"\",\"b\"" << "\",\"" << QStringList{"\"a", "", "b\""};
-        QTest::newRow("overlapping quotes") << "a\",\",\",b" << "\",\"" << QStringList{"a", ",\",b"};
-        QTest::newRow("only a separator") << "\",\"" << "\",\"" << QStringList{"", ""};
+        QTest::newRow("header") << "name,colour,filename"
+                                << "," << QStringList{"name", "colour", "filename"};
+        QTest::newRow("empty names") << ",a,,"
+                                     << "," << QStringList{"", "a", "", ""};
+        QTest::newRow("spaces kept") << " a , b"
+                                     << "," << QStringList{" a ", " b"};
+        QTest::newRow("record") << "\"Lamp\",\"red, large\",\"lamp.gif\""
+                                << "\",\"" << QStringList{"\"Lamp", "red, large", "lamp.gif\""};
+        QTest::newRow("comma space quote is not a separator") << "\"a\", \"b\",\"c\""
+                                                              << "\",\"" << QStringList{"\"a\", \"b", "c\""};
+        QTest::newRow("no separator") << "a,b,c"
+                                      << "\",\"" << QStringList{"a,b,c"};
+        QTest::newRow("separators in a row") << "\"a\",\"\",\"b\""
+                                             << "\",\"" << QStringList{"\"a", "", "b\""};
+        QTest::newRow("overlapping quotes") << "a\",\",\",b"
+                                            << "\",\"" << QStringList{"a", ",\",b"};
+        QTest::newRow("only a separator") << "\",\""
+                                          << "\",\"" << QStringList{"", ""};
     }
 
     void splitsAtEverySeparator()
@@ -103,25 +110,30 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QList<qint64>>("numbers");
-        QTest::newRow("CR LF") << QByteArray("h\r\na\r\nb\r\n") << QStringList{"h", "a", "b"} << QList<qint64>{1, 2, 3};
-        QTest::newRow("CR") << QByteArray("h\ra\rb\r") << QStringList{"h", "a", "b"} << QList<qint64>{1, 2, 3};
-        QTest::newRow("LF") << QByteArray("h\na\nb\n") << QStringList{"h", "a", "b"} << QList<qint64>{1, 2, 3};
+        QTest::newRow("CR LF") << QByteArray("h\r\na\r\nb\r\n") << QStringList{"h", "a", "b"}
+                               << QList<qint64>{1, 2, 3};
+        QTest::newRow("CR") << QByteArray("h\ra\rb\r") << QStringList{"h", "a", "b"}
+                            << QList<qint64>{1, 2, 3};
+        QTest::newRow("LF") << QByteArray("h\na\nb\n") << QStringList{"h", "a", "b"}
+                            << QList<qint64>{1, 2, 3};
         QTest::newRow("mixed") << QByteArray("h\na\r\nb\rc") << QStringList{"h", "a", "b", "c"}
                                << QList<qint64>{1, 2, 3, 4};
-        QTest::newRow("no end on last line") << QByteArray("h\r\nlast") << QStringList{"h", "last"}
-                                             << QList<qint64>{1, 2};
+        QTest::newRow("no end on last line")
+            << QByteArray("h\r\nlast") << QStringList{"h", "last"} << QList<qint64>{1, 2};
         QTest::newRow("empty lines skipped but counted")
             << QByteArray("\r\nh\r\n\r\n\na\n\n") << QStringList{"h", "a"} << QList<qint64>{2, 5};
-        QTest::newRow("LF CR is two line ends") << QByteArray("h\n\ra") << QStringList{"h", "a"}
-                                                << QList<qint64>{1, 3};
-        QTest::newRow("byte-order mark dropped") << QByteArray("\xEF\xBB\xBFh\na") << QStringList{"h", "a"}
-                                                 << QList<qint64>{1, 2};
-        QTest::newRow("mark only at the start") << QByteArray("h\n\xEF\xBB\xBF" "a") << QStringList{"h", QChar(0xFEFF) + QString("a")}
-                                                << QList<qint64>{1, 2};
+        QTest::newRow("LF CR is two line ends")
+            << QByteArray("h\n\ra") << QStringList{"h", "a"} << QList<qint64>{1, 3};
+        QTest::newRow("byte-order mark dropped")
+            << QByteArray("\xEF\xBB\xBFh\na") << QStringList{"h", "a"} << QList<qint64>{1, 2};
+        QTest::newRow("mark only at the start")
+            << QByteArray("h\n\xEF\xBB\xBF"
+                          "a")
+            << QStringList{"h", QChar(0xFEFF) + QString("a")} << QList<qint64>{1, 2};
         QTest::newRow("empty file") << QByteArray() << QStringList{} << QList<qint64>{};
         QTest::newRow("only line ends") << QByteArray("\r\n\n\r") << QStringList{} << QList<qint64>{};
-        QTest::newRow("encodings per line") << QByteArray("caf\xC3\xA9\ncaf\xE9") << QStringList{"café", "café"}
-                                            << QList<qint64>{1, 2};
+        QTest::newRow("encodings per line")
+            << QByteArray("caf\xC3\xA9\ncaf\xE9") << QStringList{"café", "café"} << QList<qint64>{1, 2};
     }
 
     void everyLineEndEndsALine()
@@ -134,7 +146,8 @@ private slots:
         QList<qint64> seen;
         QCOMPARE(readAll(folder.filePath(QStringLiteral("test.lst")), &seen), lines);
         QCOMPARE(seen, numbers);
-        QCOMPARE(ListFileReader::countLines(folder.filePath(QStringLiteral("test.lst"))), qint64(lines.size()));
+        QCOMPARE(ListFileReader::countLines(folder.filePath(QStringLiteral("test.lst"))),
+                 qint64(lines.size()));
     }
 
     void lineEndsAcrossReadChunks()
@@ -172,7 +185,8 @@ private slots:
             QFAIL("an overlong line was read");
         } catch (const PrintError &error) {
             QCOMPARE(error.number(), int(PrintError::LineTooLong));
-            QVERIFY2(error.description().contains(QLatin1String("Line 3 of test.lst")), qPrintable(error.description()));
+            QVERIFY2(error.description().contains(QLatin1String("Line 3 of test.lst")),
+                     qPrintable(error.description()));
         }
         // Reading goes on after the overlong line, not in the middle of it.
         QCOMPARE(reader.readLine(), std::optional<QString>(QStringLiteral("after")));
@@ -187,7 +201,8 @@ private slots:
         QTest::newRow("none") << QStringList{"logo.gif", "notes.txt"} << QString();
         QTest::newRow("one") << QStringList{"logo.gif", "parts.lst"} << "parts.lst";
         QTest::newRow("upper-case suffix") << QStringList{"PARTS.LST"} << "PARTS.LST";
-        QTest::newRow("first in name order") << QStringList{"zeta.lst", "Beta.lst", "alpha.lst"} << "alpha.lst";
+        QTest::newRow("first in name order")
+            << QStringList{"zeta.lst", "Beta.lst", "alpha.lst"} << "alpha.lst";
         QTest::newRow("case does not decide order") << QStringList{"b.lst", "A.lst"} << "A.lst";
         QTest::newRow("hidden skipped") << QStringList{".hidden.lst", "shown.lst"} << "shown.lst";
         QTest::newRow("suffix must end the name") << QStringList{"parts.lst.bak", "parts.lstx"} << QString();
@@ -207,8 +222,10 @@ private slots:
     {
         ProgramFolder folder;
         folder.makeFolder(QStringLiteral("a-folder.lst"));
-        QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("b-fifo.lst"))).constData(), 0600) == 0);
-        QVERIFY(QFile::link(folder.filePath(QStringLiteral("missing")), folder.filePath(QStringLiteral("c-dangling.lst"))));
+        QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("b-fifo.lst"))).constData(),
+                         0600) == 0);
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("missing")),
+                            folder.filePath(QStringLiteral("c-dangling.lst"))));
         QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
         QVERIFY(QFile::link(folder.filePath(QStringLiteral("fifo")),
                             folder.filePath(QStringLiteral("d-fifo-link.lst"))));

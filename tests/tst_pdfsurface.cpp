@@ -9,10 +9,17 @@ class TestPdfSurface : public QObject
 {
     Q_OBJECT
 
-    static QPageLayout a4() { return {QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch}; }
+    static QPageLayout a4()
+    {
+        return {QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0.25, 0.25, 0.25, 0.25),
+                QPageLayout::Inch};
+    }
 
 private slots:
-    void initTestCase() { QVERIFY2(PdfTools::available(), "poppler-utils (pdfinfo, pdftotext, pdfimages) is needed"); }
+    void initTestCase()
+    {
+        QVERIFY2(PdfTools::available(), "poppler-utils (pdfinfo, pdftotext, pdfimages) is needed");
+    }
 
     void courierIsFixedPitch()
     {
@@ -186,10 +193,11 @@ private slots:
     void printRunToPdfHasOnePagePerRecord()
     {
         RunFixture fixture;
-        fixture.folder.write("parts.lst", "id,name,filename,city,date of birth,phone,notes\r\n"
-                                          "\"17\",\"BRASS lamp\",\"photo17.jpg\",\"\",\"12/03/80\",\"555 123\",\"n/a\"\r\n"
-                                          "\"18\",\"Oak desk\",\"\",\"Leeds\",\"01/01/90\",\"555 999\",\"heavy\"\r\n"
-                                          "\"19\",\"Chair\",\"\",\"York\",\"02/02/91\",\"555 000\",\"\"\r\n");
+        fixture.folder.write("parts.lst",
+                             "id,name,filename,city,date of birth,phone,notes\r\n"
+                             "\"17\",\"BRASS lamp\",\"photo17.jpg\",\"\",\"12/03/80\",\"555 123\",\"n/a\"\r\n"
+                             "\"18\",\"Oak desk\",\"\",\"Leeds\",\"01/01/90\",\"555 999\",\"heavy\"\r\n"
+                             "\"19\",\"Chair\",\"\",\"York\",\"02/02/91\",\"555 000\",\"\"\r\n");
         const QString path = fixture.folder.filePath("out.pdf");
         PdfSurface surface(path, a4());
         fixture.run->cmdPrint_Click(surface);
@@ -202,8 +210,10 @@ private slots:
         const QStringList pageText = PdfTools::text(path).split('\f').first().split('\n');
         const QStringList grid = pageText.filter(QLatin1String(":"));
         QVERIFY(grid.size() >= 3);
-        QCOMPARE(grid[0].trimmed(), QStringLiteral("Id    :17                         Name          :BRASS lamp                 Filename :photo17.jpg"));
-        QCOMPARE(grid[1].trimmed(), QStringLiteral("City  :                           Date Of Birth :12/03/80                   Phone    :555 123"));
+        QCOMPARE(grid[0].trimmed(), QStringLiteral("Id    :17                         Name          :BRASS "
+                                                   "lamp                 Filename :photo17.jpg"));
+        QCOMPARE(grid[1].trimmed(), QStringLiteral("City  :                           Date Of Birth "
+                                                   ":12/03/80                   Phone    :555 123"));
         QCOMPARE(grid[0].indexOf(':'), grid[1].indexOf(':'));
         QCOMPARE(grid[0].indexOf("Name"), grid[1].indexOf("Date"));
         QVERIFY(pageText.join('\n').contains(QLatin1String("Quillmarsh")));

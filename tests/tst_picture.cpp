@@ -48,7 +48,8 @@ private slots:
         QTest::newRow("text") << QByteArray("name,colour\n") << int(PrintError::PictureNotReadable);
         QTest::newRow("empty") << QByteArray() << int(PrintError::PictureNotReadable);
         QTest::newRow("gif header only") << QByteArray("GIF89a") << int(PrintError::PictureNotReadable);
-        QTest::newRow("claims 65535 x 65535") << makeGif(65535, 65535, false) << int(PrintError::PictureTooLarge);
+        QTest::newRow("claims 65535 x 65535")
+            << makeGif(65535, 65535, false) << int(PrintError::PictureTooLarge);
     }
 
     void failuresAreClear()
@@ -63,7 +64,8 @@ private slots:
             QFAIL("a bad picture was loaded");
         } catch (const PrintError &error) {
             QCOMPARE(error.number(), number);
-            QVERIFY2(error.description().contains(folder.filePath("bad.gif")), qPrintable(error.description()));
+            QVERIFY2(error.description().contains(folder.filePath("bad.gif")),
+                     qPrintable(error.description()));
         }
     }
 
@@ -170,7 +172,8 @@ private slots:
         folder.writePicture("a.png", 30, 10);
         QFile file(folder.filePath("a.png"));
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        QVERIFY(
+            file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
         file.close();
         const Picture third = loader.load(folder.filePath("a.png"));
         QCOMPARE(loader.decodeCount(), 2);
@@ -182,7 +185,7 @@ private slots:
         ProgramFolder folder;
         for (int i = 0; i < 5; ++i)
             folder.writePicture(QStringLiteral("p%1.png").arg(i), 100, 100); // 40,000 bytes decoded
-        PictureLoader loader(96, 100000);                                   // room for two
+        PictureLoader loader(96, 100000);                                    // room for two
         for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < 5; ++i)
                 (void)loader.load(folder.filePath(QStringLiteral("p%1.png").arg(i)));

@@ -47,13 +47,20 @@ private slots:
         QTest::addColumn<QStringList>("existing");
         QTest::addColumn<QString>("documentName");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("first") << QStringList{} << "parts.lst" << "parts.pdf";
-        QTest::newRow("taken") << QStringList{"parts.pdf"} << "parts.lst" << "parts-2.pdf";
-        QTest::newRow("two taken") << QStringList{"parts.pdf", "parts-2.pdf"} << "parts.lst" << "parts-3.pdf";
-        QTest::newRow("gap is filled") << QStringList{"parts.pdf", "parts-3.pdf"} << "parts.lst" << "parts-2.pdf";
-        QTest::newRow("folder in the way") << QStringList{"parts.pdf/"} << "parts.lst" << "parts-2.pdf";
-        QTest::newRow("dots in the name") << QStringList{} << "my.parts.LST" << "my.parts.pdf";
-        QTest::newRow("no name") << QStringList{} << "" << "document.pdf";
+        QTest::newRow("first") << QStringList{} << "parts.lst"
+                               << "parts.pdf";
+        QTest::newRow("taken") << QStringList{"parts.pdf"} << "parts.lst"
+                               << "parts-2.pdf";
+        QTest::newRow("two taken") << QStringList{"parts.pdf", "parts-2.pdf"} << "parts.lst"
+                                   << "parts-3.pdf";
+        QTest::newRow("gap is filled") << QStringList{"parts.pdf", "parts-3.pdf"} << "parts.lst"
+                                       << "parts-2.pdf";
+        QTest::newRow("folder in the way") << QStringList{"parts.pdf/"} << "parts.lst"
+                                           << "parts-2.pdf";
+        QTest::newRow("dots in the name") << QStringList{} << "my.parts.LST"
+                                          << "my.parts.pdf";
+        QTest::newRow("no name") << QStringList{} << ""
+                                 << "document.pdf";
     }
 
     void savesBesideTheListFile()

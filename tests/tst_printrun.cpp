@@ -6,7 +6,6 @@ namespace {
 
 using Records = QList<QStringList>;
 
-
 QStringList values(const FieldList &list)
 {
     QStringList result;
@@ -37,21 +36,25 @@ private slots:
         QTest::addColumn<Records>("records");
         QTest::addColumn<QList<int>>("errors");
 
-        QTest::newRow("two records") << QByteArray("name,colour,filename\r\n\"Lamp\",\"red, large\",\"lamp.gif\"\r\n"
-                                                   "\"Desk\",\"oak\",\"desk.gif\"\r\n")
+        QTest::newRow("two records") << QByteArray(
+                                            "name,colour,filename\r\n\"Lamp\",\"red, large\",\"lamp.gif\"\r\n"
+                                            "\"Desk\",\"oak\",\"desk.gif\"\r\n")
                                      << QStringList{"name", "colour", "filename"}
-                                     << Records{{"Lamp", "red, large", "lamp.gif"}, {"Desk", "oak", "desk.gif"}}
+                                     << Records{{"Lamp", "red, large", "lamp.gif"},
+                                                {"Desk", "oak", "desk.gif"}}
                                      << QList<int>{};
         QTest::newRow("fewer fields keep earlier values")
             << QByteArray("a,b,c\n\"1\",\"2\",\"3\"\n\"x\",\"y\"\n") << QStringList{"a", "b", "c"}
             << Records{{"1", "2", "3"}, {"x", "y", "3"}} << QList<int>{};
         QTest::newRow("fewer fields on the first record")
-            << QByteArray("a,b,c\n\"x\"\n") << QStringList{"a", "b", "c"} << Records{{"x", "", ""}} << QList<int>{};
+            << QByteArray("a,b,c\n\"x\"\n") << QStringList{"a", "b", "c"} << Records{{"x", "", ""}}
+            << QList<int>{};
         QTest::newRow("more fields than names")
             << QByteArray("a,b\n\"1\",\"2\"\n\"1\",\"2\",\"3\"\n\"4\",\"5\"\n") << QStringList{"a", "b"}
             << Records{{"1", "2"}} << QList<int>{PrintError::TooManyFields};
         QTest::newRow("quotes") << QByteArray("a,b,c\n\"x\"\"y\",\"m\"i\"\"d\",\"l\"a\"st\"\n")
-                                << QStringList{"a", "b", "c"} << Records{{"xy", "m\"i\"\"d", "last"}} << QList<int>{};
+                                << QStringList{"a", "b", "c"} << Records{{"xy", "m\"i\"\"d", "last"}}
+                                << QList<int>{};
         QTest::newRow("comma space quote joins fields")
             << QByteArray("a,b,c\n\"1\", \"2\",\"3\"\n") << QStringList{"a", "b", "c"}
             << Records{{"1, 2", "3", ""}} << QList<int>{};
@@ -60,29 +63,31 @@ private slots:
         QTest::newRow("one empty quoted field")
             << QByteArray("a,b\n\"\"\n") << QStringList{"a", "b"} << Records{{"", ""}} << QList<int>{};
         QTest::newRow("quoted header names keep quotes")
-            << QByteArray("\"a\",\"b\"\n\"1\",\"2\"\n") << QStringList{"\"a\"", "\"b\""} << Records{{"1", "2"}}
-            << QList<int>{};
+            << QByteArray("\"a\",\"b\"\n\"1\",\"2\"\n") << QStringList{"\"a\"", "\"b\""}
+            << Records{{"1", "2"}} << QList<int>{};
         QTest::newRow("spaces in names and values kept")
             << QByteArray(" a ,b\n\" 1 \",\" 2 \"\n") << QStringList{" a ", "b"} << Records{{" 1 ", " 2 "}}
             << QList<int>{};
         QTest::newRow("repeated name in other case")
-            << QByteArray("Name,colour,NAME\n\"a\",\"b\",\"c\"\n") << QStringList{"Name", "colour"} << Records{}
-            << QList<int>{PrintError::RepeatedFieldName, PrintError::TooManyFields};
-        QTest::newRow("header only") << QByteArray("a,b\r\n") << QStringList{"a", "b"} << Records{} << QList<int>{};
+            << QByteArray("Name,colour,NAME\n\"a\",\"b\",\"c\"\n") << QStringList{"Name", "colour"}
+            << Records{} << QList<int>{PrintError::RepeatedFieldName, PrintError::TooManyFields};
+        QTest::newRow("header only") << QByteArray("a,b\r\n") << QStringList{"a", "b"} << Records{}
+                                     << QList<int>{};
         QTest::newRow("empty file") << QByteArray() << QStringList{} << Records{}
                                     << QList<int>{PrintError::ListFileEmpty};
         QTest::newRow("no line end at the end")
             << QByteArray("a\r\n\"x\"") << QStringList{"a"} << Records{{"x"}} << QList<int>{};
         QTest::newRow("line feeds") << QByteArray("a,b\n\"1\",\"2\"\n\"3\",\"4\"") << QStringList{"a", "b"}
                                     << Records{{"1", "2"}, {"3", "4"}} << QList<int>{};
-        QTest::newRow("carriage returns") << QByteArray("a,b\r\"1\",\"2\"\r\"3\",\"4\"\r") << QStringList{"a", "b"}
-                                          << Records{{"1", "2"}, {"3", "4"}} << QList<int>{};
-        QTest::newRow("blank lines skipped")
-            << QByteArray("\na\r\n\r\n\"x\"\r\n\r\n\r\n") << QStringList{"a"} << Records{{"x"}} << QList<int>{};
+        QTest::newRow("carriage returns")
+            << QByteArray("a,b\r\"1\",\"2\"\r\"3\",\"4\"\r") << QStringList{"a", "b"}
+            << Records{{"1", "2"}, {"3", "4"}} << QList<int>{};
+        QTest::newRow("blank lines skipped") << QByteArray("\na\r\n\r\n\"x\"\r\n\r\n\r\n") << QStringList{"a"}
+                                             << Records{{"x"}} << QList<int>{};
         QTest::newRow("encodings") << QByteArray("n\xC3\xA4me\n\"caf\xE9\"\n\"\xC3\xA9t\xC3\xA9\"\n")
                                    << QStringList{"näme"} << Records{{"café"}, {"été"}} << QList<int>{};
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFid\n\"1\"\n") << QStringList{"id"}
-                                         << Records{{"1"}} << QList<int>{};
+        QTest::newRow("byte-order mark")
+            << QByteArray("\xEF\xBB\xBFid\n\"1\"\n") << QStringList{"id"} << Records{{"1"}} << QList<int>{};
     }
 
     void readerFillsTheFieldList()
@@ -113,7 +118,8 @@ private slots:
         fixture.print();
         QCOMPARE(fixture.reporter.messages.size(), 1);
         QCOMPARE(fixture.reporter.messages.first(),
-                 QStringLiteral("Error 105\r\nLine 4 of parts.lst has 3 fields, but the header line names only 2."));
+                 QStringLiteral(
+                     "Error 105\r\nLine 4 of parts.lst has 3 fields, but the header line names only 2."));
         QCOMPARE(fixture.surface.pages().size(), 1); // the record before it was printed
         QVERIFY(fixture.surface.ended);
     }
@@ -140,16 +146,17 @@ private slots:
     void workedExample()
     {
         RunFixture fixture;
-        fixture.folder.write(QStringLiteral("people.lst"),
-                             "id,name,filename,city,date of birth,phone,notes\r\n"
-                             "\"17\",\"BRASS lamp\",\"photo17.jpg\",\"\",\"12/03/80\",\"555 123\",\"n/a\"\r\n");
+        fixture.folder.write(
+            QStringLiteral("people.lst"),
+            "id,name,filename,city,date of birth,phone,notes\r\n"
+            "\"17\",\"BRASS lamp\",\"photo17.jpg\",\"\",\"12/03/80\",\"555 123\",\"n/a\"\r\n");
         fixture.print();
         QVERIFY(fixture.reporter.messages.isEmpty());
 
-        const QString line1 = "Id    :" + padded("17", 27) + "Name          :" + padded("BRASS lamp", 27) + "Filename :" +
-                              padded("photo17.jpg", 27);
-        const QString line2 = "City  :" + padded("", 27) + "Date Of Birth :" + padded("12/03/80", 27) + "Phone    :" +
-                              padded("555 123", 27);
+        const QString line1 = "Id    :" + padded("17", 27) + "Name          :" + padded("BRASS lamp", 27) +
+                              "Filename :" + padded("photo17.jpg", 27);
+        const QString line2 = "City  :" + padded("", 27) + "Date Of Birth :" + padded("12/03/80", 27) +
+                              "Phone    :" + padded("555 123", 27);
         const QString line3 = "Notes :" + padded("n/a", 27);
         QCOMPARE(line1.size(), 113);
         QCOMPARE(line1.indexOf(':') + 1, 7);
@@ -281,13 +288,20 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("lower") << "date of birth" << "Date Of Birth";
-        QTest::newRow("upper") << "PART NUMBER" << "Part Number";
-        QTest::newRow("only spaces start words") << "e-mail/fax_no" << "E-mail/fax_no";
-        QTest::newRow("double space") << "a  b" << "A  B";
-        QTest::newRow("leading space") << " x" << " X";
-        QTest::newRow("accented") << "ÉCOLE ÉTÉ" << "École Été";
-        QTest::newRow("digits") << "2nd line" << "2nd Line";
+        QTest::newRow("lower") << "date of birth"
+                               << "Date Of Birth";
+        QTest::newRow("upper") << "PART NUMBER"
+                               << "Part Number";
+        QTest::newRow("only spaces start words") << "e-mail/fax_no"
+                                                 << "E-mail/fax_no";
+        QTest::newRow("double space") << "a  b"
+                                      << "A  B";
+        QTest::newRow("leading space") << " x"
+                                       << " X";
+        QTest::newRow("accented") << "ÉCOLE ÉTÉ"
+                                  << "École Été";
+        QTest::newRow("digits") << "2nd line"
+                                << "2nd Line";
     }
 
     void keysInProperCase()
@@ -297,7 +311,8 @@ private slots:
         RunFixture fixture;
         fixture.folder.write(QStringLiteral("t.lst"), (key + "\n\"v\"\n").toUtf8());
         fixture.print();
-        QCOMPARE(RecordingSurface::texts(fixture.surface.pages().first()).first(), shown + " :" + padded("v", 27));
+        QCOMPARE(RecordingSurface::texts(fixture.surface.pages().first()).first(),
+                 shown + " :" + padded("v", 27));
     }
 
     void pairsPerRowFollowsTheReportedOrientation_data()
@@ -348,7 +363,8 @@ private slots:
         QFETCH(int, pageCount);
         QFETCH(int, linesOnFirstPage);
         RunFixture fixture;
-        fixture.folder.write(QStringLiteral("t.lst"), "a,b,c,d\n\"1\",\"2\",\"3\",\"4\"\n\"5\",\"6\",\"7\",\"8\"\n");
+        fixture.folder.write(QStringLiteral("t.lst"),
+                             "a,b,c,d\n\"1\",\"2\",\"3\",\"4\"\n\"5\",\"6\",\"7\",\"8\"\n");
         fixture.surface.failOn = QStringLiteral("text");
         fixture.surface.failSkip = failSkip;
         fixture.run->cmdPrint_Click(fixture.surface);
@@ -358,7 +374,8 @@ private slots:
         if (pageCount == 2)
             QCOMPARE(pages.first().size(), linesOnFirstPage);
         const QStringList last = pages.last();
-        QCOMPARE(last.first(), "text (0,0) \"A :" + padded("5", 27) + "B :" + padded("6", 27) + "C :" + padded("7", 27) + "\"");
+        QCOMPARE(last.first(), "text (0,0) \"A :" + padded("5", 27) + "B :" + padded("6", 27) +
+                                   "C :" + padded("7", 27) + "\"");
         QCOMPARE(last.size(), 4);
         QVERIFY(fixture.surface.ended);
     }

@@ -1,11 +1,10 @@
-#include "pdftools.h"
 #include "pdfsurface.h"
+#include "pdftools.h"
 #include "testsupport.h"
 
 #include <QtTest>
 
 namespace {
-
 
 // The grid line of a one-field record whose key is "filename".
 QString filenameLine(const QString &value)
@@ -32,9 +31,10 @@ private slots:
         QTest::newRow("logo") << "picture"
                               << QStringList{"picture 3000x900 (0,0)", "text (0,1000) " + grid,
                                              "text (8888,15600) \"07-12-2026  Page :1   \""};
-        QTest::newRow("folder named logo.gif") << "folder"
-                                               << QStringList{"text (0,0) " + grid, "text (0,15600) \"Quillmarsh\"",
-                                                              "text (8888,15780) \"07-12-2026  Page :1   \""};
+        QTest::newRow("folder named logo.gif")
+            << "folder"
+            << QStringList{"text (0,0) " + grid, "text (0,15600) \"Quillmarsh\"",
+                           "text (8888,15780) \"07-12-2026  Page :1   \""};
     }
 
     void logoAndFooter()
@@ -70,7 +70,8 @@ private slots:
         fixture.folder.write("logo.gif", "not a picture");
         fixture.print();
         // One message a page, and nothing drawn on any of them.
-        QCOMPARE(fixture.reporter.numbers, (QList<int>{PrintError::PictureNotReadable, PrintError::PictureNotReadable}));
+        QCOMPARE(fixture.reporter.numbers,
+                 (QList<int>{PrintError::PictureNotReadable, PrintError::PictureNotReadable}));
         QVERIFY(fixture.reporter.messages.first().contains("logo.gif"));
         QCOMPARE(fixture.surface.log, QStringList{"end document"});
     }
@@ -161,7 +162,8 @@ private slots:
         QTest::addColumn<QSize>("pixels");
         QTest::addColumn<QString>("drawn"); // empty: nothing drawn
 
-        QTest::newRow("fits") << 10900.f << 15680.f << true << QSize(100, 100) << "picture 1500x1500 in box (0,280) 1500x1500";
+        QTest::newRow("fits") << 10900.f << 15680.f << true << QSize(100, 100)
+                              << "picture 1500x1500 in box (0,280) 1500x1500";
         QTest::newRow("exactly W-400 wide") << 10900.f << 15680.f << true << QSize(700, 100)
                                             << "picture 10500x1500 in box (0,280) 10500x1500";
         QTest::newRow("too wide: narrowed only") << 10900.f << 15680.f << true << QSize(701, 100)
@@ -174,9 +176,10 @@ private slots:
                                                << "picture 12000x18000 in box (0,280) 10500x14900";
         QTest::newRow("450 left below: natural height") << 10900.f << 15730.f << true << QSize(100, 1000)
                                                         << "picture 1500x15000 in box (0,280) 1500x15000";
-        QTest::newRow("actual size past the edges") << 10900.f << 15680.f << false << QSize(2000, 2000)
-                                                    << "picture 30000x30000 (0,280)";
-        QTest::newRow("actual size, small") << 10900.f << 15680.f << false << QSize(10, 20) << "picture 150x300 (0,280)";
+        QTest::newRow("actual size past the edges")
+            << 10900.f << 15680.f << false << QSize(2000, 2000) << "picture 30000x30000 (0,280)";
+        QTest::newRow("actual size, small")
+            << 10900.f << 15680.f << false << QSize(10, 20) << "picture 150x300 (0,280)";
         QTest::newRow("fitted height zero") << 10900.f << 780.f << true << QSize(100, 100) << "";
         QTest::newRow("fitted height negative") << 10900.f << 700.f << true << QSize(100, 100) << "";
     }
@@ -208,7 +211,8 @@ private slots:
         QTest::addColumn<QByteArray>("list");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("drawn"); // the picture expected, by its pixel width; "" for none
-        QTest::newRow("spaces around the name") << QByteArray("filename\n\"  p30.png  \"\n") << QStringList{"p30.png"} << "450";
+        QTest::newRow("spaces around the name")
+            << QByteArray("filename\n\"  p30.png  \"\n") << QStringList{"p30.png"} << "450";
         QTest::newRow("long name found whole")
             << QByteArray("filename\n\"a-picture-with-a-rather-long-name.png\"\n")
             << QStringList{"a-picture-with-a-rather-long-name.png"} << "450";
@@ -221,8 +225,10 @@ private slots:
         QTest::newRow("climbing out with backslashes")
             << QByteArray("filename\n\"sub\\..\\..\\outside.png\"\n") << QStringList{"sub/"} << "";
         QTest::newRow("absolute") << QByteArray("filename\n\"/tmp/outside.png\"\n") << QStringList{} << "";
-        QTest::newRow("no filename field") << QByteArray("name\n\"p30.png\"\n") << QStringList{"p30.png"} << "";
-        QTest::newRow("key in any case") << QByteArray("FileName\n\"p30.png\"\n") << QStringList{"p30.png"} << "450";
+        QTest::newRow("no filename field")
+            << QByteArray("name\n\"p30.png\"\n") << QStringList{"p30.png"} << "";
+        QTest::newRow("key in any case")
+            << QByteArray("FileName\n\"p30.png\"\n") << QStringList{"p30.png"} << "450";
         QTest::newRow("last filename key wins") << QByteArray("filename,filename2\n\"p30.png\",\"p60.png\"\n")
                                                 << QStringList{"p30.png", "p60.png"} << "900";
         QTest::newRow("a value does not name the picture")

@@ -1,8 +1,8 @@
 #include "pdftools.h"
 
-#include <QSet>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace {
@@ -40,22 +40,26 @@ int pageCount(const QString &pdf)
 QString pageSize(const QString &pdf)
 {
     const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("^Page size:\\s+([\\d.]+ x [\\d.]+)"), QRegularExpression::MultilineOption)
+        QRegularExpression(QStringLiteral("^Page size:\\s+([\\d.]+ x [\\d.]+)"),
+                           QRegularExpression::MultilineOption)
             .match(run(QStringLiteral("pdfinfo"), {pdf}));
     return match.captured(1);
 }
 
 QString text(const QString &pdf, double pitch)
 {
-    return run(QStringLiteral("pdftotext"), {QStringLiteral("-fixed"), QString::number(pitch), pdf, QStringLiteral("-")});
+    return run(QStringLiteral("pdftotext"),
+               {QStringLiteral("-fixed"), QString::number(pitch), pdf, QStringLiteral("-")});
 }
 
 bool textRunsAlongHeight(const QString &pdf)
 {
-    const QString boxes = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
-                                                            QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
-    static const QRegularExpression word(QStringLiteral(
-        "<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>"));
+    const QString boxes = run(QStringLiteral("pdftotext"),
+                              {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                               QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" "
+                       "yMax=\"([-\\d.]+)\">([^<]*)</word>"));
     // Upright lines of text share their y and spread over many x; turned lines the other way
     // round. Count the distinct (whole-point) positions of the word centres each way.
     QSet<int> xs;
@@ -69,7 +73,8 @@ bool textRunsAlongHeight(const QString &pdf)
 
 QStringList images(const QString &pdf)
 {
-    QStringList rows = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split('\n', Qt::SkipEmptyParts);
+    QStringList rows =
+        run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split('\n', Qt::SkipEmptyParts);
     return rows.mid(2);
 }
 

@@ -31,7 +31,8 @@ void RecordingSurface::maybeFail(const QString &operation)
         if (failSkip-- > 0)
             return;
         failOn.clear();
-        throw PrintError(PrintError::PrinterFailed, QStringLiteral("The printer failed during %1.").arg(operation));
+        throw PrintError(PrintError::PrinterFailed,
+                         QStringLiteral("The printer failed during %1.").arg(operation));
     }
 }
 

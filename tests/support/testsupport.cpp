@@ -49,8 +49,7 @@ QString padded(const QString &text, int width)
     return text + QString(qMax(0, width - int(text.size())), QLatin1Char(' '));
 }
 
-RunFixture::RunFixture()
-    : run(std::make_unique<PrintRun>(folder.path(), image1, reporter, choices))
+RunFixture::RunFixture() : run(std::make_unique<PrintRun>(folder.path(), image1, reporter, choices))
 {
     run->setClock([this] { return today; });
 }
