@@ -18,7 +18,10 @@ set -euo pipefail
 action=${1:?start or stop}
 dir=${2:?folder}
 queue=lstprinttest
-pdfconf=/etc/cups/cups-pdf-$queue.conf
+# cups-pdf reads /etc/cups/cups-pdf-NAME.conf for the device cups-pdf:/NAME. The name is made from
+# DIR, so that daemons of two build trees running at once each write into their own folder.
+device=lstprint-$(printf '%s' "$dir" | md5sum | cut -c1-12)
+pdfconf=/etc/cups/cups-pdf-$device.conf
 
 unavailable() {
     echo "$1" > "$dir/unavailable"
@@ -87,7 +90,7 @@ CONF
 # Adds the queue as the default one. cupsd saves its queues some time after a change, so a daemon
 # that was killed may come back without it.
 add_queue() {
-    CUPS_SERVER=$dir/cups.sock lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P "$(cat "$dir/ppd")" \
+    CUPS_SERVER=$dir/cups.sock lpadmin -p "$queue" -E -v "cups-pdf:/$device" -P "$(cat "$dir/ppd")" \
         2>"$dir/log/lpadmin" && CUPS_SERVER=$dir/cups.sock lpadmin -d "$queue"
 }
 
