@@ -29,12 +29,28 @@ unavailable() {
     exit 0
 }
 
+# The folder of the daemon's own files (configuration, spool, cache), outside DIR: the print
+# filters run as the lp user and read the queue's PPD and the spooled jobs, which they cannot do
+# under a build tree whose parent folders only root may enter (mktemp -d makes them so).
+remove_daemon_root() {
+    local root
+    root=$(cat "$dir/daemon-root" 2>/dev/null) || return 0
+    case "$root" in /tmp/lstprint-cupsd.*) rm -rf "$root" ;; esac
+    rm -f "$dir/daemon-root"
+}
+
 start() {
+    [ -d "$dir" ] && remove_daemon_root
     rm -rf "$dir"
-    mkdir -p "$dir"/{etc/ppd,spool,tmp,cache,state,log,out}
-    chmod 755 "$dir" "$dir/etc" "$dir/out"
-    chmod 1777 "$dir/tmp"
+    mkdir -p "$dir"/{log,out}
+    chmod 755 "$dir" "$dir/out"
     [ "$(id -u)" -eq 0 ] || unavailable "not running as root"
+    local root
+    root=$(mktemp -d /tmp/lstprint-cupsd.XXXXXX)
+    echo "$root" > "$dir/daemon-root"
+    mkdir -p "$root"/{etc/ppd,spool,tmp,cache,state}
+    chmod 755 "$root" "$root/etc"
+    chmod 1777 "$root/tmp"
     command -v cupsd >/dev/null || unavailable "cupsd is not installed"
     [ -x /usr/lib/cups/backend/cups-pdf ] || unavailable "printer-driver-cups-pdf is not installed"
     local ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
@@ -42,11 +58,11 @@ start() {
     [ -n "$ppd" ] || unavailable "no cups-pdf PPD found"
 
     cat > "$dir/cups-files.conf" <<CONF
-ServerRoot $dir/etc
-RequestRoot $dir/spool
-TempDir $dir/tmp
-CacheDir $dir/cache
-StateDir $dir/state
+ServerRoot $root/etc
+RequestRoot $root/spool
+TempDir $root/tmp
+CacheDir $root/cache
+StateDir $root/state
 AccessLog $dir/log/access_log
 ErrorLog $dir/log/error_log
 PageLog $dir/log/page_log
@@ -131,6 +147,7 @@ stop() {
     if [ -f "$pdfconf" ] && grep -q "^Out $dir/out\$" "$pdfconf"; then
         rm -f "$pdfconf"
     fi
+    remove_daemon_root
 }
 
 case "$action" in
