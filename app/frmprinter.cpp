@@ -1,5 +1,6 @@
 #include "frmprinter.h"
 
+#include "application.h"
 #include "listfile.h"
 #include "picturebox.h"
 #include "printerror.h"
@@ -199,7 +200,7 @@ frmPrinter::frmPrinter(QString programFolder, QWidget *parent)
       m_cmdExit(new QPushButton(this)), m_frame2(new QGroupBox(this)), m_frame3(new QGroupBox(this)),
       m_optOrientation(new QButtonGroup(this)), m_optSize(new QButtonGroup(this)),
       m_image1(new PictureBox(PictureBox::screenLogicalDpi(), this)), m_progress(new ProgressWindow(this)),
-      m_messageBoxes(std::make_unique<MessageBoxSink>(this, Caption)), m_reporter(*this),
+      m_messageBoxes(std::make_unique<MessageBoxSink>(this, ApplicationTitle)), m_reporter(*this),
       m_surfaceFactory(defaultPrinter)
 {
     buildControls();
@@ -211,7 +212,7 @@ frmPrinter::~frmPrinter() = default;
 void frmPrinter::buildControls()
 {
     setObjectName(QStringLiteral("frmPrinter"));
-    setWindowTitle(Caption);
+    setWindowTitle(ApplicationTitle);
     setFixedSize(px(3945), px(1755));
 
     auto commandButton = [this](QPushButton *button, const char *name, const QString &caption,
@@ -263,7 +264,7 @@ void frmPrinter::buildControls()
 
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setGeometry(twipsRect(135, 1275, 795, 300));
-    m_progress->setWindowTitle(Caption);
+    m_progress->setWindowTitle(ApplicationTitle);
 
     fitCaptionFont();
 

@@ -31,8 +31,6 @@ class frmPrinter : public QWidget, public RunChoices
     Q_OBJECT
 
 public:
-    static inline const QString Caption = QStringLiteral("LST File print utility");
-
     // Makes the printing surface of one run. Given the program folder.
     using SurfaceFactory = std::function<std::unique_ptr<PrintSurface>(const QString &programFolder)>;
 

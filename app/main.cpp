@@ -1,3 +1,4 @@
+#include "application.h"
 #include "frmprinter.h"
 
 #include <QApplication>
@@ -5,8 +6,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(frmPrinter::Caption);
-    QApplication::setApplicationDisplayName(frmPrinter::Caption);
+    QApplication::setApplicationName(ApplicationTitle);
+    QApplication::setApplicationDisplayName(ApplicationTitle);
 
     // The list file, the logo and the pictures sit next to the program.
     frmPrinter window(QCoreApplication::applicationDirPath());

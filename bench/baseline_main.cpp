@@ -8,6 +8,7 @@
 #include "dataset.h"
 #include "pagetext.h"
 
+#include "application.h"
 #include "pdfsurface.h"
 
 #include <QDir>
@@ -111,7 +112,7 @@ int main(int argc, char *argv[])
         }
         QPdfWriter writer(&file);
         writer.setResolution(PdfSurface::Resolution);
-        writer.setCreator(QStringLiteral("LST File print utility"));
+        writer.setCreator(ApplicationTitle);
         writer.setTitle(DataSet::ListFileName);
         const QPageLayout layout = benchPageLayout();
         writer.setPageLayout(layout);

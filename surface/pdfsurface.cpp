@@ -1,5 +1,6 @@
 #include "pdfsurface.h"
 
+#include "application.h"
 #include "picture.h"
 #include "printerror.h"
 
@@ -67,7 +68,7 @@ PdfSurface::PdfSurface(QString outputPath, const QPageLayout &layout, bool lands
     keepPdfBuffersInHeap();
     m_layout.setOrientation(QPageLayout::Portrait);
     m_writer->setResolution(Resolution);
-    m_writer->setCreator(QStringLiteral("LST File print utility"));
+    m_writer->setCreator(ApplicationTitle);
     m_writer->setPageLayout(currentLayout());
     updateFont();
 }

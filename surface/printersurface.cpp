@@ -1,5 +1,6 @@
 #include "printersurface.h"
 
+#include "application.h"
 #include "printerror.h"
 
 #include <QDir>
@@ -83,8 +84,7 @@ void PrinterSurface::endDocument()
         return;
     m_outcome.pages = pagesWritten();
     if (m_printer) {
-        const QString title =
-            m_documentName.isEmpty() ? QStringLiteral("LST File print utility") : m_documentName;
+        const QString title = m_documentName.isEmpty() ? ApplicationTitle : m_documentName;
         m_outcome.jobId = Cups::submitPdf(m_printer->name, outputPath(), title);
         m_outcome.printer = m_printer->name;
         m_outcome.kind = PrintOutcome::SentToPrinter;

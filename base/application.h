@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The utility's name as the user sees it: the window's caption, the title of its message boxes,
+// the creator of the documents it writes and the print job's title when the document has no name.
+inline const QString ApplicationTitle = QStringLiteral("LST File print utility");
