@@ -1,10 +1,11 @@
 #include "cupsprinter.h"
 
-#include "pdfsurface.h"
+#include "paper.h"
 #include "printerror.h"
 
 #include <QFile>
 #include <QScopeGuard>
+#include <QSizeF>
 
 #include <cups/cups.h>
 
@@ -44,7 +45,7 @@ std::optional<PrinterInfo> defaultPrinter()
 
     PrinterInfo info;
     info.name = QString::fromUtf8(dest->name);
-    info.layout = PdfSurface::localeDefaultLayout();
+    info.layout = localePageLayout();
     info.landscapeSupported = false;
     if (cups_dinfo_t *details = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
         const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });

@@ -6,7 +6,6 @@
 
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -81,13 +80,6 @@ PdfSurface::~PdfSurface()
         m_file.close();
         m_file.remove();
     }
-}
-
-QPageLayout PdfSurface::localeDefaultLayout()
-{
-    const bool letter = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
-    return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
-                       QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch);
 }
 
 void PdfSurface::setOrientation(int orientation)

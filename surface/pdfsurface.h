@@ -27,9 +27,6 @@ public:
     PdfSurface(QString outputPath, const QPageLayout &layout, bool landscapeSupported = true);
     ~PdfSurface() override;
 
-    // A4 or US Letter as the locale measures, with quarter-inch margins.
-    static QPageLayout localeDefaultLayout();
-
     void setOrientation(int orientation) override;
     [[nodiscard]] int orientation() const override;
     void setFontName(const QString &name) override;

@@ -1,6 +1,7 @@
 #include "printersurface.h"
 
 #include "application.h"
+#include "paper.h"
 #include "printerror.h"
 
 #include <QDir>
@@ -51,7 +52,7 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString 
 
 PrinterSurface::PrinterSurface(std::optional<Cups::PrinterInfo> printer, QString fallbackFolder)
     : PdfSurface(QDir(WorkFolder::dir.path()).filePath(QStringLiteral("document.pdf")),
-                 printer ? printer->layout : PdfSurface::localeDefaultLayout(),
+                 printer ? printer->layout : localePageLayout(),
                  printer ? printer->landscapeSupported : true),
       m_printer(std::move(printer)), m_fallbackFolder(std::move(fallbackFolder))
 {

@@ -6,6 +6,7 @@
 // The program folder has a logo and three pictures (GIF, JPEG, PNG) that the records name in turn,
 // so that pages carry pictures as real ones do.
 
+#include "paper.h"
 #include "pdfsurface.h"
 #include "testsupport.h"
 
@@ -91,7 +92,7 @@ int main(int argc, char *argv[])
     FixedChoices choices;
     PictureSlot image1;
     PrintRun run(dir.path(), image1, reporter, choices);
-    PdfSurface surface(folder.filePath("long.pdf"), PdfSurface::localeDefaultLayout());
+    PdfSurface surface(folder.filePath("long.pdf"), localePageLayout());
     qint64 pages = 0;
     run.setProgressHandler([&pages](qint64 done) { pages = done; });
     run.cmdPrint_Click(surface);

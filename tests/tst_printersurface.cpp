@@ -1,3 +1,4 @@
+#include "paper.h"
 #include "pdftools.h"
 #include "printersurface.h"
 #include "testsupport.h"
@@ -138,7 +139,7 @@ private slots:
     {
         ProgramFolder folder;
         PrinterSurface surface(std::nullopt, folder.path());
-        const QPageLayout paper = PdfSurface::localeDefaultLayout();
+        const QPageLayout paper = localePageLayout();
         QCOMPARE(qRound(surface.scaleWidth()), paper.paintRectPixels(1440).width());
         surface.setOrientation(PrintSurface::Landscape);
         QCOMPARE(surface.orientation(), int(PrintSurface::Landscape));

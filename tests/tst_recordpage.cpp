@@ -1,3 +1,4 @@
+#include "paper.h"
 #include "pdfsurface.h"
 #include "pdftools.h"
 #include "testsupport.h"
@@ -310,7 +311,7 @@ private slots:
         fixture.folder.write("t.lst", list);
         fixture.folder.writePicture("logo.gif", 40, 12, "gif");
         const QString pdf = fixture.folder.filePath("out.pdf");
-        PdfSurface surface(pdf, PdfSurface::localeDefaultLayout());
+        PdfSurface surface(pdf, localePageLayout());
         fixture.run->cmdPrint_Click(surface);
         QCOMPARE(fixture.reporter.messages, QStringList{});
         QCOMPARE(PdfTools::pageCount(pdf), 200);
