@@ -351,8 +351,7 @@ void frmPrinter::cmdPrint_Click()
             const std::unique_ptr<PrintSurface> surface = m_surfaceFactory(m_programFolder);
             if (surface) {
                 m_run->cmdPrint_Click(*surface);
-                if (const auto *const printer = dynamic_cast<const PrinterSurface *>(surface.get()))
-                    outcome = printer->outcome();
+                outcome = surface->outcome();
             }
         } catch (const PrintError &error) {
             failure = error;

@@ -8,23 +8,6 @@
 #include <memory>
 #include <optional>
 
-// What became of a print document once it was ended.
-struct PrintOutcome
-{
-    enum Kind
-    {
-        NothingPrinted,
-        SentToPrinter,
-        SavedAsPdf
-    };
-    Kind kind = NothingPrinted;
-    QString printer;   // SentToPrinter: the queue
-    int jobId = 0;     // SentToPrinter: the print system's job number
-    bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
-    QString pdfPath;   // SavedAsPdf: the file written
-    int pages = 0;
-};
-
 namespace detail {
 // Holds the folder in which the document is rendered before it is sent; a base class so that it
 // exists before the PDF surface that writes into it.
@@ -52,7 +35,7 @@ public:
     void endDocument() override;
     void setDocumentName(const QString &name) override;
 
-    [[nodiscard]] const PrintOutcome &outcome() const { return m_outcome; }
+    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
     [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return m_printer; }
 
     // The first of "<base>.pdf", "<base>-2.pdf", ... in folder that does not exist yet.

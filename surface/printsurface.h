@@ -4,6 +4,23 @@
 
 class Picture;
 
+// What became of a print document once it was ended.
+struct PrintOutcome
+{
+    enum Kind
+    {
+        NothingPrinted,
+        SentToPrinter,
+        SavedAsPdf
+    };
+    Kind kind = NothingPrinted;
+    QString printer;   // SentToPrinter: the queue
+    int jobId = 0;     // SentToPrinter: the print system's job number
+    bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
+    QString pdfPath;   // SavedAsPdf: the file written
+    int pages = 0;
+};
+
 // The printer as the print run sees it: a page-by-page drawing surface with a font, a current
 // position and a page number. Positions and sizes are twips (1/1440 inch) from the top-left corner
 // of the printable area. Any operation may throw PrintError.
@@ -57,6 +74,11 @@ public:
 
     // The name under which the document is sent (the list file's name). Optional.
     virtual void setDocumentName(const QString &name) { Q_UNUSED(name) }
+
+    // What became of the document once endDocument() returned or threw. Only a surface that hands
+    // the document on (to a printer, or to a PDF saved in its place) has something to tell; one
+    // that draws into its caller's file or nowhere reports NothingPrinted.
+    [[nodiscard]] virtual PrintOutcome outcome() const { return {}; }
 };
 
 // Keeps the state every surface shares: orientation asked for, font, position, page number and
