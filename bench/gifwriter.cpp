@@ -146,26 +146,25 @@ QByteArray gifLzw(const uchar *indices, qsizetype count, int minCodeSize)
     return out;
 }
 
-QByteArray encodeGif(const QImage &indexed)
+QByteArray gifFile(QSize size, const QList<QRgb> &colours, const uchar *indices, qsizetype count)
 {
-    if (indexed.isNull() || indexed.format() != QImage::Format_Indexed8 || indexed.colorCount() < 1 ||
-        indexed.colorCount() > 256 || indexed.width() > 0xFFFF || indexed.height() > 0xFFFF)
+    if (colours.isEmpty() || colours.size() > 256 || size.width() < 0 || size.height() < 0 ||
+        size.width() > 0xFFFF || size.height() > 0xFFFF)
         return {};
 
     // The colour table holds a power of two entries, at least 2; LZW codes start one bit wider than
     // the table's index, and never narrower than 3 bits.
     int tableBits = 1;
-    while ((1 << tableBits) < indexed.colorCount())
+    while ((1 << tableBits) < colours.size())
         ++tableBits;
     const int minCodeSize = std::max(2, tableBits);
 
     QByteArray gif("GIF89a");
-    appendWord(gif, indexed.width());
-    appendWord(gif, indexed.height());
+    appendWord(gif, size.width());
+    appendWord(gif, size.height());
     gif.append(char(0x80 | (7 << 4) | (tableBits - 1))); // global table, 8-bit colour resolution
     gif.append(char(0));                                 // background colour
     gif.append(char(0));                                 // square pixels
-    const QList<QRgb> colours = indexed.colorTable();
     for (int i = 0; i < (1 << tableBits); ++i) {
         const QRgb rgb = i < colours.size() ? colours[i] : 0;
         gif.append(char(qRed(rgb)));
@@ -176,18 +175,11 @@ QByteArray encodeGif(const QImage &indexed)
     gif.append(',');
     appendWord(gif, 0);
     appendWord(gif, 0);
-    appendWord(gif, indexed.width());
-    appendWord(gif, indexed.height());
+    appendWord(gif, size.width());
+    appendWord(gif, size.height());
     gif.append(char(0)); // no local table, not interlaced
 
-    std::vector<uchar> indices;
-    indices.reserve(size_t(indexed.width()) * size_t(indexed.height()));
-    for (int y = 0; y < indexed.height(); ++y) {
-        const uchar *line = indexed.constScanLine(y);
-        indices.insert(indices.end(), line, line + indexed.width());
-    }
-    const QByteArray data = gifLzw(indices.data(), qsizetype(indices.size()), minCodeSize);
-
+    const QByteArray data = gifLzw(indices, count, minCodeSize);
     gif.append(char(minCodeSize));
     for (qsizetype at = 0; at < data.size(); at += 255) {
         const qsizetype block = std::min<qsizetype>(255, data.size() - at);
@@ -197,4 +189,17 @@ QByteArray encodeGif(const QImage &indexed)
     gif.append(char(0));
     gif.append(';');
     return gif;
+}
+
+QByteArray encodeGif(const QImage &indexed)
+{
+    if (indexed.isNull() || indexed.format() != QImage::Format_Indexed8)
+        return {};
+    std::vector<uchar> indices;
+    indices.reserve(size_t(indexed.width()) * size_t(indexed.height()));
+    for (int y = 0; y < indexed.height(); ++y) {
+        const uchar *line = indexed.constScanLine(y);
+        indices.insert(indices.end(), line, line + indexed.width());
+    }
+    return gifFile(indexed.size(), indexed.colorTable(), indices.data(), qsizetype(indices.size()));
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QRgb>
+#include <QSize>
 
 class QImage;
 
@@ -11,6 +14,13 @@ class QImage;
 // A GIF89a file of one frame holding an 8-bit indexed image (QImage::Format_Indexed8 with at most
 // 256 colours); an empty array for any other image.
 [[nodiscard]] QByteArray encodeGif(const QImage &indexed);
+
+// A GIF89a file of one frame that says it is size pixels large, with the given colour table (1 to
+// 256 colours), whose image data codes the given pixel indices (each below colours.size()), row
+// after row; an empty array for a size or table that GIF cannot hold. encodeGif passes an image's
+// own pixels; fewer make a file that claims more than it carries, as a cut or crafted one does.
+[[nodiscard]] QByteArray gifFile(QSize size, const QList<QRgb> &colours, const uchar *indices,
+                                 qsizetype count);
 
 // The LZW code stream of a GIF frame for the given pixel indices (each below 2^minCodeSize), from
 // the first clear code to the end-of-information code, packed least significant bit first and not

@@ -1,11 +1,15 @@
 #include "testsupport.h"
 
+#include "gifwriter.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QtTest>
+
+#include <random>
 
 ProgramFolder::ProgramFolder()
 {
@@ -123,56 +127,13 @@ bool resetPeakRss()
 
 QByteArray makeGif(int width, int height, bool pixelData)
 {
-    // GIF89a with a two-colour global table and one image whose LZW data is a stream of clear
-    // codes and single-pixel codes (code size 2, 3-bit codes, a clear code every few pixels so
-    // that the code width never grows).
-    QByteArray gif("GIF89a");
-    auto word = [&gif](int value) {
-        gif.append(char(value & 0xFF));
-        gif.append(char((value >> 8) & 0xFF));
-    };
-    word(width);
-    word(height);
-    gif.append(char(0x80)); // global colour table, 2 entries
-    gif.append(char(0));
-    gif.append(char(0));
-    gif.append("\x20\x60\xC0\xFF\xFF\xFF", 6);
-    gif.append(',');
-    word(0);
-    word(0);
-    word(width);
-    word(height);
-    gif.append(char(0));
-    gif.append(char(2)); // LZW minimum code size
-
-    QByteArray data;
-    quint32 bits = 0;
-    int bitCount = 0;
-    auto put = [&](int code) {
-        bits |= quint32(code) << bitCount;
-        bitCount += 3;
-        while (bitCount >= 8) {
-            data.append(char(bits & 0xFF));
-            bits >>= 8;
-            bitCount -= 8;
-        }
-    };
-    const qint64 pixels = pixelData ? qint64(width) * height : 1;
-    put(4); // clear
-    for (qint64 i = 0; i < pixels; ++i) {
-        if (i % 2 == 0 && i > 0)
-            put(4);
-        put(0);
-    }
-    put(5); // end of information
-    if (bitCount > 0)
-        data.append(char(bits & 0xFF));
-    for (qsizetype at = 0; at < data.size(); at += 255) {
-        const QByteArray block = data.mid(at, 255);
-        gif.append(char(block.size()));
-        gif.append(block);
-    }
-    gif.append(char(0));
-    gif.append(';');
-    return gif;
+    // Two colours in a fixed scatter: a picture with detail, whose compressed data, like that of a
+    // real picture, is far more than its headers, so that a file cut short is cut in its data.
+    const QList<QRgb> colours{qRgb(0x20, 0x60, 0xC0), qRgb(0xFF, 0xFF, 0xFF)};
+    std::minstd_rand scatter(1);
+    QByteArray indices(pixelData ? qsizetype(width) * height : 1, Qt::Uninitialized);
+    for (char &index : indices)
+        index = char((scatter() >> 16) & 1);
+    return gifFile(QSize(width, height), colours, reinterpret_cast<const uchar *>(indices.constData()),
+                   indices.size());
 }

@@ -46,8 +46,8 @@ public:
     [[nodiscard]] QString path() const { return m_dir.path(); }
     [[nodiscard]] QString filePath(const QString &name) const { return m_dir.filePath(name); }
     void write(const QString &name, const QByteArray &content) const;
-    // A picture of the given pixel size in a format Qt can write (png, bmp, jpg) or gif (copied
-    // from a GIF made on the fly by writing the smallest valid GIF encoder output).
+    // A picture of the given pixel size in a format Qt can write (png, bmp, jpg), all one colour,
+    // or gif (makeGif's).
     void writePicture(const QString &name, int width, int height, const char *format = "png") const;
     void makeFolder(const QString &name) const;
     // Copies the files of the repository's demo folder in.
@@ -98,6 +98,7 @@ struct RunFixture
     RecordingSurface &print();
 };
 
-// A valid GIF of the given size, all one colour. With pixelData false, the image data holds a
-// single pixel: a file that claims the size without carrying it.
+// A valid GIF of the given size in two colours, the same pixels every time. With pixelData false,
+// the image data holds a single pixel: a file that claims the size without carrying it (made at
+// once whatever the size).
 QByteArray makeGif(int width, int height, bool pixelData = true);
