@@ -4,5 +4,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$root/build}
 shift || true
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON "$@" >/dev/null
+# The configure step is quiet: what cmake says is shown, in its order, only when it fails or warns.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "Configuring $dir failed." >&2
+    exit 1
+fi
+if grep -q '^CMake .*Warning' "$log"; then
+    cat "$log" >&2
+fi
 cmake --build "$dir" --parallel
