@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "listfile.h"
+#include "pagelayout.h"
 #include "picturebox.h"
 #include "printerror.h"
 #include "printersurface.h"
@@ -29,11 +30,11 @@
 
 namespace {
 
-// The form is laid out in twips; at 96 dots per inch a logical pixel is 15 twips. Rounded to the
-// nearest pixel.
+// The form is laid out in twips, a logical pixel being as many twips as at 96 dots per inch.
+// Rounded to the nearest pixel.
 constexpr int px(int twips)
 {
-    return (twips * 2 + 15) / 30;
+    return (twips * 2 + PageLayout::TwipsPerPixel) / (2 * PageLayout::TwipsPerPixel);
 }
 
 QRect twipsRect(int left, int top, int width, int height)

@@ -1,13 +1,11 @@
 #include "picturebox.h"
 
+#include "pagelayout.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <cmath>
-
-namespace {
-constexpr double TwipsPerPixel = 15.0;
-}
 
 PictureBox::PictureBox(double logicalDpi, QWidget *parent) : QWidget(parent), m_slot(logicalDpi)
 {
@@ -25,5 +23,6 @@ void PictureBox::LoadPicture(const QString &path)
 {
     // A failed load throws before anything changes, so the box keeps its old picture and size.
     m_slot.LoadPicture(path);
-    resize(int(std::lround(Width() / TwipsPerPixel)), int(std::lround(Height() / TwipsPerPixel)));
+    const double twipsPerPixel = PageLayout::TwipsPerPixel;
+    resize(int(std::lround(Width() / twipsPerPixel)), int(std::lround(Height() / twipsPerPixel)));
 }

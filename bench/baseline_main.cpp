@@ -9,6 +9,7 @@
 #include "pagetext.h"
 
 #include "application.h"
+#include "pagelayout.h"
 #include "pdfsurface.h"
 
 #include <QDir>
@@ -31,8 +32,6 @@ const char Usage[] =
     "straight through QPdfWriter, by default to FOLDER/lstbench-baseline.pdf, and writes one\n"
     "'lstbench program=baseline ...' line.\n";
 
-// The picture holder's rule: 96 logical dots per inch, 1,440 twips per inch.
-constexpr float TwipsPerPixel = 1440.0f / 96.0f;
 // The same budget as the print run's picture cache.
 constexpr qint64 CacheBytes = 64 * 1024 * 1024;
 
@@ -79,7 +78,7 @@ int main(int argc, char *argv[])
         out = dir.filePath(QStringLiteral("lstbench-baseline.pdf"));
 
     // Before the clock: every page's grid lines and picture.
-    const int pairsPerRow = 3;
+    const int pairsPerRow = PageLayout::PortraitPairsPerRow;
     const QStringList keys = DataSet::fieldNames(options.fields);
     QStringList lines;
     QList<int> linesPerPage;
@@ -142,10 +141,11 @@ int main(int argc, char *argv[])
                 writer.newPage();
             float y = 0;
             if (!logo.isNull()) {
-                const float logoHeight = float(logo.height()) * TwipsPerPixel;
+                const float logoHeight = float(logo.height()) * PageLayout::TwipsPerPixel;
                 painter.setRenderHint(QPainter::LosslessImageRendering, true);
-                painter.drawImage(QRectF(0, 0, float(logo.width()) * TwipsPerPixel, logoHeight), logo);
-                y = logoHeight + 100.0f;
+                painter.drawImage(QRectF(0, 0, float(logo.width()) * PageLayout::TwipsPerPixel, logoHeight),
+                                  logo);
+                y = logoHeight + PageLayout::LogoGap;
             }
             for (int i = 0; i < linesPerPage[record]; ++i)
                 text(0, y, lines[nextLine++]);
@@ -157,22 +157,21 @@ int main(int argc, char *argv[])
                     if (keepPictures)
                         pictures[index] = picture;
                 }
-                y += 100.0f;
-                // Fit in Page: no wider than the page less 400 twips; no taller than what is left
-                // below the grid less 500 (when it would pass 400).
-                float width = float(picture.width()) * TwipsPerPixel;
-                float height = float(picture.height()) * TwipsPerPixel;
-                if (scaleWidth - 400.0f < width)
-                    width = scaleWidth - 400.0f;
-                if (scaleHeight - y - 400.0f < height)
-                    height = scaleHeight - y - 500.0f;
+                y += PageLayout::PictureGap;
+                // Fit in Page, by the print run's rule.
+                float width = float(picture.width()) * PageLayout::TwipsPerPixel;
+                float height = float(picture.height()) * PageLayout::TwipsPerPixel;
+                if (scaleWidth - PageLayout::FitRightMargin < width)
+                    width = scaleWidth - PageLayout::FitRightMargin;
+                if (scaleHeight - y - PageLayout::FitBottomTest < height)
+                    height = scaleHeight - y - PageLayout::CutBottomMargin;
                 if (width > 0 && height > 0) {
                     painter.setRenderHint(QPainter::LosslessImageRendering, picturesLossless);
                     painter.drawImage(QRectF(0, y, width, height), picture);
                 }
             }
 
-            y = scaleHeight - 400.0f;
+            y = scaleHeight - PageLayout::FooterAboveBottom;
             if (logo.isNull())
                 text(0, y, QStringLiteral("Quillmarsh"));
             const QString footer = PageText::footer(date, record + 1);

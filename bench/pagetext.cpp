@@ -1,5 +1,7 @@
 #include "pagetext.h"
 
+#include "pagelayout.h"
+
 #include <algorithm>
 
 namespace {
@@ -32,7 +34,7 @@ QStringList gridLines(const QStringList &keys, const QStringList &values, int pa
         for (qsizetype i = row * pairsPerRow; i < std::min(count, (row + 1) * pairsPerRow); ++i) {
             const QString value = i < values.size() ? values[i] : QString();
             line += keyText(keys[i]).leftJustified(widths[i % pairsPerRow]) + QLatin1Char(':') +
-                    value.left(26).leftJustified(27);
+                    value.left(PageLayout::ValueShown).leftJustified(PageLayout::ValueCellWidth);
         }
         lines << line;
     }
@@ -42,7 +44,7 @@ QStringList gridLines(const QStringList &keys, const QStringList &values, int pa
 QString footer(QDate date, qint64 page)
 {
     return date.toString(QStringLiteral("dd-MM-yyyy")) + QStringLiteral("  Page :") +
-           QString::number(page).leftJustified(4);
+           QString::number(page).leftJustified(PageLayout::PageNumberWidth);
 }
 
 } // namespace PageText

@@ -1,5 +1,6 @@
 #include "printrun.h"
 
+#include "pagelayout.h"
 #include "printerror.h"
 #include "printsurface.h"
 #include "recordgrid.h"
@@ -85,7 +86,8 @@ void PrintRun::cmdPrint_Click(PrintSurface &printer)
     printer.setOrientation(m_choices.portraitSelected() ? PrintSurface::Portrait : PrintSurface::Landscape);
     printer.setFontName(QStringLiteral("courier"));
     printer.setFontSize(8);
-    pairsPerRow = printer.orientation() == PrintSurface::Portrait ? 3 : 4;
+    pairsPerRow = printer.orientation() == PrintSurface::Portrait ? PageLayout::PortraitPairsPerRow
+                                                                  : PageLayout::LandscapePairsPerRow;
 
     qint64 printed = 0;
     while (ReadNextRecord()) {
@@ -228,13 +230,13 @@ void PrintRun::logoStep(bool &logoDrawn)
     logoDrawn = true;
     m_image1.LoadPicture(logoPath);
     m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY());
-    m_printer->setCurrentY(m_image1.Height() + 100.0f);
+    m_printer->setCurrentY(m_image1.Height() + PageLayout::LogoGap);
 }
 
 QString PrintRun::gridStep()
 {
     const qsizetype count = fieldList.count();
-    const int pairs = pairsPerRow > 0 ? pairsPerRow : 3;
+    const int pairs = pairsPerRow > 0 ? pairsPerRow : PageLayout::PortraitPairsPerRow;
     // Every field is printed: the last row holds what is left over.
     const qsizetype rows = (count + pairs - 1) / pairs;
     if (rows > 32767)
@@ -306,7 +308,7 @@ void PrintRun::pictureStep(const QString &picturePath)
     if (picturePath.isEmpty() || !QFileInfo(picturePath).isFile())
         return;
     m_printer->setCurrentX(0);
-    m_printer->setCurrentY(m_printer->currentY() + 100.0f);
+    m_printer->setCurrentY(m_printer->currentY() + PageLayout::PictureGap);
     m_image1.LoadPicture(picturePath);
     if (m_choices.fitInPageSelected()) {
         float fittedWidth = 0;
@@ -329,21 +331,21 @@ void PrintRun::FitPictureToPage(float &fittedWidth, float &fittedHeight)
     const float scaleWidth = m_printer->scaleWidth();
     const float scaleHeight = m_printer->scaleHeight();
     const float top = m_printer->currentY();
-    if (scaleWidth - 400.0f < width)
-        fittedWidth = scaleWidth - 400.0f;
-    if (scaleHeight - top - 400.0f < height)
-        fittedHeight = scaleHeight - top - 500.0f;
+    if (scaleWidth - PageLayout::FitRightMargin < width)
+        fittedWidth = scaleWidth - PageLayout::FitRightMargin;
+    if (scaleHeight - top - PageLayout::FitBottomTest < height)
+        fittedHeight = scaleHeight - top - PageLayout::CutBottomMargin;
 }
 
 QString PrintRun::pageField(qint64 page)
 {
-    return QString::number(page).leftJustified(4, QLatin1Char(' '));
+    return QString::number(page).leftJustified(PageLayout::PageNumberWidth, QLatin1Char(' '));
 }
 
 void PrintRun::footerStep(bool logoDrawn)
 {
     m_printer->setCurrentX(0);
-    m_printer->setCurrentY(m_printer->scaleHeight() - 400.0f);
+    m_printer->setCurrentY(m_printer->scaleHeight() - PageLayout::FooterAboveBottom);
     if (!logoDrawn)
         m_printer->printText(OrganisationLine);
 

@@ -1,5 +1,7 @@
 #include "recordgrid.h"
 
+#include "pagelayout.h"
+
 namespace {
 
 // The index just after the character (code point) that starts at index i.
@@ -57,7 +59,7 @@ QString properCase(const QString &text)
 
 QString valueCell(const QString &value)
 {
-    return padRight(leftCharacters(value, 26), 27);
+    return padRight(leftCharacters(value, PageLayout::ValueShown), PageLayout::ValueCellWidth);
 }
 
 QString trimSpaces(const QString &text)

@@ -1,0 +1,31 @@
+#pragma once
+
+// The measures of a record page, in one place: the print run lays its pages out with them, the
+// window its controls (in twips, like the page), and the benchmark's baseline the same pages.
+// Distances are twips (1/1440 inch) on the printing surface; widths of text are characters.
+namespace PageLayout {
+
+// Key/value pairs on a row of the grid, on portrait and on landscape pages.
+inline constexpr int PortraitPairsPerRow = 3;
+inline constexpr int LandscapePairsPerRow = 4;
+// A value shows at most this many characters, in a cell this many characters wide.
+inline constexpr int ValueShown = 26;
+inline constexpr int ValueCellWidth = 27;
+// The page number of the footer, filled from the left into this many places.
+inline constexpr int PageNumberWidth = 4;
+
+// From the bottom of the logo down to the grid, and from the grid down to the picture.
+inline constexpr float LogoGap = 100;
+inline constexpr float PictureGap = 100;
+// Fit in Page: a picture is no wider than the page less FitRightMargin. One that would come
+// nearer the bottom than FitBottomTest is cut to end CutBottomMargin above it.
+inline constexpr float FitRightMargin = 400;
+inline constexpr float FitBottomTest = 400;
+inline constexpr float CutBottomMargin = 500;
+// The footer's first line begins this far above the bottom of the page.
+inline constexpr float FooterAboveBottom = 400;
+
+// Twips in a pixel at 96 dots per inch: the unit of a picture's natural size and of the window.
+inline constexpr int TwipsPerPixel = 15;
+
+} // namespace PageLayout
