@@ -64,18 +64,6 @@ void PrinterSurface::setDocumentName(const QString &name)
     PdfSurface::setDocumentName(name);
 }
 
-QString PrinterSurface::fallbackPdfName(const QString &folder, const QString &documentName)
-{
-    const QDir target(folder);
-    const QString base = pdfBaseName(documentName);
-    for (int n = 1; n <= MaxFallbackNames; ++n) {
-        const QString path = target.filePath(candidateName(base, n));
-        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-            return path;
-    }
-    return {};
-}
-
 void PrinterSurface::endDocument()
 {
     if (m_outcome.kind != PrintOutcome::NothingPrinted)

@@ -38,9 +38,6 @@ public:
     [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
     [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return m_printer; }
 
-    // The first of "<base>.pdf", "<base>-2.pdf", ... in folder that does not exist yet.
-    [[nodiscard]] static QString fallbackPdfName(const QString &folder, const QString &documentName);
-
 private:
     void saveFallbackPdf();
 

@@ -76,8 +76,6 @@ private slots:
             else
                 folder.write(name, "already here " + name.toUtf8());
         }
-        QCOMPARE(PrinterSurface::fallbackPdfName(folder.path(), documentName), folder.filePath(saved));
-
         const PrintOutcome outcome = printPages(folder.path(), documentName, 3);
         QCOMPARE(outcome.kind, PrintOutcome::SavedAsPdf);
         QCOMPARE(outcome.pdfPath, folder.filePath(saved));
