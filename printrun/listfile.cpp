@@ -147,12 +147,14 @@ bool ListFileReader::nextRawLine(QByteArray &line)
 {
     line.clear();
     bool started = false;
+    // Cleared once the line passes MaxLineBytes: the rest of it is then read without being kept,
+    // so that the next line read is the one after it and not the rest of this one.
+    bool keep = true;
     for (;;) {
         if (m_pos >= m_buffer.size() && !fill()) {
             if (!started)
                 return false;
-            ++m_lineNumber; // the last line, without a line end
-            return true;
+            break; // the last line, without a line end
         }
         if (m_pos >= m_buffer.size())
             continue; // a chunk that held only the byte-order mark
@@ -168,48 +170,27 @@ bool ListFileReader::nextRawLine(QByteArray &line)
         const char *end = m_buffer.constData() + m_buffer.size();
         const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
         const qsizetype length = stop - begin;
-        if (line.size() + length > MaxLineBytes) {
-            const PrintError tooLong(
-                PrintError::LineTooLong,
-                QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line "
-                               "can be.")
-                    .arg(m_lineNumber + 1)
-                    .arg(m_name));
+        if (keep && line.size() + length > MaxLineBytes) {
+            keep = false;
             line.clear();
-            skipRestOfLine();
-            throw tooLong;
         }
-        line.append(begin, length);
+        if (keep)
+            line.append(begin, length);
         m_pos += length;
         if (stop != end) {
             m_skipLineFeed = *stop == '\r';
             ++m_pos;
-            ++m_lineNumber;
-            return true;
+            break;
         }
     }
-}
-
-void ListFileReader::skipRestOfLine()
-{
-    // Read on to the line's end without keeping anything, so that the next line read is the one
-    // after it and not the rest of this one.
-    for (;;) {
-        if (m_pos >= m_buffer.size() && !fill()) {
-            ++m_lineNumber;
-            return;
-        }
-        const char *begin = m_buffer.constData() + m_pos;
-        const char *end = m_buffer.constData() + m_buffer.size();
-        const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
-        m_pos += stop - begin;
-        if (stop != end) {
-            m_skipLineFeed = *stop == '\r';
-            ++m_pos;
-            ++m_lineNumber;
-            return;
-        }
-    }
+    ++m_lineNumber;
+    if (!keep)
+        throw PrintError(
+            PrintError::LineTooLong,
+            QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line can be.")
+                .arg(m_lineNumber)
+                .arg(m_name));
+    return true;
 }
 
 std::optional<QString> ListFileReader::readLine()

@@ -51,7 +51,6 @@ public:
 
 private:
     bool nextRawLine(QByteArray &line);
-    void skipRestOfLine();
     bool fill();
 
     QString m_path;
