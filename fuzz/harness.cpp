@@ -221,7 +221,7 @@ QString runOne(const QString &root, QByteArrayView input)
         } catch (...) {
             return QStringLiteral("an exception left the print run");
         }
-        if (run.listFileName != QLatin1String("list.lst"))
+        if (run.listFileName() != QLatin1String("list.lst"))
             return QStringLiteral("the list file was not found");
     }
     if (!surface.broken.isEmpty())

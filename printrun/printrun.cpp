@@ -82,12 +82,12 @@ void PrintRun::cmdPrint_Click(PrintSurface &printer)
     const auto done = qScopeGuard([this] { m_printer = nullptr; });
 
     OpenListFile();
-    printer.setDocumentName(listFileName);
+    printer.setDocumentName(m_listFileName);
     printer.setOrientation(m_choices.portraitSelected() ? PrintSurface::Portrait : PrintSurface::Landscape);
     printer.setFontName(QStringLiteral("courier"));
     printer.setFontSize(8);
-    pairsPerRow = printer.orientation() == PrintSurface::Portrait ? PageLayout::PortraitPairsPerRow
-                                                                  : PageLayout::LandscapePairsPerRow;
+    m_pairsPerRow = printer.orientation() == PrintSurface::Portrait ? PageLayout::PortraitPairsPerRow
+                                                                    : PageLayout::LandscapePairsPerRow;
 
     qint64 printed = 0;
     while (ReadNextRecord()) {
@@ -113,7 +113,7 @@ bool PrintRun::listFileOpen() const
 
 QString PrintRun::listFilePath() const
 {
-    return listFileName.isEmpty() ? QString() : QDir(m_folder).filePath(listFileName);
+    return m_listFileName.isEmpty() ? QString() : QDir(m_folder).filePath(m_listFileName);
 }
 
 void PrintRun::OpenListFile()
@@ -123,35 +123,35 @@ void PrintRun::OpenListFile()
         // second run reads the file exactly as the first did.
         closeListFile();
         m_listFile.reset();
-        fieldList.clear();
+        m_fieldList.clear();
 
-        listFileName = findListFile(m_folder);
-        listFileNumber = 1;
-        if (listFileName.isEmpty())
+        m_listFileName = findListFile(m_folder);
+        m_listFileNumber = 1;
+        if (m_listFileName.isEmpty())
             throw PrintError(PrintError::NoListFile,
                              QStringLiteral("No list file (*.lst) was found in the folder %1.")
                                  .arg(displayPath(m_folder)));
 
-        m_listFile = std::make_unique<ListFileReader>(listFilePath(), listFileName);
+        m_listFile = std::make_unique<ListFileReader>(listFilePath(), m_listFileName);
         m_listFile->open();
         const std::optional<QString> header = m_listFile->readLine();
         if (!header)
             throw PrintError(
                 PrintError::ListFileEmpty,
                 QStringLiteral("The list file %1 is empty: it has no header line of field names.")
-                    .arg(listFileName));
+                    .arg(m_listFileName));
 
-        const QString where = QStringLiteral("The header line of %1").arg(listFileName);
+        const QString where = QStringLiteral("The header line of %1").arg(m_listFileName);
         for (const QStringView name : splitLine(*header, QStringLiteral(","), where)) {
             clsVar entry;
             entry.setKey(name.toString());
-            if (fieldList.contains(entry.Key()))
+            if (m_fieldList.contains(entry.Key()))
                 throw PrintError(
                     PrintError::RepeatedFieldName,
                     QStringLiteral("The field name \"%1\" appears twice in the header line of %2 "
                                    "(letter case does not tell field names apart).")
-                        .arg(entry.Key(), listFileName));
-            fieldList.add(entry);
+                        .arg(entry.Key(), m_listFileName));
+            m_fieldList.add(entry);
         }
     } catch (const PrintError &error) {
         m_reporter.report(error);
@@ -164,25 +164,26 @@ bool PrintRun::ReadNextRecord()
         if (!m_listFile || !m_listFile->isOpen())
             throw PrintError(
                 PrintError::ListFileNotOpen,
-                listFileName.isEmpty()
+                m_listFileName.isEmpty()
                     ? QStringLiteral("No list file is open, so there is no record to print.")
                     : QStringLiteral("The list file %1 is not open, so there is no record to print.")
-                          .arg(listFileName));
+                          .arg(m_listFileName));
         const std::optional<QString> line = m_listFile->readLine();
         if (!line)
             return false;
 
-        const QString where = QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(listFileName);
+        const QString where =
+            QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);
         const QList<QStringView> parts = splitLine(*line, RecordSeparator, where);
         const qsizetype last = parts.size() - 1;
         for (qsizetype i = 0; i <= last; ++i) {
-            if (i + 1 > fieldList.count())
+            if (i + 1 > m_fieldList.count())
                 throw PrintError(
                     PrintError::TooManyFields,
                     QStringLiteral("%1 has %2 fields, but the header line names only %3.")
-                        .arg(where, QString::number(parts.size()), QString::number(fieldList.count())));
+                        .arg(where, QString::number(parts.size()), QString::number(m_fieldList.count())));
             const QString value = (i == 0 || i == last) ? withoutQuotes(parts[i]) : parts[i].toString();
-            fieldList.item(i + 1).setValue(value);
+            m_fieldList.item(i + 1).setValue(value);
         }
         return true;
     } catch (const PrintError &error) {
@@ -235,20 +236,20 @@ void PrintRun::logoStep(bool &logoDrawn)
 
 QString PrintRun::gridStep()
 {
-    const qsizetype count = fieldList.count();
-    const int pairs = pairsPerRow > 0 ? pairsPerRow : PageLayout::PortraitPairsPerRow;
+    const qsizetype count = m_fieldList.count();
+    const int pairs = m_pairsPerRow > 0 ? m_pairsPerRow : PageLayout::PortraitPairsPerRow;
     // Every field is printed: the last row holds what is left over.
     const qsizetype rows = (count + pairs - 1) / pairs;
     if (rows > 32767)
         throw PrintError(
             PrintError::GridOverflow,
-            QStringLiteral("The record of %1 has too many fields to lay out.").arg(listFileName));
+            QStringLiteral("The record of %1 has too many fields to lay out.").arg(m_listFileName));
 
     RecordGrid recordGrid(int(rows), pairs);
     qsizetype position = 1;
     for (int row = 0; row < recordGrid.rows(); ++row) {
         for (int column = 0; column < recordGrid.columns() && position <= count; column += 2) {
-            const clsVar &entry = fieldList.item(position);
+            const clsVar &entry = m_fieldList.item(position);
             recordGrid.cell(row, column) = properCase(entry.Key());
             recordGrid.cell(row, column + 1) = valueCell(entry.valueText());
             ++position;
@@ -260,7 +261,7 @@ QString PrintRun::gridStep()
     // not just the part the grid shows.
     QString pictureName;
     for (qsizetype i = 1; i <= count; ++i) {
-        const clsVar &entry = fieldList.item(i);
+        const clsVar &entry = m_fieldList.item(i);
         if (namesPicture(entry.Key()))
             pictureName = trimSpaces(entry.valueText());
     }

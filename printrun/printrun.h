@@ -1,5 +1,13 @@
 #pragma once
 
+// The print run and its names. Its routines and state, and what they work with around them,
+// carry the domain's own names, used as they stand: cmdPrint_Click, OpenListFile, ReadNextRecord,
+// PrintRecordPage, AlignKeyColumns, FitPictureToPage, fieldList, listFileNumber, listFileName and
+// pairsPerRow; clsVar with Key, Value and vNewValue; the window frmPrinter with Form_Load,
+// Form_Unload and cmdExit_Click, its controls (cmdPrint, cmdExit, Frame2, Frame3, optOrientation,
+// optSize) and its picture holder Image1 with LoadPicture, Width and Height. Everything else
+// follows Qt's conventions.
+
 #include "fieldlist.h"
 #include "listfile.h"
 
@@ -67,10 +75,14 @@ public:
     // The page number as the footer writes it: filled from the left into four places.
     [[nodiscard]] static QString pageField(qint64 page);
 
-    FieldList fieldList;
-    qint16 listFileNumber = 0;
-    QString listFileName;
-    qint16 pairsPerRow = 0;
+    // The state that lives between runs, written only by the run.
+    [[nodiscard]] const FieldList &fieldList() const { return m_fieldList; }
+    // 0 before the first run.
+    [[nodiscard]] qint16 listFileNumber() const { return m_listFileNumber; }
+    // The list file that the last run found, without its folder.
+    [[nodiscard]] const QString &listFileName() const { return m_listFileName; }
+    // Key/value pairs per grid row, from the orientation that the printer took; 0 before a run.
+    [[nodiscard]] qint16 pairsPerRow() const { return m_pairsPerRow; }
 
 private:
     void PrintRecordPage();
@@ -91,4 +103,9 @@ private:
     std::function<void(qint64)> m_progress;
     std::unique_ptr<ListFileReader> m_listFile;
     PrintSurface *m_printer = nullptr;
+
+    FieldList m_fieldList;
+    qint16 m_listFileNumber = 0;
+    QString m_listFileName;
+    qint16 m_pairsPerRow = 0;
 };

@@ -87,7 +87,7 @@ private slots:
         QVERIFY(size[0].toDouble() < size[1].toDouble());
         QCOMPARE(PdfTools::textRunsAlongHeight(arrived), !portrait);
         QCOMPARE(QDir(folder.path()).entryList({"*.pdf"}, QDir::Files), QStringList{});
-        QCOMPARE(window.printRun().pairsPerRow, portrait ? 3 : 4);
+        QCOMPARE(window.printRun().pairsPerRow(), portrait ? 3 : 4);
     }
 
     // The print system's own answer: a job refused at submission is an error, never silence.

@@ -129,8 +129,8 @@ private slots:
     {
         // Before the window shows: the print run is empty and nothing is open.
         const PrintRun &run = f->window->printRun();
-        QCOMPARE(run.fieldList.count(), 0);
-        QVERIFY(run.listFileName.isEmpty());
+        QCOMPARE(run.fieldList().count(), 0);
+        QVERIFY(run.listFileName().isEmpty());
         QVERIFY(!run.listFileOpen());
         QCOMPARE(run.programFolder(), f->folder.path());
 

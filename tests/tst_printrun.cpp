@@ -100,11 +100,11 @@ private slots:
         RunFixture fixture;
         fixture.folder.write(QStringLiteral("test.lst"), content);
         fixture.run->OpenListFile();
-        QCOMPARE(fixture.run->listFileName, QStringLiteral("test.lst"));
-        QCOMPARE(keys(fixture.run->fieldList), expectedKeys);
+        QCOMPARE(fixture.run->listFileName(), QStringLiteral("test.lst"));
+        QCOMPARE(keys(fixture.run->fieldList()), expectedKeys);
         Records read;
         while (fixture.run->ReadNextRecord())
-            read << values(fixture.run->fieldList);
+            read << values(fixture.run->fieldList());
         QCOMPARE(read, records);
         QCOMPARE(fixture.reporter.numbers, errors);
         if (errors.isEmpty())
@@ -244,7 +244,7 @@ private slots:
                              (names.join(',') + "\n\"" + record.join("\",\"") + "\"\n").toUtf8());
         fixture.print();
         QVERIFY(fixture.reporter.messages.isEmpty());
-        QCOMPARE(fixture.run->pairsPerRow, portrait ? 3 : 4);
+        QCOMPARE(fixture.run->pairsPerRow(), portrait ? 3 : 4);
 
         QStringList lines = RecordingSurface::texts(fixture.surface.pages().first());
         lines = lines.mid(0, lines.size() - 2); // without the organisation and footer lines
@@ -341,7 +341,7 @@ private slots:
         QCOMPARE(fixture.surface.orientationSet, orientationSet);
         QCOMPARE(fixture.surface.fontName(), QStringLiteral("courier"));
         QCOMPARE(fixture.surface.fontSize(), 8.0f);
-        QCOMPARE(int(fixture.run->pairsPerRow), pairs);
+        QCOMPARE(int(fixture.run->pairsPerRow()), pairs);
         QCOMPARE(RecordingSurface::texts(fixture.surface.pages().first()).size(), (pairs == 3 ? 2 : 1) + 2);
     }
 
@@ -385,14 +385,14 @@ private slots:
         RunFixture fixture;
         fixture.folder.write(QStringLiteral("t.lst"), "a,b\n\"1\",\"2\"\n\"3\",\"4\"\n");
         QVERIFY(!fixture.run->closeListFile()); // nothing open before the first run
-        QCOMPARE(fixture.run->listFileNumber, 0);
+        QCOMPARE(fixture.run->listFileNumber(), 0);
         const QStringList first = fixture.print().log;
         QVERIFY(fixture.run->listFileOpen());
         const QStringList second = fixture.print().log;
         QCOMPARE(second, first);
         QCOMPARE(fixture.surface.pages().size(), 2);
         QVERIFY(fixture.reporter.messages.isEmpty());
-        QCOMPARE(fixture.run->fieldList.count(), 2);
+        QCOMPARE(fixture.run->fieldList().count(), 2);
         QVERIFY(fixture.run->closeListFile());
         QVERIFY(!fixture.run->closeListFile());
     }

@@ -130,7 +130,7 @@ private slots:
             f.window->cmdPrint_Click();
         const PrintRun &run = f.window->printRun();
         QCOMPARE(run.listFileOpen(), runs > 0);
-        QCOMPARE(run.listFileName, runs > 0 ? QStringLiteral("parts.lst") : QString());
+        QCOMPARE(run.listFileName(), runs > 0 ? QStringLiteral("parts.lst") : QString());
 
         if (how == "Exit") {
             f.window->findChild<QPushButton *>("cmdExit")->click();
@@ -147,8 +147,8 @@ private slots:
         QTRY_VERIFY(f.window->isHidden());
         QVERIFY(!run.listFileOpen());
         // The run's other state stays; closing only closes the file, and asks nothing.
-        QCOMPARE(run.listFileName, runs > 0 ? QStringLiteral("parts.lst") : QString());
-        QCOMPARE(run.fieldList.count(), runs > 0 ? 3 : 0);
+        QCOMPARE(run.listFileName(), runs > 0 ? QStringLiteral("parts.lst") : QString());
+        QCOMPARE(run.fieldList().count(), runs > 0 ? 3 : 0);
         QVERIFY(f.sink.messages.isEmpty());
         QCOMPARE(f.surfacesMade, runs);
     }
