@@ -1,6 +1,14 @@
 #!/usr/bin/env bash
-# A private CUPS daemon for tests: listens on a Unix socket in DIR, with one default queue named
-# lstprinttest that writes each job as a PDF file into DIR/out (through cups-pdf).
+# A private CUPS daemon for tests: listens on a Unix socket in DIR, with queues that write each job
+# as a PDF file into DIR/out (through cups-pdf):
+#   lstprinttest     the default queue, on the daemon's own default paper, without margins
+#   lstprint-a4      A4, without margins
+#   lstprint-letter  US Letter, with margins of its own (imageable area): left 18 pt, top 36 pt,
+#                    right 36 pt, bottom 27 pt, the way a real printer has them
+# The paper of both is the PPD's PageSize, set with lpadmin -o PageSize=...: their destinations
+# then carry no "media" option, and libcups's cupsGetDestMediaDefault() answers US Letter for both.
+# The daemon runs in the C locale, so its own default paper comes from libpaper (/etc/papersize),
+# not from the caller's locale; whichever it is, one of the two paper queues disagrees with it.
 #
 #   private-cupsd.sh start DIR    start it (CUPS_SERVER=DIR/cups.sock reaches it)
 #   private-cupsd.sh stop DIR     stop it by its process id and remove what start added
@@ -98,23 +106,35 @@ Label 0
 CONF
 
     echo "$ppd" > "$dir/ppd"
+    # The same printer with margins: its imageable area for A4 and Letter (PostScript points, from
+    # the lower left corner) leaves 18 pt on the left, 36 on the right and top and 27 at the bottom.
+    sed -E -e 's#^\*ImageableArea A4/([^:]*): .*#*ImageableArea A4/\1: "18 27 559 806"#' \
+        -e 's#^\*ImageableArea Letter/([^:]*): .*#*ImageableArea Letter/\1: "18 27 576 756"#' \
+        "$ppd" > "$dir/margins.ppd"
     launch || { stop; unavailable "cupsd did not open its socket"; }
     add_queue || { stop; unavailable "lpadmin failed: $(cat "$dir/log/lpadmin")"; }
     echo "$queue" > "$dir/queue"
 }
 
-# Adds the queue as the default one. cupsd saves its queues some time after a change, so a daemon
-# that was killed may come back without it.
+# Adds the queues, lstprinttest as the default one. cupsd saves its queues some time after a
+# change, so a daemon that was killed may come back without them.
 add_queue() {
-    CUPS_SERVER=$dir/cups.sock lpadmin -p "$queue" -E -v "cups-pdf:/$device" -P "$(cat "$dir/ppd")" \
-        2>"$dir/log/lpadmin" && CUPS_SERVER=$dir/cups.sock lpadmin -d "$queue"
+    local uri=cups-pdf:/$device
+    export CUPS_SERVER=$dir/cups.sock
+    {
+        lpadmin -p "$queue" -E -v "$uri" -P "$(cat "$dir/ppd")" &&
+            lpadmin -d "$queue" &&
+            lpadmin -p lstprint-a4 -E -v "$uri" -P "$(cat "$dir/ppd")" -o PageSize=A4 &&
+            lpadmin -p lstprint-letter -E -v "$uri" -P "$dir/margins.ppd" -o PageSize=Letter
+    } 2>"$dir/log/lpadmin"
 }
 
 # Starts cupsd on the configuration in DIR, detached from our output so that whoever started us
 # does not wait for the daemon; fails when it does not open its socket.
 launch() {
     rm -f "$dir/cups.sock"
-    cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >>"$dir/log/cupsd.out" 2>&1 &
+    env -u LANG -u LANGUAGE -u PAPERSIZE LC_ALL=C \
+        cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >>"$dir/log/cupsd.out" 2>&1 &
     echo $! > "$dir/cupsd.pid"
     for _ in $(seq 100); do
         [ -S "$dir/cups.sock" ] && return 0
@@ -125,6 +145,10 @@ launch() {
 
 running() {
     [ -f "$dir/cupsd.pid" ] && kill -0 "$(cat "$dir/cupsd.pid")" 2>/dev/null
+}
+
+queues_present() {
+    CUPS_SERVER=$dir/cups.sock lpstat -p "$queue,lstprint-a4,lstprint-letter" >/dev/null 2>&1
 }
 
 queue_command() {
@@ -166,11 +190,11 @@ kill)
 restart)
     running && { echo "cupsd of $dir is already running" >&2; exit 1; }
     launch
-    queue_command lpstat -p >/dev/null 2>&1 || add_queue
+    queues_present || add_queue
     ;;
 heal)
     running || launch
-    queue_command lpstat -p >/dev/null 2>&1 || add_queue
+    queues_present || add_queue
     queue_command cupsaccept
     queue_command cupsenable
     ;;
