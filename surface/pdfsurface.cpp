@@ -61,14 +61,17 @@ QFont fixedPitchFont(const QString &name, float points)
 }
 
 PdfSurface::PdfSurface(QString outputPath, const QPageLayout &layout, bool landscapeSupported)
-    : m_outputPath(std::move(outputPath)), m_layout(layout), m_landscapeSupported(landscapeSupported),
-      m_file(m_outputPath), m_writer(std::make_unique<QPdfWriter>(&m_file))
+    : PdfSurface(std::move(outputPath), [paper = Paper{layout, landscapeSupported}] { return paper; })
+{
+}
+
+PdfSurface::PdfSurface(QString outputPath, std::function<Paper()> paperSource)
+    : m_outputPath(std::move(outputPath)), m_paperSource(std::move(paperSource)), m_file(m_outputPath),
+      m_writer(std::make_unique<QPdfWriter>(&m_file))
 {
     keepPdfBuffersInHeap();
-    m_layout.setOrientation(QPageLayout::Portrait);
     m_writer->setResolution(Resolution);
     m_writer->setCreator(ApplicationTitle);
-    m_writer->setPageLayout(currentLayout());
     updateFont();
 }
 
@@ -82,6 +85,25 @@ PdfSurface::~PdfSurface()
     }
 }
 
+QPageLayout PdfSurface::landscapeOf(const QPageLayout &portrait)
+{
+    const QMarginsF margins = portrait.margins();
+    return QPageLayout(portrait.pageSize(), QPageLayout::Landscape,
+                       QMarginsF(margins.bottom(), margins.left(), margins.top(), margins.right()),
+                       portrait.units());
+}
+
+const PdfSurface::Paper &PdfSurface::paper() const
+{
+    if (!m_paper) {
+        Paper paper = m_paperSource();
+        m_paperSource = nullptr;
+        paper.layout.setOrientation(QPageLayout::Portrait);
+        m_paper = std::move(paper);
+    }
+    return *m_paper;
+}
+
 void PdfSurface::setOrientation(int orientation)
 {
     SurfaceBase::setOrientation(orientation);
@@ -90,14 +112,13 @@ void PdfSurface::setOrientation(int orientation)
 
 int PdfSurface::orientation() const
 {
-    return SurfaceBase::orientation() == Landscape && m_landscapeSupported ? Landscape : Portrait;
+    return SurfaceBase::orientation() == Landscape && paper().landscapeSupported ? Landscape : Portrait;
 }
 
 QPageLayout PdfSurface::currentLayout() const
 {
-    QPageLayout layout = m_layout;
-    layout.setOrientation(orientation() == Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    return layout;
+    const QPageLayout &portrait = paper().layout;
+    return orientation() == Landscape ? landscapeOf(portrait) : portrait;
 }
 
 void PdfSurface::setFontName(const QString &name)

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPageLayout>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -22,10 +23,20 @@ class PdfSurface : public SurfaceBase
 public:
     static constexpr int Resolution = 1440;
 
-    // layout: paper and margins, in portrait; landscapeSupported: whether the target can print
-    // landscape pages (otherwise orientation() reports portrait whatever was asked).
+    // What the pages are laid out on.
+    struct Paper
+    {
+        QPageLayout layout;             // the sheet and its printable area (inside the margins), in portrait
+        bool landscapeSupported = true; // otherwise orientation() reports portrait whatever was asked
+    };
+
     PdfSurface(QString outputPath, const QPageLayout &layout, bool landscapeSupported = true);
     ~PdfSurface() override;
+
+    // The landscape page of a portrait sheet, as print systems put it on the sheet: turned a
+    // quarter counter-clockwise, so that its top lies along the sheet's left edge and its left
+    // along the sheet's bottom. The printable area is the sheet's, so the margins turn with it.
+    static QPageLayout landscapeOf(const QPageLayout &portrait);
 
     void setOrientation(int orientation) override;
     [[nodiscard]] int orientation() const override;
@@ -49,15 +60,22 @@ public:
     [[nodiscard]] QString resolvedFontFamily() const;
     [[nodiscard]] float lineHeight() const;
 
+protected:
+    // For a target that learns its paper only when it is first needed: paperSource is called once,
+    // by the first operation that depends on the paper (setting or reading the orientation, the
+    // scale width and height, drawing), and never when the document stays empty.
+    PdfSurface(QString outputPath, std::function<Paper()> paperSource);
+
 private:
+    [[nodiscard]] const Paper &paper() const;
     void updateFont();
     void beginDrawing();
     [[nodiscard]] QPageLayout currentLayout() const;
 
     QString m_outputPath;
     QString m_documentName;
-    QPageLayout m_layout;
-    bool m_landscapeSupported;
+    mutable std::function<Paper()> m_paperSource;
+    mutable std::optional<Paper> m_paper;
     QFile m_file;
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<QPainter> m_painter;
