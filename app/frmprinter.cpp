@@ -59,14 +59,13 @@ std::unique_ptr<PrintSurface> defaultPrinter(const QString &programFolder)
     return PrinterSurface::forDefaultPrinter(programFolder);
 }
 
-// Records in the list file of the folder, from a quick count of its lines (the first line names
-// the fields); 0 when there is no readable list file.
-qint64 countRecords(const QString &programFolder)
+// Records in a list file, from a quick count of its lines (the first line names the fields); 0 when
+// there is no readable list file.
+qint64 countRecords(const QString &listFilePath)
 {
-    const QString name = findListFile(programFolder);
-    if (name.isEmpty())
+    if (listFilePath.isEmpty())
         return 0;
-    const qint64 lines = ListFileReader::countLines(QDir(programFolder).filePath(name));
+    const qint64 lines = ListFileReader::countLines(listFilePath);
     return lines > 1 ? lines - 1 : 0;
 }
 
@@ -348,7 +347,10 @@ void frmPrinter::cmdPrint_Click()
     {
         const RunScope scope(*this);
         try {
-            m_recordTotal = countRecords(m_programFolder);
+            // Counted when the progress window first needs it: the run opens the list file first.
+            m_recordTotal = -1;
+            // The default printer asks the print system nothing until the run first needs it, after
+            // the list file has been opened.
             const std::unique_ptr<PrintSurface> surface = m_surfaceFactory(m_programFolder);
             if (surface) {
                 m_run->cmdPrint_Click(*surface);
@@ -363,13 +365,14 @@ void frmPrinter::cmdPrint_Click()
     if (failure)
         m_reporter.report(*failure);
     else if (outcome.kind == PrintOutcome::SavedAsPdf)
-        messages().information(savedAsPdfText(outcome.pdfPath, outcome.pages));
+        messages().information(savedAsPdfText(outcome));
 }
 
-QString frmPrinter::savedAsPdfText(const QString &pdfPath, int pages)
+QString frmPrinter::savedAsPdfText(const PrintOutcome &outcome)
 {
-    const QString count = pages == 1 ? tr("1 page") : tr("%1 pages").arg(pages);
-    return tr("No printer is set up, so the document was saved as %1 (%2).").arg(displayPath(pdfPath), count);
+    const QString count = outcome.pages == 1 ? tr("1 page") : tr("%1 pages").arg(outcome.pages);
+    return tr("%1, so the document was saved as %2 (%3).")
+        .arg(outcome.noPrinterText(), displayPath(outcome.pdfPath), count);
 }
 
 void frmPrinter::recordPrinted(qint64 recordsDone)
@@ -379,6 +382,8 @@ void frmPrinter::recordPrinted(qint64 recordsDone)
     if (m_progress->isVisible()) {
         m_progress->setProgress(recordsDone, m_recordTotal);
     } else if (m_runClock.elapsed() >= m_showProgressAfterMs) {
+        if (m_recordTotal < 0)
+            m_recordTotal = countRecords(m_run->listFilePath());
         m_progress->setProgress(recordsDone, m_recordTotal);
         m_progress->move(geometry().center() - m_progress->rect().center());
         m_progress->show();

@@ -14,6 +14,7 @@ class QAbstractButton;
 class PrintRun;
 class PrintSurface;
 class ProgressWindow;
+struct PrintOutcome;
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
@@ -61,8 +62,8 @@ public:
     // Whether a button's caption shows whole at its size and font.
     [[nodiscard]] static bool captionFits(const QAbstractButton &button);
 
-    // The text telling where a document without a printer went.
-    [[nodiscard]] static QString savedAsPdfText(const QString &pdfPath, int pages);
+    // The text telling why a document went to no printer and where it was saved instead.
+    [[nodiscard]] static QString savedAsPdfText(const PrintOutcome &outcome);
 
 public slots:
     // One print run on a new surface from the factory; the window takes no input until it ends.
@@ -116,7 +117,7 @@ private:
     std::unique_ptr<PrintRun> m_run;
 
     bool m_running = false;
-    qint64 m_recordTotal = 0;
+    qint64 m_recordTotal = -1; // -1 until counted
     int m_showProgressAfterMs = 1000;
     int m_repaintEveryMs = 100;
     QElapsedTimer m_runClock;

@@ -47,15 +47,33 @@ bool writeAll(int fd, const char *data, qint64 size)
 
 std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString &fallbackFolder)
 {
-    return std::make_unique<PrinterSurface>(Cups::defaultPrinter(), fallbackFolder);
+    return std::make_unique<PrinterSurface>(fallbackFolder);
 }
 
-PrinterSurface::PrinterSurface(std::optional<Cups::PrinterInfo> printer, QString fallbackFolder)
+PrinterSurface::PrinterSurface(QString fallbackFolder, LookUp lookUp)
     : PdfSurface(QDir(WorkFolder::dir.path()).filePath(QStringLiteral("document.pdf")),
-                 printer ? printer->layout : localePageLayout(),
-                 printer ? printer->landscapeSupported : true),
-      m_printer(std::move(printer)), m_fallbackFolder(std::move(fallbackFolder))
+                 [this] { return lookUpPaper(); }),
+      m_lookUp(std::move(lookUp)), m_fallbackFolder(std::move(fallbackFolder))
 {
+}
+
+const Cups::DefaultPrinter &PrinterSurface::defaultPrinter() const
+{
+    if (!m_defaultPrinter) {
+        m_defaultPrinter = m_lookUp();
+        if (m_defaultPrinter->status != Cups::DefaultPrinter::Found)
+            m_defaultPrinter->printer.reset();
+        else if (!m_defaultPrinter->printer)
+            m_defaultPrinter->status = Cups::DefaultPrinter::NoQueue;
+    }
+    return *m_defaultPrinter;
+}
+
+PdfSurface::Paper PrinterSurface::lookUpPaper() const
+{
+    if (const std::optional<Cups::PrinterInfo> &queue = printer())
+        return {queue->layout, queue->landscapeSupported};
+    return {localePageLayout(), true};
 }
 
 void PrinterSurface::setDocumentName(const QString &name)
@@ -72,22 +90,35 @@ void PrinterSurface::endDocument()
     if (!documentWritten())
         return;
     m_outcome.pages = pagesWritten();
-    if (m_printer) {
+    if (const std::optional<Cups::PrinterInfo> &queue = printer()) {
         const QString title = m_documentName.isEmpty() ? ApplicationTitle : m_documentName;
-        m_outcome.jobId = Cups::submitPdf(m_printer->name, outputPath(), title);
-        m_outcome.printer = m_printer->name;
+        m_outcome.jobId = Cups::submitPdf(queue->name, outputPath(), title,
+                                          {queue->media, orientation() == PrintSurface::Landscape});
+        m_outcome.printer = queue->name;
         m_outcome.kind = PrintOutcome::SentToPrinter;
         // A stopped queue still takes jobs, and holds them until someone starts the printer again.
-        const std::optional<Cups::QueueState> state = Cups::queueState(m_printer->name);
+        const std::optional<Cups::QueueState> state = Cups::queueState(queue->name);
         if (state && state->stopped) {
             m_outcome.held = true;
             throw PrintError(
                 PrintError::PrinterStopped,
                 QStringLiteral("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
                                "prints only when the printer is started again.")
-                    .arg(m_printer->name, QString::number(m_outcome.jobId), title));
+                    .arg(queue->name, QString::number(m_outcome.jobId), title));
         }
     } else {
+        switch (defaultPrinter().status) {
+        case Cups::DefaultPrinter::NoDefaultQueue:
+            m_outcome.noPrinter = PrintOutcome::NoDefaultPrinter;
+            break;
+        case Cups::DefaultPrinter::Unreachable:
+            m_outcome.noPrinter = PrintOutcome::PrintSystemUnreachable;
+            break;
+        default:
+            m_outcome.noPrinter = PrintOutcome::NoPrinterSetUp;
+            break;
+        }
+        m_outcome.noPrinterReason = defaultPrinter().reason;
         saveFallbackPdf();
         m_outcome.kind = PrintOutcome::SavedAsPdf;
     }
@@ -114,10 +145,9 @@ void PrinterSurface::saveFallbackPdf()
             if (errno == EEXIST)
                 continue;
             const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-            throw PrintError(
-                PrintError::OutputFolderNotWritable,
-                QStringLiteral("No printer is set up, and the print document could not be saved in %1: %2.")
-                    .arg(displayPath(m_fallbackFolder), reason));
+            throw PrintError(PrintError::OutputFolderNotWritable,
+                             QStringLiteral("%1, and the print document could not be saved in %2: %3.")
+                                 .arg(m_outcome.noPrinterText(), displayPath(m_fallbackFolder), reason));
         }
         const bool written = writeAll(fd, content.constData(), content.size());
         const int savedErrno = errno;

@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,31 +18,40 @@ struct WorkFolder
 };
 } // namespace detail
 
-// The default printer: the document is rendered as PDF and, when it is ended, submitted to the
-// default print queue through CUPS with the document name as the job title. Where there is no
-// print queue, the PDF is saved in the fallback folder under the document's name with ".pdf"
-// ("parts.lst" gives "parts.pdf"); an existing file is never replaced ("parts-2.pdf", ...).
-// A document with no page sends nothing and writes nothing. A job taken by a stopped queue is held
-// there, not printed: endDocument() then throws PrinterStopped, so that the run is not taken for
-// printed.
+// The default printer: the document is rendered as PDF on the default queue's own paper (its
+// default media, inside the margins it reports) and, when it is ended, submitted to that queue
+// through CUPS with the document name as the job title and with the media it was laid out on.
+// The print system is first asked when the document first needs the printer (its orientation, its
+// size, or something to draw), never before; its answer holds for the document. Where there is no
+// printer, or the print system cannot be reached, the document is laid out on the locale's paper
+// and the PDF is saved in the fallback folder under the document's name with ".pdf" ("parts.lst"
+// gives "parts.pdf"); an existing file is never replaced ("parts-2.pdf", ...). A document with no
+// page sends nothing and writes nothing. A job taken by a stopped queue is held there, not
+// printed: endDocument() then throws PrinterStopped, so that the run is not taken for printed.
 class PrinterSurface : private detail::WorkFolder, public PdfSurface
 {
 public:
-    // Asks CUPS for the default queue now; the answer holds for this document.
+    // Asks the print system for its default queue (called once, when the printer is first needed).
+    using LookUp = std::function<Cups::DefaultPrinter()>;
+
     [[nodiscard]] static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &fallbackFolder);
 
-    PrinterSurface(std::optional<Cups::PrinterInfo> printer, QString fallbackFolder);
+    explicit PrinterSurface(QString fallbackFolder, LookUp lookUp = Cups::lookUpDefaultPrinter);
 
     void endDocument() override;
     void setDocumentName(const QString &name) override;
 
     [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
-    [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return m_printer; }
+    // What the print system said about its default queue; asks it now if that has not been done.
+    [[nodiscard]] const Cups::DefaultPrinter &defaultPrinter() const;
+    [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return defaultPrinter().printer; }
 
 private:
     void saveFallbackPdf();
+    [[nodiscard]] Paper lookUpPaper() const;
 
-    std::optional<Cups::PrinterInfo> m_printer;
+    LookUp m_lookUp;
+    mutable std::optional<Cups::DefaultPrinter> m_defaultPrinter;
     QString m_fallbackFolder;
     QString m_documentName;
     PrintOutcome m_outcome;

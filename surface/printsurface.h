@@ -13,12 +13,39 @@ struct PrintOutcome
         SentToPrinter,
         SavedAsPdf
     };
+    // SavedAsPdf: why the document did not go to a printer.
+    enum NoPrinter
+    {
+        NoPrinterSetUp,        // no print system, or one without a queue
+        NoDefaultPrinter,      // queues, but none is the default
+        PrintSystemUnreachable // a configured print server, or a socket, that does not answer
+    };
     Kind kind = NothingPrinted;
     QString printer;   // SentToPrinter: the queue
     int jobId = 0;     // SentToPrinter: the print system's job number
     bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
     QString pdfPath;   // SavedAsPdf: the file written
+    NoPrinter noPrinter = NoPrinterSetUp;
+    QString noPrinterReason; // SavedAsPdf: what the print system said, when it said anything
     int pages = 0;
+
+    // Why there was no printer, as the first clause of a message: "No printer is set up", "The
+    // print system could not be reached (the socket /run/cups/cups.sock does not exist)", ...
+    [[nodiscard]] QString noPrinterText() const
+    {
+        const auto withReason = [this](const QString &text) {
+            return noPrinterReason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, noPrinterReason);
+        };
+        switch (noPrinter) {
+        case NoPrinterSetUp:
+            break;
+        case NoDefaultPrinter:
+            return withReason(QStringLiteral("No printer is chosen as the default"));
+        case PrintSystemUnreachable:
+            return withReason(QStringLiteral("The print system could not be reached"));
+        }
+        return QStringLiteral("No printer is set up");
+    }
 };
 
 // The printer as the print run sees it: a page-by-page drawing surface with a font, a current

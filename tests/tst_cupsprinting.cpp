@@ -44,7 +44,7 @@ private slots:
 
     void defaultQueueIsFound()
     {
-        const auto printer = Cups::defaultPrinter();
+        const auto printer = Cups::lookUpDefaultPrinter().printer;
         QVERIFY(printer.has_value());
         QCOMPARE(printer->name, QStringLiteral("lstprinttest"));
         QVERIFY(printer->landscapeSupported);

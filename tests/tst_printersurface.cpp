@@ -5,7 +5,15 @@
 
 #include <QtTest>
 
+#include <future>
+
 namespace {
+
+// The lookup of a system without a print system.
+Cups::DefaultPrinter noPrinter()
+{
+    return {};
+}
 
 QByteArray contentOf(const QString &path)
 {
@@ -23,7 +31,7 @@ class TestPrinterSurface : public QObject
 
     static PrintOutcome printPages(const QString &folder, const QString &documentName, int pages)
     {
-        PrinterSurface surface(std::nullopt, folder);
+        PrinterSurface surface(folder, noPrinter);
         surface.setDocumentName(documentName);
         for (int page = 0; page < pages; ++page) {
             surface.printText(QStringLiteral("page %1").arg(page + 1));
@@ -41,7 +49,69 @@ private slots:
         qputenv("CUPS_SERVER", QFile::encodeName(QDir::temp().filePath("no-such-cups-socket")));
     }
 
-    void noQueueMeansNoPrinter() { QVERIFY(!Cups::defaultPrinter().has_value()); }
+    void cleanup()
+    {
+        qputenv("CUPS_SERVER", QFile::encodeName(QDir::temp().filePath("no-such-cups-socket")));
+    }
+
+    // What the lookup of the default printer tells apart, with the configuration that libcups reads
+    // (CUPS_SERVER, HOME/.cups/client.conf, CUPS_SERVERROOT/client.conf) made by the test. Each
+    // lookup runs on a thread of its own: libcups keeps what it read per thread.
+    void lookUpTellsWhatItFound_data()
+    {
+        QTest::addColumn<QString>("server");        // CUPS_SERVER, with "FOLDER" for the test's folder
+        QTest::addColumn<QByteArray>("clientConf"); // the system's client.conf
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("socket that does not exist")
+            << "FOLDER/cups.sock" << QByteArray() << int(Cups::DefaultPrinter::Unreachable)
+            << "the socket FOLDER/cups.sock does not exist";
+        QTest::newRow("file in place of the socket")
+            << "FOLDER/client.conf" << QByteArray("# nothing\n") << int(Cups::DefaultPrinter::Unreachable)
+            << "the socket FOLDER/client.conf does not accept connections";
+        QTest::newRow("nothing set up")
+            << "" << QByteArray() << int(Cups::DefaultPrinter::NoPrintSystem) << "";
+        QTest::newRow("client.conf names the local server")
+            << "" << QByteArray("ServerName localhost\n") << int(Cups::DefaultPrinter::Unreachable)
+            << "the print server localhost:631 cannot be connected to";
+    }
+
+    void lookUpTellsWhatItFound()
+    {
+        QFETCH(QString, server);
+        QFETCH(QByteArray, clientConf);
+        QFETCH(int, status);
+        QFETCH(QString, reason);
+        const auto lookUp = [] { return std::async(std::launch::async, Cups::lookUpDefaultPrinter).get(); };
+        ProgramFolder folder;
+        const auto restore = qScopeGuard([home = qgetenv("HOME")] {
+            qputenv("HOME", home);
+            qunsetenv("CUPS_SERVERROOT");
+        });
+        folder.makeFolder("home");
+        qputenv("HOME", QFile::encodeName(folder.filePath("home")));
+        qputenv("CUPS_SERVERROOT", QFile::encodeName(folder.path()));
+        if (!clientConf.isEmpty())
+            folder.write("client.conf", clientConf);
+        if (server.isEmpty()) {
+            // libcups then tries the system's own socket, or else the local host.
+            if (QFileInfo::exists("/run/cups/cups.sock"))
+                QSKIP("this system has a print system of its own");
+            qputenv("CUPS_SERVER", "localhost");
+            if (lookUp().status != Cups::DefaultPrinter::Unreachable)
+                QSKIP("a print system answers on this host");
+            qunsetenv("CUPS_SERVER");
+        } else {
+            qputenv("CUPS_SERVER", QFile::encodeName(QString(server).replace("FOLDER", folder.path())));
+        }
+
+        const Cups::DefaultPrinter found = lookUp();
+        QCOMPARE(int(found.status), status);
+        QVERIFY(!found.printer);
+        const QString expected = QString(reason).replace("FOLDER", folder.path());
+        QVERIFY2(expected.isEmpty() ? found.reason.isEmpty() : found.reason.startsWith(expected),
+                 qPrintable(found.reason));
+    }
 
     void savesBesideTheListFile_data()
     {
@@ -120,7 +190,7 @@ private slots:
     {
         ProgramFolder folder;
         const QString missing = folder.filePath("gone");
-        PrinterSurface surface(std::nullopt, missing);
+        PrinterSurface surface(missing, noPrinter);
         surface.setDocumentName("parts.lst");
         surface.printText("x");
         try {
@@ -136,7 +206,7 @@ private slots:
     void fallbackUsesTheLocalePaper()
     {
         ProgramFolder folder;
-        PrinterSurface surface(std::nullopt, folder.path());
+        PrinterSurface surface(folder.path(), noPrinter);
         const QPageLayout paper = localePageLayout();
         QCOMPARE(qRound(surface.scaleWidth()), paper.paintRectPixels(1440).width());
         surface.setOrientation(PrintSurface::Landscape);

@@ -243,7 +243,7 @@ private slots:
         // The default printer's way when the system has no print queue.
         f.window->setSurfaceFactory([&f](const QString &programFolder) -> std::unique_ptr<PrintSurface> {
             ++f.surfacesMade;
-            return std::make_unique<PrinterSurface>(std::nullopt, programFolder);
+            return std::make_unique<PrinterSurface>(programFolder, [] { return Cups::DefaultPrinter(); });
         });
         f.window->cmdPrint_Click();
 
