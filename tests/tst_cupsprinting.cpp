@@ -1,3 +1,4 @@
+#include "paper.h"
 #include "pdftools.h"
 #include "printersurface.h"
 #include "testsupport.h"
@@ -6,6 +7,112 @@
 #include <QRadioButton>
 
 #include <QtTest>
+
+namespace {
+
+// Sheets are rendered at two pixels a point; "within a point" is then two pixels.
+constexpr int Dpi = 144;
+constexpr double PointsPerPixel = 72.0 / Dpi;
+
+// Where the marks of a record page are, in points from the sheet's top-left corner, with the sheet
+// seen the way the page was drawn.
+struct PageMarks
+{
+    QSizeF sheet;
+    QRectF logo;    // the solid blue of logo.gif
+    QRectF picture; // the solid orange of the record picture
+    QRectF footer;  // the ink of the lowest line of text
+};
+
+bool isLogo(QRgb pixel)
+{
+    return qBlue(pixel) > 150 && qRed(pixel) < 100 && qGreen(pixel) < 150;
+}
+
+bool isPicture(QRgb pixel)
+{
+    return qRed(pixel) > 150 && qGreen(pixel) > 70 && qGreen(pixel) < 170 && qBlue(pixel) < 100;
+}
+
+bool isInk(QRgb pixel)
+{
+    return qRed(pixel) < 110 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
+}
+
+PageMarks measure(const QImage &rendered)
+{
+    const QImage page = rendered.convertToFormat(QImage::Format_RGB32);
+    QRect logo;
+    QRect picture;
+    QList<int> inkLeft(page.height(), page.width());
+    QList<int> inkRight(page.height(), -1);
+    for (int y = 0; y < page.height(); ++y) {
+        const auto *const line = reinterpret_cast<const QRgb *>(page.constScanLine(y));
+        for (int x = 0; x < page.width(); ++x) {
+            if (isLogo(line[x]))
+                logo |= QRect(x, y, 1, 1);
+            else if (isPicture(line[x]))
+                picture |= QRect(x, y, 1, 1);
+            else if (isInk(line[x])) {
+                inkLeft[y] = std::min(inkLeft[y], x);
+                inkRight[y] = std::max(inkRight[y], x);
+            }
+        }
+    }
+    // The footer is the lowest line of text: the ink within a line's height above the lowest ink.
+    QRect footer;
+    int lowest = page.height() - 1;
+    while (lowest >= 0 && inkRight[lowest] < 0)
+        --lowest;
+    for (int y = lowest; y >= 0 && y > lowest - 10 / PointsPerPixel; --y) {
+        if (inkRight[y] >= 0)
+            footer |= QRect(QPoint(inkLeft[y], y), QPoint(inkRight[y], y));
+    }
+    const auto points = [](const QRect &box) {
+        return QRectF(box.x() * PointsPerPixel, box.y() * PointsPerPixel, box.width() * PointsPerPixel,
+                      box.height() * PointsPerPixel);
+    };
+    return {QSizeF(page.width(), page.height()) * PointsPerPixel, points(logo), points(picture),
+            points(footer)};
+}
+
+// The printable area of a portrait sheet with the given margins, upright as the page was drawn: a
+// landscape page lies on the sheet turned a quarter counter-clockwise (its top along the sheet's
+// left edge), so turned back its left margin is the sheet's bottom one, its top the sheet's left.
+QRectF printableArea(const QSizeF &sheet, const QMarginsF &margins, bool landscape)
+{
+    if (!landscape)
+        return QRectF(QPointF(margins.left(), margins.top()),
+                      QPointF(sheet.width() - margins.right(), sheet.height() - margins.bottom()));
+    return QRectF(QPointF(margins.bottom(), margins.left()),
+                  QPointF(sheet.height() - margins.top(), sheet.width() - margins.right()));
+}
+
+QString describe(const PageMarks &marks, const QRectF &area)
+{
+    const auto box = [](const QRectF &r) {
+        return QStringLiteral("%1 x %2 at (%3, %4)")
+            .arg(r.width(), 0, 'f', 1)
+            .arg(r.height(), 0, 'f', 1)
+            .arg(r.x(), 0, 'f', 1)
+            .arg(r.y(), 0, 'f', 1);
+    };
+    return QStringLiteral("sheet %1 x %2 pt, printable area %3; logo %4; picture %5, right edge %6 pt "
+                          "left of the printable area's; footer ink %7, right edge %8 pt left of it")
+        .arg(marks.sheet.width(), 0, 'f', 1)
+        .arg(marks.sheet.height(), 0, 'f', 1)
+        .arg(box(area), box(marks.logo), box(marks.picture))
+        .arg(area.right() - marks.picture.right(), 0, 'f', 1)
+        .arg(box(marks.footer))
+        .arg(area.right() - marks.footer.right(), 0, 'f', 1);
+}
+
+bool near(double a, double b, double tolerance = 1.0)
+{
+    return std::abs(a - b) <= tolerance;
+}
+
+} // namespace
 
 // Printing through a real print system: the private cupsd that the test fixture starts, whose
 // default queue writes every job it prints as a PDF file.
@@ -88,6 +195,132 @@ private slots:
         QCOMPARE(PdfTools::textRunsAlongHeight(arrived), !portrait);
         QCOMPARE(QDir(folder.path()).entryList({"*.pdf"}, QDir::Files), QStringList{});
         QCOMPARE(window.printRun().pairsPerRow(), portrait ? 3 : 4);
+    }
+
+    void sheetIsTheDrawnPage_data()
+    {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<bool>("portrait");
+        QTest::addColumn<QSizeF>("sheet");      // points, portrait
+        QTest::addColumn<QMarginsF>("margins"); // points, portrait: what the queue cannot print on
+        // The queues of the private cupsd: cups-pdf without margins on A4, and the same printer
+        // with margins of its own on US Letter.
+        const QSizeF a4(595, 842);
+        const QSizeF letter(612, 792);
+        const QMarginsF none;
+        const QMarginsF letterMargins(18, 36, 36, 27);
+        QTest::newRow("A4 portrait") << "lstprint-a4" << true << a4 << none;
+        QTest::newRow("A4 landscape") << "lstprint-a4" << false << a4 << none;
+        QTest::newRow("Letter portrait") << "lstprint-letter" << true << letter << letterMargins;
+        QTest::newRow("Letter landscape") << "lstprint-letter" << false << letter << letterMargins;
+    }
+
+    // A record page with a 200 x 60 px logo and a picture wider than the page, printed from the
+    // window on a queue, then the sheet that the queue wrote, measured: it is the queue's paper,
+    // and on it the page is as drawn on the printable area (twips from its top-left corner): the
+    // logo at its natural size in the corner, the fitted picture ending 400 twips short of the
+    // area's right edge, the footer ending at it. The document saved without a printer has the
+    // same marks in the same places of its own printable area, within a point.
+    void sheetIsTheDrawnPage()
+    {
+        QFETCH(QString, queue);
+        QFETCH(bool, portrait);
+        QFETCH(QSizeF, sheet);
+        QFETCH(QMarginsF, margins);
+
+        ProgramFolder folder;
+        folder.write("logo.gif", makeGif(200, 60));
+        folder.writePicture("wide.png", 1200, 100);
+        const QString listName = QStringLiteral("%1-%2.lst").arg(queue, portrait ? "portrait" : "landscape");
+        folder.write(listName, "name,filename\r\n\"Lamp\",\"wide.png\"\r\n");
+
+        const auto print = [&](const frmPrinter::SurfaceFactory &factory, CapturingSink &sink) {
+            frmPrinter window(folder.path());
+            window.setMessageSink(&sink);
+            window.setSurfaceFactory(factory);
+            window.optOrientation(portrait ? 0 : 1)->setChecked(true);
+            window.cmdPrint_Click();
+        };
+
+        // On the queue, chosen as the default printer through PRINTER.
+        qputenv("PRINTER", queue.toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("PRINTER"); });
+        const QStringList before = QDir(m_cupsDir + "/out").entryList(QDir::Files);
+        CapturingSink printed;
+        print({}, printed);
+        QCOMPARE(printed.texts(Message::Error), QStringList{});
+        QCOMPARE(printed.texts(Message::Information), QStringList{});
+        QString arrived;
+        waitForNewOutput(before, arrived);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(PdfTools::pageCount(arrived), 1);
+        const QStringList size = PdfTools::pageSize(arrived).split(" x ");
+        QCOMPARE(size.size(), 2);
+        QVERIFY2(near(size[0].toDouble(), sheet.width()) && near(size[1].toDouble(), sheet.height()),
+                 qPrintable(PdfTools::pageSize(arrived)));
+        // A landscape page arrives turned a quarter counter-clockwise: turned back clockwise, it is
+        // upright as it was drawn.
+        QImage onSheet = PdfTools::renderFirstPage(arrived, Dpi);
+        QVERIFY(!onSheet.isNull());
+        if (!portrait)
+            onSheet = onSheet.transformed(QTransform().rotate(90));
+        const PageMarks sheetMarks = measure(onSheet);
+        const QRectF sheetArea = printableArea(sheet, margins, !portrait);
+
+        // Without a printer, on the locale's paper.
+        CapturingSink saved;
+        print(
+            [](const QString &programFolder) -> std::unique_ptr<PrintSurface> {
+                return std::make_unique<PrinterSurface>(programFolder, [] { return Cups::DefaultPrinter(); });
+            },
+            saved);
+        QCOMPARE(saved.texts(Message::Information).size(), 1);
+        const QString pdf = folder.filePath(QFileInfo(listName).completeBaseName() + ".pdf");
+        const PageMarks pdfMarks = measure(PdfTools::renderFirstPage(pdf, Dpi));
+        const QPageLayout fallback =
+            portrait ? localePageLayout() : PdfSurface::landscapeOf(localePageLayout());
+        const QRectF pdfArea = fallback.paintRect(QPageLayout::Point);
+
+        qInfo().noquote() << "on the sheet:" << describe(sheetMarks, sheetArea);
+        qInfo().noquote() << "without a printer:" << describe(pdfMarks, pdfArea);
+
+        for (const auto &[marks, area] : {std::pair(sheetMarks, sheetArea), std::pair(pdfMarks, pdfArea)}) {
+            const QString where = describe(marks, area);
+            QVERIFY2(near(marks.logo.left(), area.left()) && near(marks.logo.top(), area.top()),
+                     qPrintable(where));
+            QVERIFY2(near(marks.logo.width(), 150) && near(marks.logo.height(), 45), qPrintable(where));
+            QVERIFY2(near(marks.picture.left(), area.left()), qPrintable(where));
+            QVERIFY2(near(marks.picture.right(), area.right() - 20), qPrintable(where));
+            QVERIFY2(marks.footer.right() <= area.right(), qPrintable(where));
+        }
+        // The same page on both, relative to the printable area.
+        const auto relative = [](const QRectF &box, const QRectF &area) {
+            return box.translated(-area.topLeft());
+        };
+        QVERIFY(
+            near(relative(sheetMarks.logo, sheetArea).bottom(), relative(pdfMarks.logo, pdfArea).bottom()));
+        QVERIFY(
+            near(relative(sheetMarks.picture, sheetArea).top(), relative(pdfMarks.picture, pdfArea).top()));
+        QVERIFY(near(relative(sheetMarks.picture, sheetArea).height(),
+                     relative(pdfMarks.picture, pdfArea).height()));
+        QVERIFY(
+            near(sheetArea.right() - sheetMarks.footer.right(), pdfArea.right() - pdfMarks.footer.right()));
+        QVERIFY(near(sheetArea.bottom() - sheetMarks.footer.bottom(),
+                     pdfArea.bottom() - pdfMarks.footer.bottom()));
+
+        // The footer's last character ends at the right edge of the printable area: its text on the
+        // saved document ends with the page number filled to four places, three spaces of 4.8 pt.
+        const QList<PdfTools::Word> words = PdfTools::words(pdf);
+        QVERIFY(!words.isEmpty());
+        const PdfTools::Word last =
+            *std::max_element(words.cbegin(), words.cend(), [](const auto &a, const auto &b) {
+                return std::pair(a.box.bottom(), a.box.right()) < std::pair(b.box.bottom(), b.box.right());
+            });
+        QCOMPARE(last.text, QStringLiteral(":1"));
+        QVERIFY2(
+            near(last.box.right() + 3 * 4.8, pdfArea.right(), 0.1),
+            qPrintable(QStringLiteral("%1 + 14.4 against %2").arg(last.box.right()).arg(pdfArea.right())));
     }
 
     // The print system's own answer: a job refused at submission is an error, never silence.

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -22,7 +23,7 @@ namespace PdfTools {
 
 bool available()
 {
-    for (const char *tool : {"pdfinfo", "pdftotext", "pdfimages"}) {
+    for (const char *tool : {"pdfinfo", "pdftotext", "pdfimages", "pdftoppm"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             return false;
     }
@@ -52,7 +53,7 @@ QString text(const QString &pdf, double pitch)
                {QStringLiteral("-fixed"), QString::number(pitch), pdf, QStringLiteral("-")});
 }
 
-bool textRunsAlongHeight(const QString &pdf)
+QList<Word> words(const QString &pdf)
 {
     const QString boxes = run(QStringLiteral("pdftotext"),
                               {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
@@ -60,13 +61,24 @@ bool textRunsAlongHeight(const QString &pdf)
     static const QRegularExpression word(
         QStringLiteral("<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" "
                        "yMax=\"([-\\d.]+)\">([^<]*)</word>"));
+    QList<Word> found;
+    for (const QRegularExpressionMatch &match : word.globalMatch(boxes)) {
+        const QPointF from(match.captured(1).toDouble(), match.captured(2).toDouble());
+        const QPointF to(match.captured(3).toDouble(), match.captured(4).toDouble());
+        found.append({QRectF(from, to), match.captured(5)});
+    }
+    return found;
+}
+
+bool textRunsAlongHeight(const QString &pdf)
+{
     // Upright lines of text share their y and spread over many x; turned lines the other way
     // round. Count the distinct (whole-point) positions of the word centres each way.
     QSet<int> xs;
     QSet<int> ys;
-    for (const QRegularExpressionMatch &match : word.globalMatch(boxes)) {
-        xs.insert(qRound((match.captured(1).toDouble() + match.captured(3).toDouble()) / 2));
-        ys.insert(qRound((match.captured(2).toDouble() + match.captured(4).toDouble()) / 2));
+    for (const Word &word : words(pdf)) {
+        xs.insert(qRound(word.box.center().x()));
+        ys.insert(qRound(word.box.center().y()));
     }
     return xs.size() < ys.size();
 }
@@ -76,6 +88,16 @@ QStringList images(const QString &pdf)
     QStringList rows =
         run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split('\n', Qt::SkipEmptyParts);
     return rows.mid(2);
+}
+
+QImage renderFirstPage(const QString &pdf, int dpi)
+{
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("page"));
+    run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi),
+                                     QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                     QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, base});
+    return QImage(base + QStringLiteral(".png"));
 }
 
 } // namespace PdfTools

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QImage>
+#include <QList>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -13,9 +16,19 @@ namespace PdfTools {
 // The text of every page, laid out on a grid of fixed-pitch cells `pitch` points wide (4.8 points
 // is 8-point Courier), so that columns of fixed-pitch text come back exactly aligned.
 [[nodiscard]] QString text(const QString &pdf, double pitch = 4.8);
+// A word of the first page as pdftotext finds it, with its box in points from the top-left corner:
+// from the first glyph's origin to the end of the last glyph's advance.
+struct Word
+{
+    QRectF box;
+    QString text;
+};
+[[nodiscard]] QList<Word> words(const QString &pdf);
 // Whether the text of the first page runs up or down the sheet (true: the page content has been
 // turned by a quarter, as a landscape document printed on portrait paper) rather than across it.
 [[nodiscard]] bool textRunsAlongHeight(const QString &pdf);
 // The rows of `pdfimages -list` below its header.
 [[nodiscard]] QStringList images(const QString &pdf);
+// The first page rendered by pdftoppm at the given resolution; a null image when that fails.
+[[nodiscard]] QImage renderFirstPage(const QString &pdf, int dpi);
 } // namespace PdfTools
