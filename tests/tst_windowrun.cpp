@@ -13,6 +13,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 // Counts the close events that reach a widget.
 class CloseCounter : public QObject
 {
@@ -31,6 +35,36 @@ protected:
 
 // Printing from the window: the run's state between presses, its messages, and what the window
 // does while a run holds the thread.
+// A Unix socket that takes connections and never answers: the kernel completes each connection
+// from the listen queue, and nothing ever reads or writes on it.
+class MuteServer
+{
+public:
+    explicit MuteServer(const QString &path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (m_fd < 0 || size_t(name.size()) >= sizeof address.sun_path)
+            return;
+        std::copy(name.cbegin(), name.cend(), address.sun_path);
+        m_listening = ::bind(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+                      ::listen(m_fd, 16) == 0;
+    }
+    ~MuteServer()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    MuteServer(const MuteServer &) = delete;
+    MuteServer &operator=(const MuteServer &) = delete;
+    [[nodiscard]] bool listening() const { return m_listening; }
+
+private:
+    int m_fd;
+    bool m_listening = false;
+};
+
 class TestWindowRun : public QObject
 {
     Q_OBJECT
@@ -261,6 +295,64 @@ private slots:
                      .arg(QDir::toNativeSeparators(pdf), pages));
         QVERIFY(!f.sink.messages.first().overrideCursor);
         QCOMPARE(PdfTools::pageCount(pdf), records);
+    }
+
+    void printSystemOutOfReach_data()
+    {
+        QTest::addColumn<bool>("answers");  // false: the socket takes connections and never answers
+        QTest::addColumn<bool>("listFile"); // false: the folder has none
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no socket") << true << true << "the socket %1 does not exist";
+        QTest::newRow("server never answers")
+            << false << true << "the print server %1 did not answer within 10 seconds";
+        QTest::newRow("no list file, server never answers") << false << false << QString();
+    }
+    // A print system that is set up (CUPS_SERVER names it) but out of reach: the document is saved
+    // beside the list file all the same, and the message says why, not that no printer is set up.
+    // The list file is opened before the print system is asked anything, so a folder without one
+    // reports that at once even when the server never answers; and a server that never answers
+    // holds a run up for seconds, not minutes.
+    void printSystemOutOfReach()
+    {
+        QFETCH(bool, answers);
+        QFETCH(bool, listFile);
+        QFETCH(QString, reason);
+        WindowFixture f(2);
+        f.window->setSurfaceFactory({});
+        if (!listFile)
+            QVERIFY(QFile::remove(f.folder.filePath("parts.lst")));
+        QTemporaryDir sockets;
+        const QString socket = sockets.filePath("cups.sock");
+        std::optional<MuteServer> mute;
+        if (!answers) {
+            mute.emplace(socket);
+            QVERIFY(mute->listening());
+        }
+        qputenv("CUPS_SERVER", QFile::encodeName(socket));
+        const auto restore = qScopeGuard([] { qunsetenv("CUPS_SERVER"); });
+
+        const qint64 startedAt = monotonicMilliseconds();
+        f.window->cmdPrint_Click();
+        const qint64 runMs = monotonicMilliseconds() - startedAt;
+
+        QVERIFY2(runMs < Cups::ConnectTimeoutMs + Cups::AnswerTimeoutSeconds * 1000 + 5000,
+                 qPrintable(QString::number(runMs)));
+        const QString pdf = f.folder.filePath("parts.pdf");
+        if (!listFile) {
+            QCOMPARE(f.sink.texts(Message::Error).value(0).section("\r\n", 0, 0),
+                     QStringLiteral("Error 101"));
+            QVERIFY2(f.sink.messages.first().atMs - startedAt < 1000,
+                     qPrintable(QString::number(f.sink.messages.first().atMs - startedAt)));
+            QVERIFY(!QFile::exists(pdf));
+            return;
+        }
+        QCOMPARE(f.sink.texts(Message::Error), QStringList{});
+        QCOMPARE(f.sink.texts(Message::Information),
+                 QStringList{
+                     QStringLiteral("The print system could not be reached (%1), so the document was "
+                                    "saved as %2 (2 pages).")
+                         .arg(reason.arg(QDir::toNativeSeparators(socket)), QDir::toNativeSeparators(pdf))});
+        QCOMPARE(PdfTools::pageCount(pdf), 2);
     }
 
     void closeIsIgnoredDuringARun_data()

@@ -18,7 +18,8 @@ QStringList CapturingSink::texts(Message::Kind kind) const
 void CapturingSink::add(Message::Kind kind, const QString &text)
 {
     const QCursor *const cursor = QGuiApplication::overrideCursor();
-    messages.append({kind, text, cursor != nullptr ? std::optional(cursor->shape()) : std::nullopt});
+    messages.append({kind, text, cursor != nullptr ? std::optional(cursor->shape()) : std::nullopt,
+                     monotonicMilliseconds()});
 }
 
 void HookedSurface::newPage()

@@ -24,6 +24,7 @@ struct Message
     Kind kind;
     QString text;
     std::optional<Qt::CursorShape> overrideCursor; // nothing: no override cursor
+    qint64 atMs;                                   // when it came, on the monotonic clock
 };
 
 // Collects the window's messages instead of showing boxes.
