@@ -4,10 +4,12 @@
 # Usage: run-lstprint.sh <lstprint executable> <demo folder>
 #
 # The program is copied next to the demo files in a temporary folder and started on a virtual
-# display of its own, with a print system that cannot be reached: there is no printer, so the
-# document must be saved as parts.pdf beside the list file. The keys are the user's: Alt+P prints,
-# Return answers the closing message and Esc quits. The program must end with status 0 and leave
-# one PDF page per record.
+# display of its own, as a user without a printer has it: no print system is set up (no
+# CUPS_SERVER, no client.conf) and none runs, so the document must be saved as parts.pdf beside
+# the list file. Where this machine runs a print system of its own, the program is pointed at a
+# print server that does not exist instead, which also saves the document. The keys are the
+# user's: Alt+P prints, Return answers the closing message and Esc quits. The program must end with
+# status 0 and leave one PDF page per record.
 set -euo pipefail
 
 program=$1
@@ -76,10 +78,17 @@ wait_for 20 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xv
 export DISPLAY=":$(head -n1 "$work/display")"
 
 export QT_QPA_PLATFORM=xcb
-export CUPS_SERVER="$work/no-print-system.sock"
 export HOME="$work/home"
 export XDG_RUNTIME_DIR="$work/runtime"
-unset PRINTER LPDEST QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+# No client.conf: libcups reads its own from CUPS_SERVERROOT.
+mkdir -p "$work/cups"
+export CUPS_SERVERROOT="$work/cups"
+unset CUPS_SERVER PRINTER LPDEST QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+printing="no print system"
+if lpstat -r 2>/dev/null | grep -q 'scheduler is running'; then
+    export CUPS_SERVER="$work/no-print-system.sock"
+    printing="this machine's print system replaced by a server that does not exist"
+fi
 
 "$folder/lstprint" 2>"$work/stderr.txt" &
 app_pid=$!
@@ -129,4 +138,4 @@ pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
 if grep -q '^Error [0-9]' "$work/stderr.txt"; then
     fail "the run reported errors"
 fi
-echo "PASS: $records records printed to $(basename "$pdf") ($pages pages), exit status $status"
+echo "PASS: $records records printed to $(basename "$pdf") ($pages pages), exit status $status ($printing)"
