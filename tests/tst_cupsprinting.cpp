@@ -149,13 +149,65 @@ private slots:
         QVERIFY(PdfTools::available());
     }
 
+    void defaultQueueIsFound_data()
+    {
+        QTest::addColumn<QString>("printer"); // PRINTER, which names the default queue
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<QString>("paper");     // the sheet in points, "" for any
+        QTest::addColumn<QMarginsF>("margins"); // points
+        QTest::newRow("the system's default") << "" << int(Cups::DefaultPrinter::Found) << "lstprinttest"
+                                              << "" << QMarginsF();
+        QTest::newRow("A4") << "lstprint-a4" << int(Cups::DefaultPrinter::Found) << "lstprint-a4"
+                            << "595 x 842" << QMarginsF();
+        QTest::newRow("Letter with margins")
+            << "lstprint-letter" << int(Cups::DefaultPrinter::Found) << "lstprint-letter"
+            << "612 x 792" << QMarginsF(18, 36, 36, 27);
+        QTest::newRow("a queue that does not exist")
+            << "no-such-queue" << int(Cups::DefaultPrinter::NoDefaultQueue) << ""
+            << "" << QMarginsF();
+    }
+
+    // The default queue and its paper as the print system reports them: the sheet of its default
+    // media and the margins it has for it, which CUPS gives in hundredths of a millimetre.
     void defaultQueueIsFound()
     {
-        const auto printer = Cups::lookUpDefaultPrinter().printer;
-        QVERIFY(printer.has_value());
-        QCOMPARE(printer->name, QStringLiteral("lstprinttest"));
-        QVERIFY(printer->landscapeSupported);
-        QVERIFY(printer->layout.fullRectPoints().width() > 500);
+        QFETCH(QString, printer);
+        QFETCH(int, status);
+        QFETCH(QString, queue);
+        QFETCH(QString, paper);
+        QFETCH(QMarginsF, margins);
+        if (!printer.isEmpty())
+            qputenv("PRINTER", printer.toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("PRINTER"); });
+
+        const Cups::DefaultPrinter found = Cups::lookUpDefaultPrinter();
+        QCOMPARE(int(found.status), status);
+        if (status != Cups::DefaultPrinter::Found) {
+            QVERIFY(!found.printer.has_value());
+            QVERIFY2(found.reason.contains("PRINTER"), qPrintable(found.reason));
+            return;
+        }
+        QVERIFY(found.printer.has_value());
+        QCOMPARE(found.printer->name, queue);
+        QVERIFY(found.printer->landscapeSupported);
+        const QPageLayout &layout = found.printer->layout;
+        QVERIFY(layout.fullRectPoints().width() > 500);
+        if (paper.isEmpty())
+            return;
+        const QSizeF sheet = layout.fullRect(QPageLayout::Point).size();
+        QCOMPARE(QStringLiteral("%1 x %2").arg(qRound(sheet.width())).arg(qRound(sheet.height())), paper);
+        const QMarginsF reported = layout.margins(QPageLayout::Point);
+        QVERIFY2(near(reported.left(), margins.left(), 0.1) && near(reported.top(), margins.top(), 0.1) &&
+                     near(reported.right(), margins.right(), 0.1) &&
+                     near(reported.bottom(), margins.bottom(), 0.1),
+                 qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                .arg(reported.left())
+                                .arg(reported.top())
+                                .arg(reported.right())
+                                .arg(reported.bottom())));
+        QVERIFY2(found.printer->media.contains(paper.startsWith("595") ? "a4" : "letter"),
+                 qPrintable(found.printer->media));
     }
 
     void demoFolderArrivesOnePagePerRecord_data()
