@@ -74,7 +74,7 @@ struct BadInputRun
         } else if (kind == QLatin1String("text")) {
             write(path, "id,name\r\n\"1\",\"not a picture\"\r\n");
         } else if (kind == QLatin1String("huge")) {
-            write(path, makeGif(65535, 65535, false));
+            write(path, makeGif(65535, 65535, 1));
         } else if (kind == QLatin1String("folder")) {
             QVERIFY(QDir().mkpath(path));
         } else if (kind == QLatin1String("fifo")) {

@@ -48,8 +48,7 @@ private slots:
         QTest::newRow("text") << QByteArray("name,colour\n") << int(PrintError::PictureNotReadable);
         QTest::newRow("empty") << QByteArray() << int(PrintError::PictureNotReadable);
         QTest::newRow("gif header only") << QByteArray("GIF89a") << int(PrintError::PictureNotReadable);
-        QTest::newRow("claims 65535 x 65535")
-            << makeGif(65535, 65535, false) << int(PrintError::PictureTooLarge);
+        QTest::newRow("claims 65535 x 65535") << makeGif(65535, 65535, 1) << int(PrintError::PictureTooLarge);
     }
 
     void failuresAreClear()

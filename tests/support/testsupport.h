@@ -98,7 +98,17 @@ struct RunFixture
     RecordingSurface &print();
 };
 
-// A valid GIF of the given size in two colours, the same pixels every time. With pixelData false,
-// the image data holds a single pixel: a file that claims the size without carrying it (made at
-// once whatever the size).
-QByteArray makeGif(int width, int height, bool pixelData = true);
+// A valid GIF of the given size in two colours, the same pixels every time. With pixels >= 0, the
+// image data (properly ended) holds only that many pixels: a file that claims the size without
+// carrying it (made at once whatever the size).
+QByteArray makeGif(int width, int height, qint64 pixels = -1);
+
+// A run-length coded BMP (bitsPerPixel 8: RLE8, 4: RLE4) of the given size whose pixel data is
+// runs; by default, runs of two colours that cover every row, each row ended, then the end of the
+// picture.
+QByteArray makeRleBmp(int bitsPerPixel, int width, int height, const QByteArray &runs = {});
+// Where makeRleBmp's pixel data starts: after the headers and the colour table.
+int rleBmpPixelOffset(int bitsPerPixel);
+
+// A progressive JPEG of the given size, one of its scans repeated until it has scans scans in all.
+QByteArray makeJpegWithScans(int width, int height, int scans);
