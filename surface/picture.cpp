@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,14 @@ namespace {
 // A picture file larger than this is not read at all: no picture worth printing on a page comes
 // near it, and reading it whole would take that much memory.
 constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
+
+enum class Format
+{
+    Gif,
+    Png,
+    Jpeg,
+    Bmp,
+};
 
 uint byteAt(QByteArrayView data, qsizetype at)
 {
@@ -34,6 +43,22 @@ quint32 littleEndian(QByteArrayView data, qsizetype at, int bytes)
     for (int i = bytes - 1; i >= 0; --i)
         value = (value << 8) | byteAt(data, at + i);
     return value;
+}
+
+// The format, from the signature every file of it starts with, and nothing else: neither the
+// name's suffix nor a guess from the content. Any other format Qt has a plugin for (SVG, which
+// loads whatever files its content names, ICO, XPM, ...) is never handed to Qt at all.
+std::optional<Format> formatOf(QByteArrayView data)
+{
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        return Format::Gif;
+    if (data.startsWith("\x89PNG\r\n\x1A\n"))
+        return Format::Png;
+    if (data.startsWith("\xFF\xD8\xFF"))
+        return Format::Jpeg;
+    if (data.startsWith("BM"))
+        return Format::Bmp;
+    return std::nullopt;
 }
 
 // Qt's GIF, JPEG and BMP decoders give back a picture "successfully" read from a file that was cut
@@ -82,8 +107,6 @@ bool gifCutShort(QByteArrayView data)
 // end-of-image marker. Bytes after it do not matter.
 bool jpegCutShort(QByteArrayView data)
 {
-    if (data.size() < 2 || byteAt(data, 0) != 0xFF || byteAt(data, 1) != 0xD8)
-        return false; // not laid out as JPEG: the decoder decides
     const char *const begin = data.data();
     const char *const end = begin + data.size();
     qsizetype at = 2;
@@ -157,14 +180,18 @@ bool bmpCutShort(QByteArrayView data)
     return data.size() - offset < pixelBytes;
 }
 
-bool cutShort(const QByteArray &format, QByteArrayView data)
+bool cutShort(Format format, QByteArrayView data)
 {
-    if (format == "gif")
+    switch (format) {
+    case Format::Gif:
         return gifCutShort(data);
-    if (format == "jpeg" || format == "jpg")
+    case Format::Jpeg:
         return jpegCutShort(data);
-    if (format == "bmp" || format == "dib")
+    case Format::Bmp:
         return bmpCutShort(data);
+    case Format::Png: // libpng refuses what it cannot read whole
+        break;
+    }
     return false;
 }
 
@@ -256,28 +283,31 @@ Picture PictureLoader::load(const QString &path)
         m_index.erase(found);
     }
 
-    Picture picture = decode(path);
+    // Read once and decoded from memory: the checks and the decoder see the same bytes, and
+    // nothing put in the file's place meanwhile is ever opened.
+    ++m_decodes;
+    Picture picture = decodeData(readPictureFile(path), path);
     remember(Entry{key, size, modified, picture, picture.image().sizeInBytes()});
     return picture;
 }
 
-Picture PictureLoader::decode(const QString &path)
+Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) const
 {
-    ++m_decodes;
-    // Read once and decoded from memory: the checks below and the decoder see the same bytes, and
-    // nothing put in the file's place meanwhile is ever opened.
-    QByteArray content = readPictureFile(path);
-    QBuffer buffer(&content);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-
-    const QByteArray format = reader.format();
-    if (format.isEmpty())
+    const std::optional<Format> format = formatOf(content);
+    if (!format)
         throw PrintError(
             PrintError::PictureNotReadable,
-            QStringLiteral("The file %1 is not a picture that can be printed.").arg(displayPath(path)));
+            QStringLiteral("The file %1 is not a GIF, PNG, JPEG or BMP picture.").arg(displayPath(path)));
+
+    // Decoded from memory: the checks below and the decoder see the same bytes. Qt's reader is
+    // told the format, so that no other plugin ever looks at the content.
+    QByteArray bytes = QByteArray::fromRawData(content.data(), content.size());
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const char *const names[] = {"gif", "png", "jpeg", "bmp"};
+    QImageReader reader(&buffer, names[int(*format)]);
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(true);
 
     // Refuse pictures whose decoded size would pass the reader's allocation limit before any
     // memory is taken, with a message that says why.
@@ -289,7 +319,7 @@ Picture PictureLoader::decode(const QString &path)
             QStringLiteral("The picture %1 is %2 × %3 pixels, too large to print.")
                 .arg(displayPath(path), QString::number(pixels.width()), QString::number(pixels.height())));
 
-    if (cutShort(format, content))
+    if (cutShort(*format, content))
         throw PrintError(
             PrintError::PictureNotReadable,
             QStringLiteral("The picture file %1 is cut short: it ends before its picture data does.")
@@ -304,8 +334,7 @@ Picture PictureLoader::decode(const QString &path)
     const float scale = float(1440.0 / m_dpi);
     const float width = float(image.width()) * scale;
     const float height = float(image.height()) * scale;
-    const bool lossless = format != "jpeg" && format != "jpg";
-    return Picture(std::move(image), width, height, lossless);
+    return Picture(std::move(image), width, height, *format != Format::Jpeg);
 }
 
 void PictureLoader::remember(Entry entry)

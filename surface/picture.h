@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QImage>
 #include <QString>
@@ -30,9 +31,10 @@ private:
     bool m_lossless = true;
 };
 
-// Turns picture files into Pictures. A file that has not changed since it was last loaded (same
-// path, size and modification time) gives back the same decoded picture; the cache is bounded by
-// the bytes of decoded image data it holds.
+// Turns picture files into Pictures: GIF, PNG, JPEG and BMP, told apart by their own signature
+// bytes. A file that has not changed since it was last loaded (same path, size and modification
+// time) gives back the same decoded picture; the cache is bounded by the bytes of decoded image
+// data it holds.
 class PictureLoader
 {
 public:
@@ -44,6 +46,9 @@ public:
     // Throws PrintError when the file is missing, is not a regular file, or is not a picture that
     // can be decoded within the image reader's allocation limit.
     [[nodiscard]] Picture load(const QString &path);
+
+    // load()'s checks and decoding on a file's content in memory; path only names it in messages.
+    [[nodiscard]] Picture decodeData(QByteArrayView content, const QString &path) const;
 
     [[nodiscard]] double logicalDpi() const { return m_dpi; }
     [[nodiscard]] int decodeCount() const { return m_decodes; }
@@ -57,7 +62,6 @@ private:
         Picture picture;
         qint64 bytes;
     };
-    [[nodiscard]] Picture decode(const QString &path);
     void remember(Entry entry);
 
     double m_dpi;

@@ -45,8 +45,9 @@ struct BadInputRun
     }
 
     // One file set up in the program folder: "kind:name". Kinds: gif, jpg (sound pictures), cut-gif,
-    // cut-jpg (cut short), empty, text (not a picture), huge (claims 65,535 x 65,535 pixels),
-    // folder, fifo, dangling (a link to nothing), fifo-link (a link to a FIFO).
+    // cut-jpg (cut short), svg-outside, svg-fifo (SVGs naming a picture outside the folder, a FIFO),
+    // empty, text (not a picture), huge (claims 65,535 x 65,535 pixels), folder, fifo, dangling (a
+    // link to nothing), fifo-link (a link to a FIFO).
     void prepare(const QString &instruction) const
     {
         const qsizetype colon = instruction.indexOf(QLatin1Char(':'));
@@ -69,6 +70,16 @@ struct BadInputRun
             QVERIFY(image.save(path, "jpg"));
             const QByteArray jpeg = fileContent(path);
             write(path, jpeg.left(jpeg.size() * 3 / 4));
+        } else if (kind == QLatin1String("svg-outside") || kind == QLatin1String("svg-fifo")) {
+            QString named = root.filePath(QStringLiteral("outside.gif"));
+            if (kind == QLatin1String("svg-fifo")) {
+                named = root.filePath(QStringLiteral("fifo-for-svg"));
+                QVERIFY(::mkfifo(QFile::encodeName(named).constData(), 0600) == 0);
+            }
+            write(path,
+                  "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                  "width=\"60\" height=\"40\"><image width=\"60\" height=\"40\" xlink:href=\"" +
+                      QFile::encodeName(named) + "\"/></svg>");
         } else if (kind == QLatin1String("empty")) {
             write(path, QByteArray());
         } else if (kind == QLatin1String("text")) {
@@ -187,6 +198,8 @@ private slots:
         } badPictures[] = {
             {"picture cut short (GIF)", "cut-gif", PrintError::PictureNotReadable},
             {"picture cut short (JPEG)", "cut-jpg", PrintError::PictureNotReadable},
+            {"SVG naming a picture outside the folder", "svg-outside", PrintError::PictureNotReadable},
+            {"SVG naming a FIFO", "svg-fifo", PrintError::PictureNotReadable},
             {"picture of zero bytes", "empty", PrintError::PictureNotReadable},
             {"picture that is not a picture", "text", PrintError::PictureNotReadable},
             {"picture claiming 65,535 x 65,535 pixels", "huge", PrintError::PictureTooLarge},

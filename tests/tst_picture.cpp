@@ -2,11 +2,25 @@
 #include "printerror.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QtTest>
 
 #include <sys/stat.h>
+
+namespace {
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+} // namespace
 
 class TestPicture : public QObject
 {
@@ -41,23 +55,54 @@ private slots:
         QCOMPARE(picture.lossless(), lossless);
     }
 
+    // %folder in a content stands for the folder, which also holds a FIFO "fifo" and a picture
+    // "other.png".
     void failuresAreClear_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("number");
-        QTest::newRow("text") << QByteArray("name,colour\n") << int(PrintError::PictureNotReadable);
-        QTest::newRow("empty") << QByteArray() << int(PrintError::PictureNotReadable);
-        QTest::newRow("gif header only") << QByteArray("GIF89a") << int(PrintError::PictureNotReadable);
-        QTest::newRow("claims 65535 x 65535") << makeGif(65535, 65535, 1) << int(PrintError::PictureTooLarge);
+        QTest::addColumn<QString>("says"); // besides the file's name
+        const int unreadable = PrintError::PictureNotReadable;
+        const QString formats = QStringLiteral("not a GIF, PNG, JPEG or BMP picture");
+        QTest::newRow("text") << QByteArray("name,colour\n") << unreadable << formats;
+        QTest::newRow("empty") << QByteArray() << unreadable << formats;
+        QTest::newRow("gif header only") << QByteArray("GIF89a") << unreadable << "cut short";
+        QTest::newRow("claims 65535 x 65535")
+            << makeGif(65535, 65535, 1) << int(PrintError::PictureTooLarge) << "65535 × 65535 pixels";
+
+        // Only the four formats are read, and only by their own decoder: an SVG would load the
+        // files it names, wherever they are, and one naming a FIFO would wait on it for ever.
+        const QByteArray svg("<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                             "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"20\" height=\"20\">"
+                             "<image width=\"20\" height=\"20\" xlink:href=\"%folder/%name\"/></svg>");
+        QTest::newRow("svg naming a picture elsewhere")
+            << QByteArray(svg).replace("%name", "other.png") << unreadable << formats;
+        QTest::newRow("svg naming a fifo")
+            << QByteArray(svg).replace("%name", "fifo") << unreadable << formats;
+        QImage image(20, 20, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+        for (const QByteArray &format : QImageWriter::supportedImageFormats()) {
+            if (!readable.contains(format) ||
+                QByteArrayList{"bmp", "gif", "jpeg", "jpg", "png"}.contains(format.toLower()))
+                continue;
+            QTest::addRow("written as %s", format.constData())
+                << encoded(image, format) << unreadable << formats;
+        }
     }
 
     void failuresAreClear()
     {
         QFETCH(QByteArray, content);
         QFETCH(int, number);
+        QFETCH(QString, says);
         ProgramFolder folder;
-        folder.write("bad.gif", content);
+        QVERIFY(::mkfifo(QFile::encodeName(folder.filePath("fifo")).constData(), 0600) == 0);
+        folder.writePicture("other.png", 20, 20);
+        folder.write("bad.gif", QByteArray(content).replace("%folder", QFile::encodeName(folder.path())));
         PictureLoader loader;
+        QElapsedTimer timer;
+        timer.start();
         try {
             (void)loader.load(folder.filePath("bad.gif"));
             QFAIL("a bad picture was loaded");
@@ -65,7 +110,9 @@ private slots:
             QCOMPARE(error.number(), number);
             QVERIFY2(error.description().contains(folder.filePath("bad.gif")),
                      qPrintable(error.description()));
+            QVERIFY2(error.description().contains(says), qPrintable(error.description()));
         }
+        QVERIFY2(timer.elapsed() < 5000, "refusing a picture took seconds");
     }
 
     // A file cut short is refused, whatever the decoder would make of it; a complete one loads,
