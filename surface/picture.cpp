@@ -4,7 +4,6 @@
 #include "printerror.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -32,6 +31,15 @@ enum class Format
     Bmp,
 };
 
+// What the walk over a file's own structure finds before it is decoded.
+enum class Defect
+{
+    None,
+    CutShort,   // the file ends inside the picture's data
+    Incomplete, // the picture's data, whole as a file, stops short of the last pixel or skips some
+    Damaged,    // the picture's data is not valid (runs past a row's end)
+};
+
 uint byteAt(QByteArrayView data, qsizetype at)
 {
     return static_cast<unsigned char>(data[at]);
@@ -41,6 +49,14 @@ quint32 littleEndian(QByteArrayView data, qsizetype at, int bytes)
 {
     quint32 value = 0;
     for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | byteAt(data, at + i);
+    return value;
+}
+
+quint32 bigEndian(QByteArrayView data, qsizetype at, int bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < bytes; ++i)
         value = (value << 8) | byteAt(data, at + i);
     return value;
 }
@@ -62,17 +78,18 @@ std::optional<Format> formatOf(QByteArrayView data)
 }
 
 // Qt's GIF, JPEG and BMP decoders give back a picture "successfully" read from a file that was cut
-// short, with the missing part left blank or grey. So for those formats the file's own structure
-// is walked first, far enough to see whether the data of the picture is all there.
+// short, with the missing part left blank, grey or (BMP) unwritten. So for those formats the
+// file's own structure is walked first, far enough to see whether the data of the picture is all
+// there.
 
 // GIF: the blocks up to the end of the first image's data (the one that is printed). A missing
 // trailer after it loses nothing.
-bool gifCutShort(QByteArrayView data)
+Defect gifDefect(QByteArrayView data)
 {
     const auto colourTable = [](uint packed) { return (packed & 0x80) ? 3 * (2 << (packed & 7)) : 0; };
     qsizetype at = 13;
     if (data.size() < at)
-        return true;
+        return Defect::CutShort;
     at += colourTable(byteAt(data, 10));
     const auto skipSubBlocks = [&data, &at] {
         for (;;) {
@@ -86,26 +103,26 @@ bool gifCutShort(QByteArrayView data)
     };
     for (;;) {
         if (at >= data.size())
-            return true;
+            return Defect::CutShort;
         const uint kind = byteAt(data, at++);
         if (kind == 0x2C) { // image descriptor, its colour table, the LZW code size, the data
             at += 9;
             if (at > data.size())
-                return true;
+                return Defect::CutShort;
             at += colourTable(byteAt(data, at - 1)) + 1;
-            return !skipSubBlocks();
+            return skipSubBlocks() ? Defect::None : Defect::CutShort;
         }
         if (kind != 0x21) // the trailer or something unknown: no image data here to be missing
-            return false;
+            return Defect::None;
         ++at; // extension label
         if (!skipSubBlocks())
-            return true;
+            return Defect::CutShort;
     }
 }
 
 // JPEG: segment by segment, through the entropy-coded data after each start of scan, up to the
 // end-of-image marker. Bytes after it do not matter.
-bool jpegCutShort(QByteArrayView data)
+Defect jpegDefect(QByteArrayView data)
 {
     const char *const begin = data.data();
     const char *const end = begin + data.size();
@@ -116,27 +133,27 @@ bool jpegCutShort(QByteArrayView data)
         while (at < data.size() && byteAt(data, at) == 0xFF)
             ++at;
         if (at >= data.size())
-            return true;
+            return Defect::CutShort;
         const uint marker = byteAt(data, at++);
         if (marker == 0xD9)
-            return false;
+            return Defect::None;
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue; // no length follows
         if (at + 2 > data.size())
-            return true;
-        const qsizetype length = qsizetype(byteAt(data, at) << 8 | byteAt(data, at + 1));
+            return Defect::CutShort;
+        const qsizetype length = qsizetype(bigEndian(data, at, 2));
         if (length < 2)
-            return false; // broken rather than cut short: the decoder reports it
+            return Defect::None; // broken rather than cut short: the decoder reports it
         at += length;
         if (at > data.size())
-            return true;
+            return Defect::CutShort;
         if (marker != 0xDA)
             continue;
         // Entropy-coded data runs to the next marker; FF 00 is a data byte and FF D0..D7 a restart.
         for (;;) {
             at = std::find(begin + at, end, '\xFF') - begin;
             if (at + 1 >= data.size())
-                return true;
+                return Defect::CutShort;
             const uint next = byteAt(data, at + 1);
             if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
                 at += 2;
@@ -148,51 +165,133 @@ bool jpegCutShort(QByteArrayView data)
     }
 }
 
-// BMP: uncompressed pixel rows must all be there after the data offset.
-bool bmpCutShort(QByteArrayView data)
+// A BMP's pixel runs (compression 1: RLE8, 2: RLE4) must cover every pixel exactly once, in
+// order. Qt's reader writes runs where they say and leaves every pixel they skip unwritten: an end
+// of line or of the picture before the last pixel, a jump, data that stops. Those pixels would
+// show whatever the memory held before. Runs past a row's end spill into the row before it.
+Defect bmpRunsDefect(QByteArrayView runs, qint64 width, qint64 height, uint bitsPerPixel)
 {
-    if (data.size() < 26)
-        return true;
-    const qint64 offset = littleEndian(data, 10, 4);
-    const quint32 headerSize = littleEndian(data, 14, 4);
-    qint64 width = 0;
-    qint64 height = 0;
-    qint64 bitsPerPixel = 0;
-    quint32 compression = 0;
-    if (headerSize == 12) {
-        width = littleEndian(data, 18, 2);
-        height = littleEndian(data, 20, 2);
-        bitsPerPixel = littleEndian(data, 24, 2);
-    } else {
-        if (data.size() < 34)
-            return true;
-        width = qint32(littleEndian(data, 18, 4));
-        height = qint32(littleEndian(data, 22, 4));
-        bitsPerPixel = littleEndian(data, 28, 2);
-        compression = littleEndian(data, 30, 4);
+    qint64 x = 0;
+    qint64 y = 0; // rows from the bottom, as they are stored
+    qsizetype at = 0;
+    bool endMarker = false;
+    while (y < height && !endMarker) {
+        if (at + 2 > runs.size())
+            return y * width + x < width * height ? Defect::CutShort : Defect::None;
+        const uint count = byteAt(runs, at);
+        const uint value = byteAt(runs, at + 1);
+        at += 2;
+        if (count > 0) { // a run of count pixels, all from value
+            if (x + count > width)
+                return Defect::Damaged;
+            x += count;
+        } else if (value == 0) { // end of line
+            if (x < width)
+                return Defect::Incomplete;
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of the picture
+            endMarker = true;
+        } else if (value == 2) { // a jump right and up, leaving the pixels between unwritten
+            if (at + 2 > runs.size())
+                return Defect::CutShort;
+            if (byteAt(runs, at) != 0 || byteAt(runs, at + 1) != 0)
+                return Defect::Incomplete;
+            at += 2;
+        } else { // value pixels given one by one, padded to a 16-bit boundary
+            if (x + value > width)
+                return Defect::Damaged;
+            const qsizetype bytes = bitsPerPixel == 8 ? value : (value + 1) / 2;
+            if (at + bytes > runs.size())
+                return Defect::CutShort;
+            at = std::min(runs.size(), at + bytes + (bytes & 1));
+            x += value;
+        }
     }
-    if (compression != 0 && compression != 3 && compression != 6)
-        return false; // run-length coded: the decoder finds where the runs end
-    const qint64 stride = (std::abs(width) * bitsPerPixel + 31) / 32 * 4;
-    qint64 pixelBytes = 0;
-    if (__builtin_mul_overflow(stride, std::abs(height), &pixelBytes))
-        return true;
-    return data.size() - offset < pixelBytes;
+    return y * width + x < width * height ? Defect::Incomplete : Defect::None;
 }
 
-bool cutShort(Format format, QByteArrayView data)
+// BMP, read the way Qt's reader reads it: the headers, the colour masks and table, then the pixel
+// data from the data offset, or from the end of the colour table if the offset points before it.
+// Uncompressed rows must all be there: Qt's reader stops at the first row that is short and
+// leaves it and the rows after it unwritten.
+Defect bmpDefect(QByteArrayView data)
 {
-    switch (format) {
-    case Format::Gif:
-        return gifCutShort(data);
-    case Format::Jpeg:
-        return jpegCutShort(data);
-    case Format::Bmp:
-        return bmpCutShort(data);
-    case Format::Png: // libpng refuses what it cannot read whole
+    constexpr qsizetype FileHeader = 14;
+    if (data.size() < FileHeader + 4)
+        return Defect::CutShort;
+    const qint64 offset = qint32(littleEndian(data, 10, 4));
+    const qint64 headerSize = littleEndian(data, 14, 4);
+    qint64 width = 0;
+    qint64 height = 0;
+    uint planes = 0;
+    uint bitsPerPixel = 0;
+    uint compression = 0;
+    qint64 coloursUsed = 0;
+    if (headerSize == 40 || headerSize == 64 || headerSize == 108 || headerSize == 124) {
+        if (data.size() < FileHeader + headerSize)
+            return Defect::CutShort;
+        width = qint32(littleEndian(data, 18, 4));
+        height = qint32(littleEndian(data, 22, 4));
+        planes = littleEndian(data, 26, 2);
+        bitsPerPixel = littleEndian(data, 28, 2);
+        compression = littleEndian(data, 30, 4);
+        coloursUsed = qint32(littleEndian(data, 46, 4));
+    } else { // read as the oldest header, whatever its stated size
+        if (data.size() < FileHeader + 12)
+            return Defect::CutShort;
+        width = qint16(littleEndian(data, 18, 2));
+        height = qint16(littleEndian(data, 20, 2));
+        planes = littleEndian(data, 22, 2);
+        bitsPerPixel = littleEndian(data, 24, 2);
+    }
+    const bool bitsKnown = bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 ||
+                           bitsPerPixel == 16 || bitsPerPixel == 24 || bitsPerPixel == 32;
+    const bool compressionKnown = compression == 0 || (compression == 1 && bitsPerPixel == 8) ||
+                                  (compression == 2 && bitsPerPixel == 4) ||
+                                  (compression == 3 && (bitsPerPixel == 16 || bitsPerPixel == 32));
+    height = std::abs(height);
+    if (!bitsKnown || planes != 1 || !compressionKnown || width <= 0 || height == 0 ||
+        width * height > qint64(16384) * 16384)
+        return Defect::None; // not a BMP Qt reads: its reader refuses it
+    qint64 position = FileHeader + headerSize;
+    if (headerSize < 108 && compression == 3)
+        position += 12; // the colour masks
+    if (bitsPerPixel <= 8) {
+        const qint64 colours = coloursUsed != 0 ? coloursUsed : qint64(1) << bitsPerPixel;
+        if (colours < 1 || colours > 256)
+            return Defect::None;
+        position += colours * (headerSize == 12 ? 3 : 4);
+    }
+    if (position >= data.size() || offset > data.size())
+        return Defect::CutShort;
+    const QByteArrayView pixels = data.sliced(std::max(position, offset));
+    if (compression == 1 || compression == 2)
+        return bmpRunsDefect(pixels, width, height, bitsPerPixel);
+    const qint64 stride = (width * bitsPerPixel + 31) / 32 * 4;
+    return pixels.size() < stride * height ? Defect::CutShort : Defect::None;
+}
+
+// The error for a defect the walk found, or that the decoder met.
+[[noreturn]] void refuse(Defect defect, const QString &path)
+{
+    switch (defect) {
+    case Defect::Incomplete:
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            QStringLiteral("The picture file %1 is cut short: its picture data stops before the last pixel.")
+                .arg(displayPath(path)));
+    case Defect::Damaged:
+        throw PrintError(PrintError::PictureNotReadable,
+                         QStringLiteral("The picture file %1 is damaged: its picture data is not valid.")
+                             .arg(displayPath(path)));
+    case Defect::CutShort:
+    case Defect::None:
         break;
     }
-    return false;
+    throw PrintError(PrintError::PictureNotReadable,
+                     QStringLiteral("The picture file %1 is cut short: it ends before its picture data does.")
+                         .arg(displayPath(path)));
 }
 
 // The whole content of a picture file, read only when it is an ordinary file of a sensible size.
@@ -308,22 +407,33 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
     QImageReader reader(&buffer, names[int(*format)]);
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
+    const QSize pixels = reader.size();
 
     // Refuse pictures whose decoded size would pass the reader's allocation limit before any
     // memory is taken, with a message that says why.
-    const QSize pixels = reader.size();
     const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    if (pixels.isValid() && limitBytes > 0 && qint64(pixels.width()) * pixels.height() * 4 > limitBytes)
-        throw PrintError(
-            PrintError::PictureTooLarge,
-            QStringLiteral("The picture %1 is %2 × %3 pixels, too large to print.")
-                .arg(displayPath(path), QString::number(pixels.width()), QString::number(pixels.height())));
+    if (limitBytes > 0 && qint64(std::abs(pixels.width())) * std::abs(pixels.height()) * 4 > limitBytes)
+        throw PrintError(PrintError::PictureTooLarge,
+                         QStringLiteral("The picture %1 is %2 × %3 pixels, too large to print.")
+                             .arg(displayPath(path), QString::number(std::abs(pixels.width())),
+                                  QString::number(std::abs(pixels.height()))));
 
-    if (cutShort(*format, content))
-        throw PrintError(
-            PrintError::PictureNotReadable,
-            QStringLiteral("The picture file %1 is cut short: it ends before its picture data does.")
-                .arg(displayPath(path)));
+    Defect defect = Defect::None;
+    switch (*format) {
+    case Format::Gif:
+        defect = gifDefect(content);
+        break;
+    case Format::Jpeg:
+        defect = jpegDefect(content);
+        break;
+    case Format::Bmp:
+        defect = bmpDefect(content);
+        break;
+    case Format::Png: // libpng refuses what it cannot read whole
+        break;
+    }
+    if (defect != Defect::None)
+        refuse(defect, path);
 
     QImage image;
     if (!reader.read(&image) || image.isNull())
