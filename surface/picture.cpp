@@ -9,6 +9,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +38,7 @@ enum class Defect
     None,
     CutShort,   // the file ends inside the picture's data
     Incomplete, // the picture's data, whole as a file, stops short of the last pixel or skips some
-    Damaged,    // the picture's data is not valid (runs past a row's end)
+    Damaged,    // the picture's data is not valid (runs past a row's end, an impossible code)
 };
 
 uint byteAt(QByteArrayView data, qsizetype at)
@@ -82,8 +83,112 @@ std::optional<Format> formatOf(QByteArrayView data)
 // file's own structure is walked first, far enough to see whether the data of the picture is all
 // there.
 
-// GIF: the blocks up to the end of the first image's data (the one that is printed). A missing
-// trailer after it loses nothing.
+// The codes of one GIF image's LZW data, from its sub-blocks, least significant bit first.
+class LzwCodes
+{
+public:
+    LzwCodes(QByteArrayView data, qsizetype at) : m_data(data), m_at(at) {}
+
+    // The next code of width bits, or -1 where the sub-blocks end before it.
+    int next(int width)
+    {
+        while (m_bitCount < width) {
+            if (m_blockLeft == 0) {
+                if (m_ended || m_at >= m_data.size() || byteAt(m_data, m_at) == 0) {
+                    m_ended = true;
+                    return -1;
+                }
+                m_blockLeft = int(byteAt(m_data, m_at++));
+            }
+            if (m_at >= m_data.size()) {
+                m_ended = true;
+                return -1;
+            }
+            m_bits |= byteAt(m_data, m_at++) << m_bitCount;
+            m_bitCount += 8;
+            --m_blockLeft;
+        }
+        const int code = int(m_bits & ((1u << width) - 1));
+        m_bits >>= width;
+        m_bitCount -= width;
+        return code;
+    }
+
+    // Whether the rest of the sub-blocks and their terminator are in the file.
+    bool restIsThere()
+    {
+        m_at += m_blockLeft;
+        for (;;) {
+            if (m_at >= m_data.size())
+                return false;
+            const uint length = byteAt(m_data, m_at++);
+            if (length == 0)
+                return true;
+            m_at += length;
+        }
+    }
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_at;
+    int m_blockLeft = 0;
+    bool m_ended = false;
+    quint32 m_bits = 0;
+    int m_bitCount = 0;
+};
+
+// One GIF image's LZW data, decoded only far enough to count the pixels it gives: data that stops
+// (with an end code or where its sub-blocks end) before the image's last pixel leaves the rest of
+// the image blank, however properly its blocks are closed.
+Defect gifImageDefect(QByteArrayView data, qsizetype at, qint64 pixels, uint minimumCodeSize)
+{
+    if (minimumCodeSize < 1 || minimumCodeSize > 11)
+        return Defect::Damaged;
+    constexpr int MaxCodes = 4096;
+    const int clear = 1 << minimumCodeSize;
+    const int end = clear + 1;
+    std::array<quint16, MaxCodes> length{}; // pixels each code stands for
+    std::fill_n(length.begin(), clear, quint16(1));
+    int width = int(minimumCodeSize) + 1;
+    int nextCode = clear + 2;
+    int previous = -1; // no code since the last clear code
+    qint64 count = 0;
+    LzwCodes codes(data, at);
+    while (count < pixels) {
+        const int code = codes.next(width);
+        if (code < 0 || code == end)
+            break;
+        if (code == clear) {
+            width = int(minimumCodeSize) + 1;
+            nextCode = clear + 2;
+            previous = -1;
+            continue;
+        }
+        if (previous < 0) {
+            if (code >= clear)
+                return Defect::Damaged; // the first code after a clear code is a single pixel
+            count += 1;
+            previous = code;
+            continue;
+        }
+        if (code > nextCode)
+            return Defect::Damaged; // a code not in the table yet
+        const int added = length[previous] + 1;
+        count += code == nextCode ? added : length[code];
+        if (nextCode < MaxCodes) {
+            length[nextCode++] = quint16(added);
+            if (nextCode == (1 << width) && width < 12)
+                ++width;
+        }
+        previous = code;
+    }
+    if (!codes.restIsThere())
+        return Defect::CutShort;
+    return count < pixels ? Defect::Incomplete : Defect::None;
+}
+
+// GIF: the blocks up to the first image (the one that is printed) and that image's data. A
+// missing trailer after it loses nothing.
 Defect gifDefect(QByteArrayView data)
 {
     const auto colourTable = [](uint packed) { return (packed & 0x80) ? 3 * (2 << (packed & 7)) : 0; };
@@ -106,11 +211,15 @@ Defect gifDefect(QByteArrayView data)
             return Defect::CutShort;
         const uint kind = byteAt(data, at++);
         if (kind == 0x2C) { // image descriptor, its colour table, the LZW code size, the data
-            at += 9;
-            if (at > data.size())
+            if (at + 10 > data.size())
                 return Defect::CutShort;
-            at += colourTable(byteAt(data, at - 1)) + 1;
-            return skipSubBlocks() ? Defect::None : Defect::CutShort;
+            const qint64 pixels = qint64(littleEndian(data, at + 4, 2)) * littleEndian(data, at + 6, 2);
+            at += 9;
+            at += colourTable(byteAt(data, at - 1));
+            if (at >= data.size())
+                return Defect::CutShort;
+            const uint minimumCodeSize = byteAt(data, at++);
+            return gifImageDefect(data, at, pixels, minimumCodeSize);
         }
         if (kind != 0x21) // the trailer or something unknown: no image data here to be missing
             return Defect::None;

@@ -68,11 +68,14 @@ private slots:
         QTest::addColumn<QString>("says"); // besides the file's name
         const int unreadable = PrintError::PictureNotReadable;
         const QString formats = QStringLiteral("not a GIF, PNG, JPEG or BMP picture");
+        const QString stops = QStringLiteral("stops before the last pixel");
         QTest::newRow("text") << QByteArray("name,colour\n") << unreadable << formats;
         QTest::newRow("empty") << QByteArray() << unreadable << formats;
         QTest::newRow("gif header only") << QByteArray("GIF89a") << unreadable << "cut short";
         QTest::newRow("claims 65535 x 65535")
             << makeGif(65535, 65535, 1) << int(PrintError::PictureTooLarge) << "65535 × 65535 pixels";
+        QTest::newRow("gif with half its pixels, properly ended")
+            << makeGif(120, 90, 120 * 45) << unreadable << stops;
 
         // Only the four formats are read, and only by their own decoder: an SVG would load the
         // files it names, wherever they are, and one naming a FIFO would wait on it for ever.
