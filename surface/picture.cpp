@@ -4,19 +4,31 @@
 #include "printerror.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageIOHandler>
 #include <QImageReader>
+#include <QTransform>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#if !defined(JCS_ALPHA_EXTENSIONS)
+#error "libjpeg-turbo's colour space extensions are needed (Debian's libjpeg62-turbo-dev)"
+#endif
 
 namespace {
 
@@ -230,39 +242,55 @@ Defect gifDefect(QByteArrayView data)
 }
 
 // JPEG: segment by segment, through the entropy-coded data after each start of scan, up to the
-// end-of-image marker. Bytes after it do not matter.
-Defect jpegDefect(QByteArrayView data)
+// end-of-image marker (bytes after it do not matter). The first frame header gives the picture's
+// size.
+struct JpegLayout
 {
+    Defect defect = Defect::None;
+    QSize size;
+};
+
+JpegLayout jpegLayout(QByteArrayView data)
+{
+    JpegLayout layout;
     const char *const begin = data.data();
     const char *const end = begin + data.size();
     qsizetype at = 2;
+    const auto finish = [&layout](Defect defect) {
+        layout.defect = defect;
+        return layout;
+    };
     for (;;) {
         // The decoder skips stray bytes before a marker, and any number of fill bytes.
         at = std::find(begin + at, end, '\xFF') - begin;
         while (at < data.size() && byteAt(data, at) == 0xFF)
             ++at;
         if (at >= data.size())
-            return Defect::CutShort;
+            return finish(Defect::CutShort);
         const uint marker = byteAt(data, at++);
         if (marker == 0xD9)
-            return Defect::None;
+            return finish(Defect::None);
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue; // no length follows
         if (at + 2 > data.size())
-            return Defect::CutShort;
+            return finish(Defect::CutShort);
         const qsizetype length = qsizetype(bigEndian(data, at, 2));
         if (length < 2)
-            return Defect::None; // broken rather than cut short: the decoder reports it
+            return finish(Defect::None); // broken rather than cut short: the decoder reports it
+        const bool frameHeader =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frameHeader && layout.size.isEmpty() && length >= 7 && at + 7 <= data.size())
+            layout.size = QSize(int(bigEndian(data, at + 5, 2)), int(bigEndian(data, at + 3, 2)));
         at += length;
         if (at > data.size())
-            return Defect::CutShort;
+            return finish(Defect::CutShort);
         if (marker != 0xDA)
             continue;
         // Entropy-coded data runs to the next marker; FF 00 is a data byte and FF D0..D7 a restart.
         for (;;) {
             at = std::find(begin + at, end, '\xFF') - begin;
             if (at + 1 >= data.size())
-                return Defect::CutShort;
+                return finish(Defect::CutShort);
             const uint next = byteAt(data, at + 1);
             if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
                 at += 2;
@@ -403,6 +431,207 @@ Defect bmpDefect(QByteArrayView data)
                          .arg(displayPath(path)));
 }
 
+// libjpeg's error manager, extended so that an error or the warning that the data ran out end the
+// decoding at once.
+struct JpegErrors
+{
+    jpeg_error_mgr manager; // first: libjpeg hands it back as its own
+    std::jmp_buf exit;
+    bool dataRanOut = false;
+};
+
+extern "C" {
+
+static void jpegErrorExit(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->exit, 1);
+}
+
+// Warnings (level -1) are not printed. Two of them mean the data ran out before the picture did:
+// libjpeg would fill the rest with grey.
+static void jpegMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return;
+    ++info->err->num_warnings;
+    const int code = info->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) {
+        reinterpret_cast<JpegErrors *>(info->err)->dataRanOut = true;
+        info->err->error_exit(info);
+    }
+}
+}
+
+// The Exif orientation (1 to 8) of an APP1 segment's data, 0 where it has none. IFDs are read in
+// order, at most ten of them, as Qt's reader reads them.
+int exifOrientation(QByteArrayView exif)
+{
+    if (!exif.startsWith(QByteArrayView("Exif\0\0", 6)) || exif.size() < 14)
+        return 0;
+    const QByteArrayView tiff = exif.sliced(6);
+    const bool little = tiff.startsWith("II");
+    if (!little && !tiff.startsWith("MM"))
+        return 0;
+    const auto number = [&tiff, little](qint64 at, int bytes) -> qint64 {
+        if (at < 0 || at + bytes > tiff.size())
+            return -1;
+        return little ? littleEndian(tiff, at, bytes) : bigEndian(tiff, at, bytes);
+    };
+    if (number(2, 2) != 0x2A)
+        return 0;
+    qint64 ifd = number(4, 4);
+    for (int n = 0; n < 10 && ifd > 0; ++n) {
+        const qint64 entries = number(ifd, 2);
+        for (qint64 i = 0; i < entries; ++i) {
+            const qint64 entry = ifd + 2 + 12 * i;
+            if (number(entry, 2) != 0x0112)
+                continue;
+            const qint64 value = number(entry + 8, 2);
+            return number(entry + 2, 2) == 3 && number(entry + 4, 4) == 1 && value >= 1 && value <= 8
+                       ? int(value)
+                       : 0;
+        }
+        ifd = entries < 0 ? -1 : number(ifd + 2 + 12 * entries, 4);
+    }
+    return 0;
+}
+
+QImage oriented(QImage image, int orientation)
+{
+    switch (orientation) {
+    case 2:
+        return image.mirrored(true, false);
+    case 3:
+        return image.mirrored(true, true);
+    case 4:
+        return image.mirrored(false, true);
+    case 5:
+        return image.mirrored(false, true).transformed(QTransform().rotate(90));
+    case 6:
+        return image.transformed(QTransform().rotate(90));
+    case 7:
+        return image.mirrored(true, false).transformed(QTransform().rotate(90));
+    case 8:
+        return image.transformed(QTransform().rotate(270));
+    default:
+        return image;
+    }
+}
+
+// What the JPEG decoding hands back besides the pixels. Plain data only: it outlives a longjmp.
+struct JpegExtras
+{
+    int orientation = 0;
+    JOCTET *iccProfile = nullptr; // malloc()ed by libjpeg
+    unsigned int iccProfileLength = 0;
+    const char *failure = nullptr; // why the picture was refused, where libjpeg did not say
+};
+
+// Decodes a JPEG into image, in the format Qt's own reader gives (grey, or RGB32 for colour and
+// CMYK), in one pass. Holds nothing that needs destroying, since libjpeg's errors return here
+// through longjmp.
+bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, QByteArrayView data, QImage &image,
+              JpegExtras &extras)
+{
+    if (setjmp(errors.exit))
+        return false;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(data.data()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF); // Exif
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF); // ICC profile
+    jpeg_read_header(&info, TRUE);
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker && extras.orientation == 0;
+         marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1)
+            extras.orientation = exifOrientation(
+                QByteArrayView(reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length)));
+    }
+    jpeg_read_icc_profile(&info, &extras.iccProfile, &extras.iccProfileLength);
+
+    bool cmyk = false;
+    QImage::Format format = QImage::Format_RGB32;
+    switch (info.out_color_space) {
+    case JCS_GRAYSCALE:
+        format = QImage::Format_Grayscale8;
+        break;
+    case JCS_RGB: // straight into RGB32's memory order
+        info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+        break;
+    case JCS_CMYK:
+        cmyk = true;
+        break;
+    default:
+        extras.failure = "its colour components are not grey, RGB or CMYK";
+        return false;
+    }
+    jpeg_calc_output_dimensions(&info);
+    if (!QImageIOHandler::allocateImage(QSize(int(info.output_width), int(info.output_height)), format,
+                                        &image)) {
+        extras.failure = "there is no memory for it";
+        return false;
+    }
+    JSAMPARRAY cmykRow = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                          info.output_width * 4, 1)
+                              : nullptr;
+    jpeg_start_decompress(&info);
+    while (info.output_scanline < info.output_height) {
+        const int y = int(info.output_scanline);
+        if (!cmyk) {
+            std::array<JSAMPROW, 16> rows{};
+            const int count = std::min(int(rows.size()), int(info.output_height) - y);
+            for (int i = 0; i < count; ++i)
+                rows[size_t(i)] = image.scanLine(y + i);
+            jpeg_read_scanlines(&info, rows.data(), JDIMENSION(count));
+            continue;
+        }
+        jpeg_read_scanlines(&info, cmykRow, 1);
+        // The inverted CMYK that Adobe's programs write, as Qt's reader converts it.
+        const JSAMPLE *in = cmykRow[0];
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (JDIMENSION x = 0; x < info.output_width; ++x, in += 4) {
+            const int k = in[3];
+            out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+// JPEGs are decoded with libjpeg here rather than through Qt's reader, which turns libjpeg's
+// warnings into log lines: the warning that the data ran out (a file cut short and closed with
+// an end marker) must refuse the picture. Throws as decodeData does.
+QImage decodeJpeg(QByteArrayView data, const QString &path)
+{
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegErrorExit;
+    errors.manager.emit_message = jpegMessage;
+
+    QImage image;
+    JpegExtras extras;
+    const bool decoded = readJpeg(info, errors, data, image, extras);
+    char reason[JMSG_LENGTH_MAX] = "";
+    if (!decoded && !extras.failure)
+        errors.manager.format_message(reinterpret_cast<j_common_ptr>(&info), reason);
+    jpeg_destroy_decompress(&info);
+    const QByteArray iccProfile(reinterpret_cast<const char *>(extras.iccProfile),
+                                qsizetype(extras.iccProfileLength));
+    std::free(extras.iccProfile);
+
+    if (errors.dataRanOut)
+        refuse(Defect::Incomplete, path);
+    if (!decoded || image.isNull())
+        throw PrintError(PrintError::PictureNotReadable,
+                         QStringLiteral("The picture %1 could not be read: %2.")
+                             .arg(displayPath(path), extras.failure ? QString::fromLatin1(extras.failure)
+                                                                    : QString::fromLocal8Bit(reason)));
+    if (!iccProfile.isEmpty())
+        image.setColorSpace(QColorSpace::fromIccProfile(iccProfile));
+    return oriented(std::move(image), extras.orientation);
+}
+
 // The whole content of a picture file, read only when it is an ordinary file of a sensible size.
 QByteArray readPictureFile(const QString &path)
 {
@@ -512,11 +741,18 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
     QByteArray bytes = QByteArray::fromRawData(content.data(), content.size());
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    const char *const names[] = {"gif", "png", "jpeg", "bmp"};
-    QImageReader reader(&buffer, names[int(*format)]);
-    reader.setAutoDetectImageFormat(false);
-    reader.setAutoTransform(true);
-    const QSize pixels = reader.size();
+    std::optional<QImageReader> reader;
+    JpegLayout jpeg;
+    QSize pixels;
+    if (*format == Format::Jpeg) {
+        jpeg = jpegLayout(content);
+        pixels = jpeg.size;
+    } else {
+        reader.emplace(&buffer, *format == Format::Gif ? "gif" : *format == Format::Png ? "png" : "bmp");
+        reader->setAutoDetectImageFormat(false);
+        reader->setAutoTransform(true);
+        pixels = reader->size();
+    }
 
     // Refuse pictures whose decoded size would pass the reader's allocation limit before any
     // memory is taken, with a message that says why.
@@ -533,7 +769,7 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
         defect = gifDefect(content);
         break;
     case Format::Jpeg:
-        defect = jpegDefect(content);
+        defect = jpeg.defect;
         break;
     case Format::Bmp:
         defect = bmpDefect(content);
@@ -545,10 +781,13 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
         refuse(defect, path);
 
     QImage image;
-    if (!reader.read(&image) || image.isNull())
+    if (*format == Format::Jpeg) {
+        image = decodeJpeg(content, path);
+    } else if (!reader->read(&image) || image.isNull()) {
         throw PrintError(PrintError::PictureNotReadable,
                          QStringLiteral("The picture %1 could not be read: %2.")
-                             .arg(displayPath(path), reader.errorString()));
+                             .arg(displayPath(path), reader->errorString()));
+    }
 
     const float scale = float(1440.0 / m_dpi);
     const float width = float(image.width()) * scale;

@@ -45,10 +45,10 @@ struct BadInputRun
     }
 
     // One file set up in the program folder: "kind:name". Kinds: gif, jpg (sound pictures), cut-gif,
-    // cut-jpg (cut short), closed-gif (picture data cut short, the file properly ended), rle-gaps (a
-    // run-length coded BMP whose runs stop at once), svg-outside, svg-fifo (SVGs naming a picture
-    // outside the folder, a FIFO), empty, text (not a picture), huge (claims 65,535 x 65,535
-    // pixels), folder, fifo, dangling (a link to nothing), fifo-link (a link to a FIFO).
+    // cut-jpg (cut short), closed-gif, closed-jpg (picture data cut short, the file properly
+    // ended), rle-gaps (a run-length coded BMP whose runs stop at once), svg-outside, svg-fifo (SVGs
+    // naming a picture outside the folder, a FIFO), empty, text (not a picture), huge (claims 65,535
+    // x 65,535 pixels), folder, fifo, dangling (a link to nothing), fifo-link (a link to a FIFO).
     void prepare(const QString &instruction) const
     {
         const qsizetype colon = instruction.indexOf(QLatin1Char(':'));
@@ -73,6 +73,10 @@ struct BadInputRun
             write(path, jpeg.left(jpeg.size() * 3 / 4));
         } else if (kind == QLatin1String("closed-gif")) {
             write(path, makeGif(60, 40, 60 * 20));
+        } else if (kind == QLatin1String("closed-jpg")) {
+            QVERIFY(image.save(path, "jpg"));
+            const QByteArray jpeg = fileContent(path);
+            write(path, jpeg.left(jpeg.size() * 3 / 4) + "\xFF\xD9");
         } else if (kind == QLatin1String("rle-gaps")) {
             write(path, makeRleBmp(8, 60, 40, QByteArray("\0\1", 2)));
         } else if (kind == QLatin1String("svg-outside") || kind == QLatin1String("svg-fifo")) {
@@ -204,6 +208,8 @@ private slots:
             {"picture cut short (GIF)", "cut-gif", PrintError::PictureNotReadable},
             {"picture cut short (JPEG)", "cut-jpg", PrintError::PictureNotReadable},
             {"picture data cut short, file properly ended (GIF)", "closed-gif",
+             PrintError::PictureNotReadable},
+            {"picture data cut short, file properly ended (JPEG)", "closed-jpg",
              PrintError::PictureNotReadable},
             {"picture whose runs leave pixels unwritten (BMP)", "rle-gaps", PrintError::PictureNotReadable},
             {"SVG naming a picture outside the folder", "svg-outside", PrintError::PictureNotReadable},

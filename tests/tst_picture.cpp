@@ -24,6 +24,19 @@ QByteArray encoded(const QImage &image, const char *format)
     return bytes;
 }
 
+// A JPEG with an Exif segment right after its start marker, giving the orientation.
+QByteArray withExifOrientation(const QByteArray &jpeg, quint16 orientation)
+{
+    QByteArray exif("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 24);
+    exif += char(orientation >> 8);
+    exif += char(orientation & 0xFF);
+    exif += QByteArray(6, '\0'); // the value's padding, no next IFD
+    QByteArray segment("\xFF\xE1", 2);
+    segment += char((exif.size() + 2) >> 8);
+    segment += char((exif.size() + 2) & 0xFF);
+    return jpeg.left(2) + segment + exif + jpeg.mid(2);
+}
+
 } // namespace
 
 class TestPicture : public QObject
@@ -36,11 +49,18 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<double>("dpi");
         QTest::addColumn<bool>("lossless");
-        QTest::newRow("gif at 96 dpi") << "gif" << 96.0 << true;
-        QTest::newRow("png at 96 dpi") << "png" << 96.0 << true;
-        QTest::newRow("bmp at 96 dpi") << "bmp" << 96.0 << true;
-        QTest::newRow("jpeg at 96 dpi") << "jpg" << 96.0 << false;
-        QTest::newRow("png at 144 dpi") << "png" << 144.0 << true;
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<QColor>("colour"); // the colour it is filled with; the GIF's two are scattered
+        const QSize size(40, 30);
+        const QColor fill(200, 120, 40);
+        QTest::newRow("gif at 96 dpi") << "gif" << 96.0 << true << size << QColor();
+        QTest::newRow("png at 96 dpi") << "png" << 96.0 << true << size << fill;
+        QTest::newRow("bmp at 96 dpi") << "bmp" << 96.0 << true << size << fill;
+        QTest::newRow("jpeg at 96 dpi") << "jpg" << 96.0 << false << size << fill;
+        QTest::newRow("png at 144 dpi") << "png" << 144.0 << true << size << fill;
+        QTest::newRow("grey jpeg") << "grey jpg" << 96.0 << false << size << QColor(90, 90, 90);
+        QTest::newRow("jpeg turned by its Exif orientation")
+            << "turned jpg" << 96.0 << false << size.transposed() << fill;
     }
 
     void naturalSizeInTwips()
@@ -48,15 +68,34 @@ private slots:
         QFETCH(QString, format);
         QFETCH(double, dpi);
         QFETCH(bool, lossless);
+        QFETCH(QSize, pixels);
+        QFETCH(QColor, colour);
         ProgramFolder folder;
         // The name's suffix does not decide the format: the content does.
-        folder.writePicture("picture.dat", 40, 30, qPrintable(format));
+        if (format == "grey jpg") {
+            QImage grey(40, 30, QImage::Format_Grayscale8);
+            grey.fill(colour);
+            folder.write("picture.dat", encoded(grey, "jpg"));
+        } else if (format == "turned jpg") {
+            QImage image(40, 30, QImage::Format_RGB32);
+            image.fill(colour);
+            folder.write("picture.dat", withExifOrientation(encoded(image, "jpg"), 6)); // 90° clockwise
+        } else {
+            folder.writePicture("picture.dat", 40, 30, qPrintable(format));
+        }
         PictureLoader loader(dpi);
         const Picture picture = loader.load(folder.filePath("picture.dat"));
-        QCOMPARE(picture.image().size(), QSize(40, 30));
-        QCOMPARE(picture.width(), float(40 * 1440 / dpi));
-        QCOMPARE(picture.height(), float(30 * 1440 / dpi));
+        QCOMPARE(picture.image().size(), pixels);
+        QCOMPARE(picture.width(), float(pixels.width() * 1440 / dpi));
+        QCOMPARE(picture.height(), float(pixels.height() * 1440 / dpi));
         QCOMPARE(picture.lossless(), lossless);
+        if (!colour.isValid())
+            return;
+        const QColor middle = picture.image().pixelColor(pixels.width() / 2, pixels.height() / 2);
+        QVERIFY2(std::abs(middle.red() - colour.red()) <= 4 &&
+                     std::abs(middle.green() - colour.green()) <= 4 &&
+                     std::abs(middle.blue() - colour.blue()) <= 4 && middle.alpha() == 255,
+                 qPrintable(middle.name(QColor::HexArgb)));
     }
 
     // %folder in a content stands for the folder, which also holds a FIFO "fifo" and a picture
@@ -157,6 +196,13 @@ private slots:
             << "bmp8 offset 54" << -120 << QByteArray() << false;
         QTest::newRow("png last bytes missing") << "png" << -4 << QByteArray() << true; // end chunk only
         QTest::newRow("png in the pixel data") << "png" << -40 << QByteArray() << false;
+
+        const QByteArray endMarker("\xFF\xD9");
+        QTest::newRow("jpeg in the scan, closed by an end marker") << "jpg" << -40 << endMarker << false;
+        QTest::newRow("jpeg with half its scan data, closed by an end marker")
+            << "jpg" << -1300 << endMarker << false;
+        QTest::newRow("progressive jpeg cut, closed by an end marker")
+            << "progressive" << -60 << endMarker << false;
 
         const int rle8 = rleBmpPixelOffset(8);
         const QByteArray endOfPicture("\0\1", 2);
