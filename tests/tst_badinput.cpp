@@ -46,9 +46,10 @@ struct BadInputRun
 
     // One file set up in the program folder: "kind:name". Kinds: gif, jpg (sound pictures), cut-gif,
     // cut-jpg (cut short), closed-gif, closed-jpg (picture data cut short, the file properly
-    // ended), rle-gaps (a run-length coded BMP whose runs stop at once), svg-outside, svg-fifo (SVGs
-    // naming a picture outside the folder, a FIFO), empty, text (not a picture), huge (claims 65,535
-    // x 65,535 pixels), folder, fifo, dangling (a link to nothing), fifo-link (a link to a FIFO).
+    // ended), rle-gaps (a run-length coded BMP whose runs stop at once), many-scans (a JPEG of 300
+    // scans), svg-outside, svg-fifo (SVGs naming a picture outside the folder, a FIFO), empty, text
+    // (not a picture), huge (claims 65,535 x 65,535 pixels), folder, fifo, dangling (a link to
+    // nothing), fifo-link (a link to a FIFO).
     void prepare(const QString &instruction) const
     {
         const qsizetype colon = instruction.indexOf(QLatin1Char(':'));
@@ -79,6 +80,8 @@ struct BadInputRun
             write(path, jpeg.left(jpeg.size() * 3 / 4) + "\xFF\xD9");
         } else if (kind == QLatin1String("rle-gaps")) {
             write(path, makeRleBmp(8, 60, 40, QByteArray("\0\1", 2)));
+        } else if (kind == QLatin1String("many-scans")) {
+            write(path, makeJpegWithScans(60, 40, 300));
         } else if (kind == QLatin1String("svg-outside") || kind == QLatin1String("svg-fifo")) {
             QString named = root.filePath(QStringLiteral("outside.gif"));
             if (kind == QLatin1String("svg-fifo")) {
@@ -212,6 +215,7 @@ private slots:
             {"picture data cut short, file properly ended (JPEG)", "closed-jpg",
              PrintError::PictureNotReadable},
             {"picture whose runs leave pixels unwritten (BMP)", "rle-gaps", PrintError::PictureNotReadable},
+            {"picture of 300 scans (JPEG)", "many-scans", PrintError::PictureTooLarge},
             {"SVG naming a picture outside the folder", "svg-outside", PrintError::PictureNotReadable},
             {"SVG naming a FIFO", "svg-fifo", PrintError::PictureNotReadable},
             {"picture of zero bytes", "empty", PrintError::PictureNotReadable},

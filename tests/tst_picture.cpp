@@ -115,6 +115,8 @@ private slots:
             << makeGif(65535, 65535, 1) << int(PrintError::PictureTooLarge) << "65535 × 65535 pixels";
         QTest::newRow("gif with half its pixels, properly ended")
             << makeGif(120, 90, 120 * 45) << unreadable << stops;
+        QTest::newRow("jpeg of 257 scans")
+            << makeJpegWithScans(40, 30, 257) << int(PrintError::PictureTooLarge) << "more than 256 scans";
 
         // Only the four formats are read, and only by their own decoder: an SVG would load the
         // files it names, wherever they are, and one naming a FIFO would wait on it for ever.
