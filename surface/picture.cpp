@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 #include <sys/stat.h>
@@ -44,6 +45,11 @@ constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
 // the largest picture the allocation limit allows, this many scans took 1.1 s to decode when
 // they were 53 bytes each, and 9 s when each was a full three-component DC scan of 190 KB.
 constexpr int MaxJpegScans = 256;
+
+// How recently a file may have changed for its stat() to be trusted to show the next change.
+// Timestamps come from a clock that advances in ticks (milliseconds on Linux, seconds or two on
+// some file systems), so a file changed twice within one tick looks unchanged.
+constexpr qint64 UnsettledNanoseconds = 2'000'000'000;
 
 enum class Format
 {
@@ -665,8 +671,9 @@ QImage decodeJpeg(QByteArrayView data, const QString &path)
     return oriented(std::move(image), extras.orientation);
 }
 
-// The whole content of a picture file, read only when it is an ordinary file of a sensible size.
-QByteArray readPictureFile(const QString &path)
+// The whole content of a picture file, read only when it is an ordinary file of a sensible size;
+// stamp tells what the file read was.
+QByteArray readPictureFile(const QString &path, struct stat &stamp)
 {
     QString reason;
     const int fd = openOrdinaryFile(path, reason);
@@ -676,10 +683,8 @@ QByteArray readPictureFile(const QString &path)
             QStringLiteral("The picture file %1 could not be opened: %2.").arg(displayPath(path), reason));
     // Sized by what the file holds now; a file that grows while it is read is read on, but never
     // past the limit.
-    struct stat info
-    {
-    };
-    const qint64 expected = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
+    stamp = {};
+    const qint64 expected = ::fstat(fd, &stamp) == 0 ? qint64(stamp.st_size) : 0;
     QByteArray content(std::clamp<qint64>(expected + 1, 1, MaxFileBytes + 1), Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
@@ -712,6 +717,18 @@ QByteArray readPictureFile(const QString &path)
     return content;
 }
 
+qint64 nanoseconds(const timespec &time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+qint64 nanosecondsNow()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now);
+}
+
 } // namespace
 
 Picture::Picture(QImage image, float widthTwips, float heightTwips, bool lossless)
@@ -726,8 +743,8 @@ PictureLoader::PictureLoader(double logicalDpi, qint64 cacheBytes)
 
 Picture PictureLoader::load(const QString &path)
 {
-    // One stat() tells whether the file is there and ordinary, and gives its size and modification
-    // time. QFileInfo would make the time a local QDateTime, reading the time zone file each time,
+    // One stat() tells whether the file is there and ordinary, and which file in which state it
+    // is. QFileInfo would make the times local QDateTimes, reading the time zone file each time,
     // and this runs for every picture of every page.
     struct stat info
     {
@@ -738,26 +755,50 @@ Picture PictureLoader::load(const QString &path)
     if (!S_ISREG(info.st_mode))
         throw PrintError(PrintError::PictureNotReadable,
                          QStringLiteral("%1 is not a picture file.").arg(displayPath(path)));
+    const auto stampOf = [](const struct stat &file) {
+        return FileStamp{file.st_dev, file.st_ino, qint64(file.st_size), nanoseconds(file.st_mtim),
+                         nanoseconds(file.st_ctim)};
+    };
 
-    const qint64 size = info.st_size;
-    const qint64 modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    // A file replaced by another of the same size and times (cp -p, rsync -t) is another inode, or
+    // the same inode with a new change time. Only a file changed again within one tick of the
+    // timestamps' clock looks the same: while its change time is that recent, its content is kept
+    // and compared.
     const QString key = QFileInfo(path).absoluteFilePath();
+    const qint64 readAt = nanosecondsNow();
+    QByteArray content;
+    bool contentRead = false;
+    struct stat read
+    {
+    };
     if (const auto found = m_index.find(key); found != m_index.end()) {
         const auto entry = found.value();
-        if (entry->fileSize == size && entry->modified == modified) {
+        bool same = entry->stamp == stampOf(info);
+        if (same && !entry->unsettledContent.isEmpty()) {
+            content = readPictureFile(path, read);
+            contentRead = true;
+            same = stampOf(read) == entry->stamp && content == entry->unsettledContent;
+            if (same && entry->stamp.changed < readAt - UnsettledNanoseconds) {
+                m_cacheBytes -= entry->unsettledContent.size();
+                entry->unsettledContent = QByteArray();
+            }
+        }
+        if (same) {
             m_lru.splice(m_lru.begin(), m_lru, entry);
             return entry->picture;
         }
-        m_cacheBytes -= entry->bytes;
+        m_cacheBytes -= entry->bytes + entry->unsettledContent.size();
         m_lru.erase(entry);
         m_index.erase(found);
     }
 
-    // Read once and decoded from memory: the checks and the decoder see the same bytes, and
-    // nothing put in the file's place meanwhile is ever opened.
+    if (!contentRead)
+        content = readPictureFile(path, read);
     ++m_decodes;
-    Picture picture = decodeData(readPictureFile(path), path);
-    remember(Entry{key, size, modified, picture, picture.image().sizeInBytes()});
+    Picture picture = decodeData(content, path);
+    const FileStamp stamp = stampOf(read);
+    const bool unsettled = stamp.changed >= readAt - UnsettledNanoseconds;
+    remember(Entry{key, stamp, picture, picture.image().sizeInBytes(), unsettled ? content : QByteArray()});
     return picture;
 }
 
@@ -830,14 +871,15 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
 
 void PictureLoader::remember(Entry entry)
 {
-    if (entry.bytes > m_cacheLimit)
+    const qint64 bytes = entry.bytes + entry.unsettledContent.size();
+    if (bytes > m_cacheLimit)
         return;
-    m_cacheBytes += entry.bytes;
+    m_cacheBytes += bytes;
     m_lru.push_front(std::move(entry));
     m_index.insert(m_lru.front().path, m_lru.begin());
     while (m_cacheBytes > m_cacheLimit && m_lru.size() > 1) {
         const Entry &oldest = m_lru.back();
-        m_cacheBytes -= oldest.bytes;
+        m_cacheBytes -= oldest.bytes + oldest.unsettledContent.size();
         m_index.remove(oldest.path);
         m_lru.pop_back();
     }

@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
-#include <QDateTime>
+#include <QHash>
 #include <QImage>
 #include <QString>
 
-#include <QHash>
-
 #include <list>
+
+#include <sys/types.h>
 
 // A decoded picture with its natural size in twips. Copies share the decoded image, so drawing
 // the same Picture twice lets the PDF writer embed it once.
@@ -32,9 +33,9 @@ private:
 };
 
 // Turns picture files into Pictures: GIF, PNG, JPEG and BMP, told apart by their own signature
-// bytes. A file that has not changed since it was last loaded (same path, size and modification
-// time) gives back the same decoded picture; the cache is bounded by the bytes of decoded image
-// data it holds.
+// bytes. A file that has not changed since it was last loaded (same path, the same file by device
+// and inode, same size, modification and change time) gives back the same decoded picture; the
+// cache is bounded by the bytes of decoded image data it holds.
 class PictureLoader
 {
 public:
@@ -54,13 +55,25 @@ public:
     [[nodiscard]] int decodeCount() const { return m_decodes; }
 
 private:
+    // What stat() tells about a file that changes whenever its content can have changed.
+    struct FileStamp
+    {
+        dev_t device = 0;
+        ino_t inode = 0;
+        qint64 size = 0;
+        qint64 modified = 0; // nanoseconds since the epoch
+        qint64 changed = 0;  // the inode's change time, which no program can set back
+        bool operator==(const FileStamp &) const = default;
+    };
     struct Entry
     {
         QString path;
-        qint64 fileSize;
-        qint64 modified; // nanoseconds since the epoch
+        FileStamp stamp;
         Picture picture;
         qint64 bytes;
+        // The file's content, kept while its change time is too recent to tell a later change
+        // from this one (see load()); empty once the stamp alone can be trusted.
+        QByteArray unsettledContent;
     };
     void remember(Entry entry);
 

@@ -7,6 +7,7 @@
 #include <QImageWriter>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #if defined(__GLIBC__)
@@ -309,26 +310,65 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(PrintError, (void)loader.load(folder.filePath("dir.gif")));
     }
 
-    void unchangedFileIsDecodedOnce()
+    // The cache gives back the picture decoded before only for the same file, unchanged. A picture
+    // replaced by another of the same size and times (cp -p, rsync -t) is decoded again, however
+    // soon after the first load.
+    void changedFileIsDecodedAgain_data()
     {
-        ProgramFolder folder;
-        folder.writePicture("a.png", 20, 10);
-        PictureLoader loader;
-        const Picture first = loader.load(folder.filePath("a.png"));
-        const Picture second = loader.load(folder.filePath("a.png"));
-        QCOMPARE(loader.decodeCount(), 1);
-        QCOMPARE(first.image().cacheKey(), second.image().cacheKey());
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("decodedAgain");
+        QTest::newRow("unchanged") << "none" << false;
+        QTest::newRow("other size, newer time") << "larger" << true;
+        QTest::newRow("same size and times, rewritten in place") << "rewritten" << true;
+        QTest::newRow("same size and times, put in place by rename") << "renamed" << true;
+    }
 
-        // A changed file (other size, newer time) is decoded again.
-        folder.writePicture("a.png", 30, 10);
-        QFile file(folder.filePath("a.png"));
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(
-            file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
-        file.close();
-        const Picture third = loader.load(folder.filePath("a.png"));
-        QCOMPARE(loader.decodeCount(), 2);
-        QCOMPARE(third.image().width(), 30);
+    void changedFileIsDecodedAgain()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, decodedAgain);
+        ProgramFolder folder;
+        const QString path = folder.filePath("a.bmp");
+        QImage image(30, 10, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        folder.write("a.bmp", encoded(image, "bmp"));
+        struct stat before
+        {
+        };
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &before) == 0);
+        PictureLoader loader;
+        const Picture first = loader.load(path);
+
+        image.fill(Qt::blue); // same size, other content
+        if (change == "larger") {
+            folder.write("a.bmp", encoded(image.copy(0, 0, 40, 10), "bmp"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                     QFileDevice::FileModificationTime));
+        } else if (change != "none") {
+            folder.write(change == "renamed" ? "new.bmp" : "a.bmp", encoded(image, "bmp"));
+            if (change == "renamed")
+                QVERIFY(::rename(QFile::encodeName(folder.filePath("new.bmp")).constData(),
+                                 QFile::encodeName(path).constData()) == 0);
+            const timespec times[2] = {before.st_atim, before.st_mtim};
+            QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+            struct stat after
+            {
+            };
+            QVERIFY(::stat(QFile::encodeName(path).constData(), &after) == 0);
+            QCOMPARE(after.st_size, before.st_size);
+            QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+            QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        }
+
+        const Picture second = loader.load(path);
+        QCOMPARE(loader.decodeCount(), decodedAgain ? 2 : 1);
+        QCOMPARE(second.image().cacheKey() != first.image().cacheKey(), decodedAgain);
+        QCOMPARE(second.image().pixelColor(5, 5), decodedAgain ? QColor(Qt::blue) : QColor(Qt::red));
+        QCOMPARE(second.image().width(), change == "larger" ? 40 : 30);
+        (void)loader.load(path); // and now that one is kept
+        QCOMPARE(loader.decodeCount(), decodedAgain ? 2 : 1);
     }
 
     void cacheStaysWithinItsBudget()
