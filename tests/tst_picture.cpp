@@ -116,6 +116,12 @@ private slots:
             << makeGif(65535, 65535, 1) << int(PrintError::PictureTooLarge) << "65535 × 65535 pixels";
         QTest::newRow("gif with half its pixels, properly ended")
             << makeGif(120, 90, 120 * 45) << unreadable << stops;
+        QImage image(20, 20, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QByteArray png = encoded(image, "png");
+        QTest::newRow("png with a chunk claiming more than the file holds")
+            << png.left(png.size() - 12) + QByteArray("\x7F\xFF\xFF\xF0tEXtab", 10) << unreadable
+            << "cut short";
         QTest::newRow("jpeg of 257 scans")
             << makeJpegWithScans(40, 30, 257) << int(PrintError::PictureTooLarge) << "more than 256 scans";
 
@@ -128,8 +134,6 @@ private slots:
             << QByteArray(svg).replace("%name", "other.png") << unreadable << formats;
         QTest::newRow("svg naming a fifo")
             << QByteArray(svg).replace("%name", "fifo") << unreadable << formats;
-        QImage image(20, 20, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
         const QList<QByteArray> readable = QImageReader::supportedImageFormats();
         for (const QByteArray &format : QImageWriter::supportedImageFormats()) {
             if (!readable.contains(format) ||
