@@ -1,0 +1,240 @@
+#include "jpegdecoder.h"
+
+#include "picturecheck.h"
+#include "printerror.h"
+
+#include <QColorSpace>
+#include <QImageIOHandler>
+#include <QTransform>
+
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#if !defined(JCS_ALPHA_EXTENSIONS)
+#error "libjpeg-turbo's colour space extensions are needed (Debian's libjpeg62-turbo-dev)"
+#endif
+
+namespace {
+
+// libjpeg's error manager, extended so that an error, the warning that the data ran out, or too
+// many scans end the decoding at once.
+struct JpegErrors
+{
+    jpeg_error_mgr manager; // first: libjpeg hands it back as its own
+    std::jmp_buf exit;
+    bool dataRanOut = false;
+    bool tooManyScans = false;
+};
+
+extern "C" {
+
+static void jpegErrorExit(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->exit, 1);
+}
+
+// Warnings (level -1) are not printed. Two of them mean the data ran out before the picture did:
+// libjpeg would fill the rest with grey.
+static void jpegMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return;
+    ++info->err->num_warnings;
+    const int code = info->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) {
+        reinterpret_cast<JpegErrors *>(info->err)->dataRanOut = true;
+        info->err->error_exit(info);
+    }
+}
+
+// Called as input is read; bounds the scans whatever the walk over the file counted.
+static void jpegProgress(j_common_ptr info)
+{
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxJpegScans) {
+        reinterpret_cast<JpegErrors *>(info->err)->tooManyScans = true;
+        info->err->error_exit(info);
+    }
+}
+}
+
+// The Exif orientation (1 to 8) of an APP1 segment's data, 0 where it has none. IFDs are read in
+// order, at most ten of them, as Qt's reader reads them.
+int exifOrientation(QByteArrayView exif)
+{
+    if (!exif.startsWith(QByteArrayView("Exif\0\0", 6)) || exif.size() < 14)
+        return 0;
+    const QByteArrayView tiff = exif.sliced(6);
+    const bool little = tiff.startsWith("II");
+    if (!little && !tiff.startsWith("MM"))
+        return 0;
+    const auto number = [&tiff, little](qint64 at, int bytes) -> qint64 {
+        if (at < 0 || at + bytes > tiff.size())
+            return -1;
+        return little ? littleEndian(tiff, at, bytes) : bigEndian(tiff, at, bytes);
+    };
+    if (number(2, 2) != 0x2A)
+        return 0;
+    qint64 ifd = number(4, 4);
+    for (int n = 0; n < 10 && ifd > 0; ++n) {
+        const qint64 entries = number(ifd, 2);
+        for (qint64 i = 0; i < entries; ++i) {
+            const qint64 entry = ifd + 2 + 12 * i;
+            if (number(entry, 2) != 0x0112)
+                continue;
+            const qint64 value = number(entry + 8, 2);
+            return number(entry + 2, 2) == 3 && number(entry + 4, 4) == 1 && value >= 1 && value <= 8
+                       ? int(value)
+                       : 0;
+        }
+        ifd = entries < 0 ? -1 : number(ifd + 2 + 12 * entries, 4);
+    }
+    return 0;
+}
+
+QImage oriented(QImage image, int orientation)
+{
+    switch (orientation) {
+    case 2:
+        return image.mirrored(true, false);
+    case 3:
+        return image.mirrored(true, true);
+    case 4:
+        return image.mirrored(false, true);
+    case 5:
+        return image.mirrored(false, true).transformed(QTransform().rotate(90));
+    case 6:
+        return image.transformed(QTransform().rotate(90));
+    case 7:
+        return image.mirrored(true, false).transformed(QTransform().rotate(90));
+    case 8:
+        return image.transformed(QTransform().rotate(270));
+    default:
+        return image;
+    }
+}
+
+// What the JPEG decoding hands back besides the pixels. Plain data only: it outlives a longjmp.
+struct JpegExtras
+{
+    int orientation = 0;
+    JOCTET *iccProfile = nullptr; // malloc()ed by libjpeg
+    unsigned int iccProfileLength = 0;
+    const char *failure = nullptr; // why the picture was refused, where libjpeg did not say
+};
+
+// Decodes a JPEG into image, in the format Qt's own reader gives (grey, or RGB32 for colour and
+// CMYK), in one pass. Holds nothing that needs destroying, since libjpeg's errors return here
+// through longjmp.
+bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mgr &progress,
+              QByteArrayView data, QImage &image, JpegExtras &extras)
+{
+    if (setjmp(errors.exit))
+        return false;
+    jpeg_create_decompress(&info);
+    info.progress = &progress;
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(data.data()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF); // Exif
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF); // ICC profile
+    jpeg_read_header(&info, TRUE);
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker && extras.orientation == 0;
+         marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1)
+            extras.orientation = exifOrientation(
+                QByteArrayView(reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length)));
+    }
+    jpeg_read_icc_profile(&info, &extras.iccProfile, &extras.iccProfileLength);
+
+    bool cmyk = false;
+    QImage::Format format = QImage::Format_RGB32;
+    switch (info.out_color_space) {
+    case JCS_GRAYSCALE:
+        format = QImage::Format_Grayscale8;
+        break;
+    case JCS_RGB: // straight into RGB32's memory order
+        info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+        break;
+    case JCS_CMYK:
+        cmyk = true;
+        break;
+    default:
+        extras.failure = "its colour components are not grey, RGB or CMYK";
+        return false;
+    }
+    jpeg_calc_output_dimensions(&info);
+    if (!QImageIOHandler::allocateImage(QSize(int(info.output_width), int(info.output_height)), format,
+                                        &image)) {
+        extras.failure = "there is no memory for it";
+        return false;
+    }
+    JSAMPARRAY cmykRow = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                          info.output_width * 4, 1)
+                              : nullptr;
+    jpeg_start_decompress(&info);
+    while (info.output_scanline < info.output_height) {
+        const int y = int(info.output_scanline);
+        if (!cmyk) {
+            std::array<JSAMPROW, 16> rows{};
+            const int count = std::min(int(rows.size()), int(info.output_height) - y);
+            for (int i = 0; i < count; ++i)
+                rows[size_t(i)] = image.scanLine(y + i);
+            jpeg_read_scanlines(&info, rows.data(), JDIMENSION(count));
+            continue;
+        }
+        jpeg_read_scanlines(&info, cmykRow, 1);
+        // The inverted CMYK that Adobe's programs write, as Qt's reader converts it.
+        const JSAMPLE *in = cmykRow[0];
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (JDIMENSION x = 0; x < info.output_width; ++x, in += 4) {
+            const int k = in[3];
+            out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+} // namespace
+
+// JPEGs are decoded with libjpeg here rather than through Qt's reader, which turns libjpeg's
+// warnings into log lines: the warning that the data ran out (a file cut short and closed with
+// an end marker) must refuse the picture. Throws as decodeData does.
+QImage decodeJpeg(QByteArrayView data, const QString &path)
+{
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegErrorExit;
+    errors.manager.emit_message = jpegMessage;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = jpegProgress;
+
+    QImage image;
+    JpegExtras extras;
+    const bool decoded = readJpeg(info, errors, progress, data, image, extras);
+    char reason[JMSG_LENGTH_MAX] = "";
+    if (!decoded && !extras.failure)
+        errors.manager.format_message(reinterpret_cast<j_common_ptr>(&info), reason);
+    jpeg_destroy_decompress(&info);
+    const QByteArray iccProfile(reinterpret_cast<const char *>(extras.iccProfile),
+                                qsizetype(extras.iccProfileLength));
+    std::free(extras.iccProfile);
+
+    if (errors.tooManyScans)
+        refusePicture(PictureDefect::TooManyScans, path);
+    if (errors.dataRanOut)
+        refusePicture(PictureDefect::Incomplete, path);
+    if (!decoded || image.isNull())
+        throw PrintError(PrintError::PictureNotReadable,
+                         QStringLiteral("The picture %1 could not be read: %2.")
+                             .arg(displayPath(path), extras.failure ? QString::fromLatin1(extras.failure)
+                                                                    : QString::fromLocal8Bit(reason)));
+    if (!iccProfile.isEmpty())
+        image.setColorSpace(QColorSpace::fromIccProfile(iccProfile));
+    return oriented(std::move(image), extras.orientation);
+}
