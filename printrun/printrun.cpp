@@ -79,7 +79,12 @@ PrintRun::~PrintRun() = default;
 void PrintRun::cmdPrint_Click(PrintSurface &printer)
 {
     m_printer = &printer;
-    const auto done = qScopeGuard([this] { m_printer = nullptr; });
+    m_stopped = false;
+    m_recordsPrinted = 0;
+    const auto done = qScopeGuard([this] {
+        m_printer = nullptr;
+        m_stopRequested.store(false, std::memory_order_relaxed);
+    });
 
     OpenListFile();
     printer.setDocumentName(m_listFileName);
@@ -89,11 +94,17 @@ void PrintRun::cmdPrint_Click(PrintSurface &printer)
     m_pairsPerRow = printer.orientation() == PrintSurface::Portrait ? PageLayout::PortraitPairsPerRow
                                                                     : PageLayout::LandscapePairsPerRow;
 
-    qint64 printed = 0;
-    while (ReadNextRecord()) {
+    // A stop is taken up between pages: the page being drawn is finished first.
+    while (!stopRequested() && ReadNextRecord()) {
         PrintRecordPage();
+        ++m_recordsPrinted;
         if (m_progress)
-            m_progress(++printed);
+            m_progress(m_recordsPrinted);
+    }
+    if (stopRequested()) {
+        m_stopped = true;
+        printer.discardDocument();
+        return;
     }
     printer.endDocument();
 }
@@ -124,8 +135,9 @@ void PrintRun::OpenListFile()
         closeListFile();
         m_listFile.reset();
         m_fieldList.clear();
+        m_recordNumber = 0;
 
-        m_listFileName = findListFile(m_folder);
+        m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
         m_listFileNumber = 1;
         if (m_listFileName.isEmpty())
             throw PrintError(PrintError::NoListFile,
@@ -168,9 +180,20 @@ bool PrintRun::ReadNextRecord()
                     ? QStringLiteral("No list file is open, so there is no record to print.")
                     : QStringLiteral("The list file %1 is not open, so there is no record to print.")
                           .arg(m_listFileName));
-        const std::optional<QString> line = m_listFile->readLine();
-        if (!line)
-            return false;
+        // Records that are not selected are read past without being split, and reading ends
+        // after the last one selected.
+        std::optional<QString> line;
+        for (;;) {
+            const std::optional<qint64> last = m_selection.last();
+            if ((last && m_recordNumber >= *last) || stopRequested())
+                return false;
+            line = m_listFile->readLine();
+            if (!line)
+                return false;
+            ++m_recordNumber;
+            if (m_selection.contains(m_recordNumber))
+                break;
+        }
 
         const QString where =
             QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);

@@ -10,11 +10,13 @@
 
 #include "fieldlist.h"
 #include "listfile.h"
+#include "recordselection.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -35,12 +37,15 @@ localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
 
 // The print run: reads the list file of the program folder and prints one page per record on a
 // printing surface. It holds the state that lives between runs (the field list, the open list
-// file and the pairs per grid row) and the routines of a run. The window owns one; tests and the
-// benchmark use it without a window.
+// file and the pairs per grid row) and the routines of a run. The window owns one; tests, the
+// benchmark and the command line use it without a window.
 //
 // OpenListFile, ReadNextRecord, PrintRecordPage and AlignKeyColumns trap their own errors: each
 // reports a PrintError through the ErrorReporter and returns as if it had finished. Failures of the
 // driver's own printer steps are not trapped and leave cmdPrint_Click as PrintError.
+//
+// A run can be stopped from outside (a Cancel button, a signal): requestStop() asks for it, the
+// driver takes it up after the page being drawn and discards the document instead of ending it.
 class PrintRun
 {
 public:
@@ -55,6 +60,29 @@ public:
     void setClock(std::function<QDate()> today) { m_today = std::move(today); }
     // Called after each record's page with the number of records printed so far in this run.
     void setProgressHandler(std::function<void(qint64)> handler) { m_progress = std::move(handler); }
+    // The list file to read, by its name in the program folder; empty (the default): the first list
+    // file of the folder, looked up at every run.
+    void setListFileChoice(QString name) { m_listFileChoice = std::move(name); }
+    // Which records are printed; the others are read past without being split into fields, and
+    // reading ends after the last one selected. Every record unless set.
+    void setRecordSelection(RecordSelection selection) { m_selection = std::move(selection); }
+    [[nodiscard]] const RecordSelection &recordSelection() const { return m_selection; }
+
+    // Asks the run under way (or the next one, when none is) to stop after the page being drawn and
+    // to discard its document. Only stores a flag: safe to call from a signal handler or another
+    // thread. The request is used up when the run it stopped, or the run that ended meanwhile, ends.
+    void requestStop() noexcept { m_stopRequested.store(true, std::memory_order_relaxed); }
+    [[nodiscard]] bool stopRequested() const noexcept
+    {
+        return m_stopRequested.load(std::memory_order_relaxed);
+    }
+    // Whether the last run was stopped, its document discarded.
+    [[nodiscard]] bool stopped() const { return m_stopped; }
+    // The record pages the last run drew (stopped or not).
+    [[nodiscard]] qint64 recordsPrinted() const { return m_recordsPrinted; }
+    // The number of the last record that the last run read (printed or read past); when reading
+    // reached the end of the list file, the number of records in it.
+    [[nodiscard]] qint64 recordsRead() const { return m_recordNumber; }
 
     // One press of Print: the whole run, from opening the list file to ending the document.
     void cmdPrint_Click(PrintSurface &printer);
@@ -103,6 +131,13 @@ private:
     std::function<void(qint64)> m_progress;
     std::unique_ptr<ListFileReader> m_listFile;
     PrintSurface *m_printer = nullptr;
+    QString m_listFileChoice;
+    RecordSelection m_selection;
+    std::atomic<bool> m_stopRequested = false;
+    static_assert(std::atomic<bool>::is_always_lock_free, "requestStop() must be async-signal-safe");
+    bool m_stopped = false;
+    qint64 m_recordsPrinted = 0;
+    qint64 m_recordNumber = 0;
 
     FieldList m_fieldList;
     qint16 m_listFileNumber = 0;

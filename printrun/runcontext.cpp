@@ -6,8 +6,13 @@
 
 void ErrorReporter::report(const PrintError &error)
 {
-    const QByteArray line = error.logLine().toLocal8Bit();
-    std::fprintf(stderr, "%s\n", line.constData());
-    std::fflush(stderr);
+    writeLogLine(error.logLine());
     showError(error);
+}
+
+void ErrorReporter::writeLogLine(const QString &line)
+{
+    const QByteArray bytes = line.toLocal8Bit();
+    std::fprintf(stderr, "%s\n", bytes.constData());
+    std::fflush(stderr);
 }

@@ -19,6 +19,8 @@ public:
 protected:
     // The message box: "Error <number>\r\n<description>", OK only, under the application's title.
     virtual void showError(const PrintError &error) = 0;
+    // Writes the one line "Error <number>: <description>" to standard error.
+    virtual void writeLogLine(const QString &line);
 };
 
 // The two choices of the window, read when the run needs them.

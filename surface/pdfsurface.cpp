@@ -246,6 +246,20 @@ void PdfSurface::endDocument()
     }
 }
 
+void PdfSurface::discardDocument()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_discarded = true;
+    if (!m_painter)
+        return;
+    if (m_painter->isActive())
+        m_painter->end();
+    m_file.close();
+    m_file.remove();
+}
+
 void PdfSurface::setDocumentName(const QString &name)
 {
     m_documentName = name;

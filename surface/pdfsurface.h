@@ -50,12 +50,15 @@ public:
     void drawPicture(const Picture &picture, float x, float y, float width, float height) override;
     void newPage() override;
     void endDocument() override;
+    // Removes the file; the pages drawn so far stay counted in pagesWritten().
+    void discardDocument() override;
     void setDocumentName(const QString &name) override;
 
     [[nodiscard]] const QString &outputPath() const { return m_outputPath; }
     // Pages actually written to the document.
     [[nodiscard]] int pagesWritten() const { return m_pagesWritten; }
-    [[nodiscard]] bool documentWritten() const { return m_finished && m_pagesWritten > 0; }
+    [[nodiscard]] bool documentWritten() const { return m_finished && !m_discarded && m_pagesWritten > 0; }
+    [[nodiscard]] bool documentDiscarded() const { return m_discarded; }
     // The face that the font name resolved to.
     [[nodiscard]] QString resolvedFontFamily() const;
     [[nodiscard]] float lineHeight() const;
@@ -83,6 +86,7 @@ private:
     std::optional<QFontMetricsF> m_metrics;
     bool m_pendingNewPage = false;
     bool m_finished = false;
+    bool m_discarded = false;
     int m_pagesWritten = 0;
 };
 

@@ -11,7 +11,8 @@ struct PrintOutcome
     {
         NothingPrinted,
         SentToPrinter,
-        SavedAsPdf
+        SavedAsPdf,
+        Discarded // the run was stopped: nothing was sent or saved
     };
     // SavedAsPdf: why the document did not go to a printer.
     enum NoPrinter
@@ -24,10 +25,10 @@ struct PrintOutcome
     QString printer;   // SentToPrinter: the queue
     int jobId = 0;     // SentToPrinter: the print system's job number
     bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
-    QString pdfPath;   // SavedAsPdf: the file written
+    QString pdfPath;   // SavedAsPdf: the file written, "-" for standard output
     NoPrinter noPrinter = NoPrinterSetUp;
     QString noPrinterReason; // SavedAsPdf: what the print system said, when it said anything
-    int pages = 0;
+    int pages = 0; // the pages of the document; Discarded: the pages drawn before it was stopped
 
     // Why there was no printer, as the first clause of a message: "No printer is set up", "The
     // print system could not be reached (the socket /run/cups/cups.sock does not exist)", ...
@@ -95,6 +96,9 @@ public:
     virtual void newPage() = 0;
     // Closes the document and sends it on. Right after newPage() it adds no empty page.
     virtual void endDocument() = 0;
+    // Throws the document away instead of ending it: nothing is sent to the print system, nothing
+    // is saved, and every file made for it is removed. Nothing can be drawn afterwards.
+    virtual void discardDocument() = 0;
 
     // Whether anything has been drawn on the current page since it began.
     [[nodiscard]] virtual bool pageHasContent() const = 0;
@@ -130,6 +134,8 @@ public:
         m_pageHasContent = false;
     }
     [[nodiscard]] bool pageHasContent() const override { return m_pageHasContent; }
+    // A surface that keeps nothing outside itself has nothing to throw away.
+    void discardDocument() override {}
 
     [[nodiscard]] const QString &fontName() const { return m_fontName; }
     [[nodiscard]] float fontSize() const { return m_fontSize; }

@@ -75,6 +75,12 @@ void RecordingSurface::endDocument()
     ended = true;
 }
 
+void RecordingSurface::discardDocument()
+{
+    log << QStringLiteral("discard document");
+    discarded = true;
+}
+
 QList<QStringList> RecordingSurface::pages() const
 {
     QList<QStringList> result;

@@ -10,7 +10,7 @@
 //   text (x,y) "..."                    a printed line, at its top-left corner
 //   picture WxH (x,y)                   a picture at its natural size
 //   picture WxH in box (x,y) WxH        a picture stretched to a box
-//   new page / end document
+//   new page / end document / discard document
 class RecordingSurface : public SurfaceBase
 {
 public:
@@ -28,6 +28,7 @@ public:
     QStringList log;
     int orientationSet = 0;
     bool ended = false;
+    bool discarded = false;
 
     [[nodiscard]] int orientation() const override;
     void setOrientation(int orientation) override;
@@ -39,6 +40,7 @@ public:
     void drawPicture(const Picture &picture, float x, float y, float w, float h) override;
     void newPage() override;
     void endDocument() override;
+    void discardDocument() override;
 
     // The log cut into pages at each "new page"; the operations after the last one form a page
     // only when there are any besides "end document".
