@@ -1,6 +1,7 @@
 #include "printersurface.h"
 
 #include "application.h"
+#include "documentfile.h"
 #include "paper.h"
 #include "printerror.h"
 
@@ -29,18 +30,11 @@ QString candidateName(const QString &base, int n)
     return n == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1-%2.pdf").arg(base).arg(n);
 }
 
-bool writeAll(int fd, const char *data, qint64 size)
+// Where the document is rendered: a file in the work folder, or nothing when the folder could not
+// be made (never a name relative to the current folder).
+QString workPath(const QTemporaryDir &dir)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= written;
-    }
-    return true;
+    return dir.isValid() ? QDir(dir.path()).filePath(QStringLiteral("document.pdf")) : QString();
 }
 
 } // namespace
@@ -51,10 +45,25 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString 
 }
 
 PrinterSurface::PrinterSurface(QString fallbackFolder, LookUp lookUp)
-    : PdfSurface(QDir(WorkFolder::dir.path()).filePath(QStringLiteral("document.pdf")),
-                 [this] { return lookUpPaper(); }),
+    : PdfSurface(workPath(WorkFolder::dir), [this] { return lookUpPaper(); }),
       m_lookUp(std::move(lookUp)), m_fallbackFolder(std::move(fallbackFolder))
 {
+    if (!WorkFolder::dir.isValid())
+        throw PrintError(
+            PrintError::DocumentNotWritable,
+            QStringLiteral("The print document cannot be written: no folder could be made for it "
+                           "in the temporary folder %1 (%2).")
+                .arg(displayPath(QDir::tempPath()), WorkFolder::dir.errorString()));
+}
+
+void PrinterSurface::discardDocument()
+{
+    if (m_outcome.kind != PrintOutcome::NothingPrinted)
+        return;
+    PdfSurface::discardDocument();
+    WorkFolder::dir.remove();
+    m_outcome.kind = PrintOutcome::Discarded;
+    m_outcome.pages = pagesWritten();
 }
 
 const Cups::DefaultPrinter &PrinterSurface::defaultPrinter() const
@@ -126,39 +135,21 @@ void PrinterSurface::endDocument()
 
 void PrinterSurface::saveFallbackPdf()
 {
-    QFile rendered(outputPath());
-    if (!rendered.open(QIODevice::ReadOnly))
-        throw PrintError(PrintError::DocumentNotWritable,
-                         QStringLiteral("The print document %1 could not be read back: %2.")
-                             .arg(displayPath(outputPath()), rendered.errorString()));
-    const QByteArray content = rendered.readAll();
-
-    // Each name is claimed with O_EXCL, so a file that is already there (or appears meanwhile) is
-    // never replaced.
+    // The document reaches its name by a rename or a link where the work folder shares the list
+    // file's file system, by a copy in chunks where not: never through memory. Each name is claimed
+    // atomically, so a file that is already there (or appears meanwhile) is never replaced.
     const QDir folder(m_fallbackFolder);
     const QString base = pdfBaseName(m_documentName);
     for (int n = 1; n <= MaxFallbackNames; ++n) {
         const QString path = folder.filePath(candidateName(base, n));
-        const int fd =
-            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        const int error = DocumentFile::publish(outputPath(), path, DocumentFile::Publish::KeepExisting);
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
             throw PrintError(PrintError::OutputFolderNotWritable,
-                             QStringLiteral("%1, and the print document could not be saved in %2: %3.")
-                                 .arg(m_outcome.noPrinterText(), displayPath(m_fallbackFolder), reason));
-        }
-        const bool written = writeAll(fd, content.constData(), content.size());
-        const int savedErrno = errno;
-        const bool closed = ::close(fd) == 0;
-        if (!written || !closed) {
-            ::unlink(QFile::encodeName(path).constData());
-            const QString reason = QString::fromLocal8Bit(std::strerror(written ? errno : savedErrno));
-            throw PrintError(PrintError::OutputFolderNotWritable,
-                             QStringLiteral("The print document could not be saved as %1: %2.")
-                                 .arg(displayPath(path), reason));
-        }
+                             QStringLiteral("%1, and the print document could not be saved as %2: %3.")
+                                 .arg(m_outcome.noPrinterText(), displayPath(path),
+                                      QString::fromLocal8Bit(std::strerror(error))));
         m_outcome.pdfPath = path;
         return;
     }

@@ -36,9 +36,13 @@ public:
 
     [[nodiscard]] static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &fallbackFolder);
 
+    // Throws PrintError (DocumentNotWritable) when no work folder can be made in the temporary
+    // folder: the document is then written nowhere.
     explicit PrinterSurface(QString fallbackFolder, LookUp lookUp = Cups::lookUpDefaultPrinter);
 
     void endDocument() override;
+    // Nothing is sent and nothing saved; the work folder is removed at once.
+    void discardDocument() override;
     void setDocumentName(const QString &name) override;
 
     [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
