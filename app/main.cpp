@@ -1,16 +1,71 @@
 #include "application.h"
+#include "batchrun.h"
+#include "commandline.h"
 #include "frmprinter.h"
+#include "printrun.h"
+#include "version.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+void write(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// name: what the process calls itself (it names its temporary folders, among others).
+void nameApplication(const QString &name)
+{
+    QCoreApplication::setApplicationName(name);
+    QCoreApplication::setApplicationVersion(QLatin1String(ApplicationVersion));
+    QGuiApplication::setApplicationDisplayName(ApplicationTitle);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(ApplicationTitle);
-    QApplication::setApplicationDisplayName(ApplicationTitle);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine options = CommandLine::parse(arguments);
 
-    // The list file, the logo and the pictures sit next to the program.
-    frmPrinter window(QCoreApplication::applicationDirPath());
+    // The arguments are all the program's own: the application objects get none of them.
+    int applicationArgc = 1;
+    switch (options.action) {
+    case CommandLine::ShowHelp: {
+        const QCoreApplication app(applicationArgc, argv);
+        write(stdout, CommandLine::helpText());
+        return ExitStatus::Printed;
+    }
+    case CommandLine::ShowVersion:
+        write(stdout, CommandLine::versionText());
+        return ExitStatus::Printed;
+    case CommandLine::UsageError:
+        write(stderr, options.usageErrorText());
+        return ExitStatus::UsageError;
+    case CommandLine::PrintToPdf:
+    case CommandLine::PrintToPrinter: {
+        // Fonts and the PDF writer need QtGui, not a display.
+        prepareBatchApplication();
+        const QGuiApplication app(applicationArgc, argv);
+        nameApplication(ProgramName);
+        return runBatch(options, QCoreApplication::applicationDirPath());
+    }
+    case CommandLine::Window:
+        break;
+    }
+
+    QApplication app(applicationArgc, argv);
+    nameApplication(ApplicationTitle);
+    // The list file, the logo and the pictures sit next to the program, or where the argument says.
+    const DataLocation data = locateData(options.dataArgument, QCoreApplication::applicationDirPath());
+    frmPrinter window(data.folder);
+    window.printRun().setListFileChoice(data.listFile);
     window.show();
     return QApplication::exec();
 }

@@ -5,3 +5,6 @@
 // The utility's name as the user sees it: the window's caption, the title of its message boxes,
 // the creator of the documents it writes and the print job's title when the document has no name.
 inline const QString ApplicationTitle = QStringLiteral("LST File print utility");
+
+// The program's file name, as commands and messages on the command line call it.
+inline const QString ProgramName = QStringLiteral("lstprint");

@@ -39,6 +39,7 @@ public:
         OutputFolderNotWritable = 404,
         PrinterFailed = 405,
         PrinterStopped = 406,
+        NoPrinter = 407,
     };
 
     PrintError(int number, QString description);

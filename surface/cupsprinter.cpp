@@ -220,6 +220,11 @@ std::optional<Media> defaultMedia(http_t *http, cups_dest_t *dest, cups_dinfo_t 
 
 DefaultPrinter lookUpDefaultPrinter()
 {
+    return lookUpPrinter(QString());
+}
+
+DefaultPrinter lookUpPrinter(const QString &queue)
+{
     // libcups reads CUPS_SERVER and the client.conf files once per thread and keeps the answer;
     // forgetting it here lets every run see the print system as it is set up now.
     cupsSetServer(nullptr);
@@ -230,7 +235,9 @@ DefaultPrinter lookUpDefaultPrinter()
         return {DefaultPrinter::Unreachable, std::nullopt, http.connectFailure()};
     }
 
-    cups_dest_t *const dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
+    const QByteArray queueName = queue.toUtf8();
+    cups_dest_t *const dest =
+        cupsGetNamedDest(http.get(), queue.isEmpty() ? nullptr : queueName.constData(), nullptr);
     if (!dest) {
         const QString said = lastErrorText();
         if (const QString failure = http.failure(); !failure.isEmpty())

@@ -33,7 +33,8 @@ struct DefaultPrinter
         Found,          // printer holds the queue
         NoPrintSystem,  // nothing is configured and nothing answers where CUPS looks by default
         NoQueue,        // the print system answers and has no queue
-        NoDefaultQueue, // it has queues, but none is the default (or PRINTER names a missing one)
+        NoDefaultQueue, // it has queues, but not the one asked for: none is the default, or
+                        // PRINTER or the name asked for names a missing one
         Unreachable,    // a configured server, or a socket, that does not answer
     };
     Status status = NoPrintSystem;
@@ -43,6 +44,8 @@ struct DefaultPrinter
 
 // Asks the print system for the default queue, its paper and whether it prints landscape.
 [[nodiscard]] DefaultPrinter lookUpDefaultPrinter();
+// The same for the queue of that name (empty: the default queue).
+[[nodiscard]] DefaultPrinter lookUpPrinter(const QString &queue);
 
 // How a job's pages are to be put on paper: the media they were laid out on and the orientation
 // they were drawn in. The job asks for no scaling at all (print-scaling=none), so that the print

@@ -12,9 +12,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 constexpr int MaxFallbackNames = 10000;
@@ -44,9 +41,18 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString 
     return std::make_unique<PrinterSurface>(fallbackFolder);
 }
 
+std::unique_ptr<PrinterSurface> PrinterSurface::forQueue(const QString &queue)
+{
+    auto surface =
+        std::make_unique<PrinterSurface>(QString(), [queue] { return Cups::lookUpPrinter(queue); });
+    surface->m_printerRequired = true;
+    surface->m_queueAsked = queue;
+    return surface;
+}
+
 PrinterSurface::PrinterSurface(QString fallbackFolder, LookUp lookUp)
-    : PdfSurface(workPath(WorkFolder::dir), [this] { return lookUpPaper(); }),
-      m_lookUp(std::move(lookUp)), m_fallbackFolder(std::move(fallbackFolder))
+    : PdfSurface(workPath(WorkFolder::dir), [this] { return lookUpPaper(); }), m_lookUp(std::move(lookUp)),
+      m_fallbackFolder(std::move(fallbackFolder))
 {
     if (!WorkFolder::dir.isValid())
         throw PrintError(
@@ -82,7 +88,31 @@ PdfSurface::Paper PrinterSurface::lookUpPaper() const
 {
     if (const std::optional<Cups::PrinterInfo> &queue = printer())
         return {queue->layout, queue->landscapeSupported};
+    if (m_printerRequired)
+        throw noPrinterError();
     return {localePageLayout(), true};
+}
+
+PrintError PrinterSurface::noPrinterError() const
+{
+    const Cups::DefaultPrinter &found = defaultPrinter();
+    const auto withReason = [&found](const QString &text) {
+        return (found.reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, found.reason)) +
+               QLatin1Char('.');
+    };
+    if (found.status == Cups::DefaultPrinter::Unreachable)
+        return PrintError(
+            PrintError::PrintSystemUnavailable,
+            withReason(QStringLiteral("Nothing can be printed: the print system cannot be reached")));
+    if (!m_queueAsked.isEmpty())
+        return PrintError(PrintError::NoPrinter,
+                          withReason(QStringLiteral("There is no printer %1 to print on").arg(m_queueAsked)));
+    if (found.status == Cups::DefaultPrinter::NoDefaultQueue)
+        return PrintError(PrintError::NoPrinter,
+                          withReason(QStringLiteral("There is no printer to print on: no printer is chosen "
+                                                    "as the default")));
+    return PrintError(PrintError::NoPrinter,
+                      QStringLiteral("There is no printer to print on: no printer is set up."));
 }
 
 void PrinterSurface::setDocumentName(const QString &name)
@@ -115,6 +145,8 @@ void PrinterSurface::endDocument()
                                "prints only when the printer is started again.")
                     .arg(queue->name, QString::number(m_outcome.jobId), title));
         }
+    } else if (m_printerRequired) {
+        throw noPrinterError();
     } else {
         switch (defaultPrinter().status) {
         case Cups::DefaultPrinter::NoDefaultQueue:

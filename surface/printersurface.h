@@ -2,6 +2,7 @@
 
 #include "cupsprinter.h"
 #include "pdfsurface.h"
+#include "printerror.h"
 
 #include <QTemporaryDir>
 
@@ -35,6 +36,10 @@ public:
     using LookUp = std::function<Cups::DefaultPrinter()>;
 
     [[nodiscard]] static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &fallbackFolder);
+    // A queue (empty: the default one) with no PDF in its place: where there is no such printer,
+    // the first operation that needs the printer throws NoPrinter (PrintSystemUnavailable when the
+    // print system cannot be reached), so that nothing is rendered for nothing.
+    [[nodiscard]] static std::unique_ptr<PrinterSurface> forQueue(const QString &queue);
 
     // Throws PrintError (DocumentNotWritable) when no work folder can be made in the temporary
     // folder: the document is then written nowhere.
@@ -53,10 +58,13 @@ public:
 private:
     void saveFallbackPdf();
     [[nodiscard]] Paper lookUpPaper() const;
+    [[nodiscard]] PrintError noPrinterError() const;
 
     LookUp m_lookUp;
     mutable std::optional<Cups::DefaultPrinter> m_defaultPrinter;
     QString m_fallbackFolder;
+    bool m_printerRequired = false;
+    QString m_queueAsked; // forQueue: the queue named, or empty for the default one
     QString m_documentName;
     PrintOutcome m_outcome;
 };

@@ -28,7 +28,7 @@ struct PrintOutcome
     QString pdfPath;   // SavedAsPdf: the file written, "-" for standard output
     NoPrinter noPrinter = NoPrinterSetUp;
     QString noPrinterReason; // SavedAsPdf: what the print system said, when it said anything
-    int pages = 0; // the pages of the document; Discarded: the pages drawn before it was stopped
+    int pages = 0;           // the pages of the document; Discarded: the pages drawn before it was stopped
 
     // Why there was no printer, as the first clause of a message: "No printer is set up", "The
     // print system could not be reached (the socket /run/cups/cups.sock does not exist)", ...

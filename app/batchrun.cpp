@@ -1,0 +1,279 @@
+#include "batchrun.h"
+
+#include "commandline.h"
+#include "exportsurface.h"
+#include "listfile.h"
+#include "printerror.h"
+#include "printersurface.h"
+#include "printrun.h"
+#include "runcontext.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <unistd.h>
+
+namespace {
+
+// The run that SIGINT and SIGTERM stop, and the signal that came. The handler only stores: the
+// run takes the request up between two pages.
+std::atomic<PrintRun *> currentRun = nullptr;
+static_assert(std::atomic<PrintRun *>::is_always_lock_free, "the signal handler must not take a lock");
+volatile std::sig_atomic_t caughtSignal = 0;
+
+void stopOnSignal(int signal)
+{
+    caughtSignal = signal;
+    if (PrintRun *const run = currentRun.load())
+        run->requestStop();
+}
+
+void installSignalHandlers()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = stopOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    // A reader of standard output that goes away is a write error to report, not a silent death.
+    struct sigaction ignore
+    {
+    };
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+// Keeps the run current for the signal handler while it lives.
+class CurrentRun
+{
+public:
+    explicit CurrentRun(PrintRun &run)
+    {
+        currentRun.store(&run);
+        // A signal that came before the run could be reached stops it before its first page.
+        if (caughtSignal != 0)
+            run.requestStop();
+    }
+    ~CurrentRun() { currentRun.store(nullptr); }
+    CurrentRun(const CurrentRun &) = delete;
+    CurrentRun &operator=(const CurrentRun &) = delete;
+};
+
+void writeError(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+// "Printing page N of M" on a terminal, rewritten in place, from about a second into the run.
+class ProgressLine
+{
+public:
+    static constexpr qint64 ShowAfterMs = 1000;
+    static constexpr qint64 RedrawEveryMs = 100;
+
+    explicit ProgressLine(bool enabled) : m_enabled(enabled) { m_clock.start(); }
+    // The pages the run will print, asked once, when the line first shows.
+    void setTotalCounter(std::function<qint64()> countTotal) { m_countTotal = std::move(countTotal); }
+
+    void update(qint64 pages)
+    {
+        if (!m_enabled)
+            return;
+        const qint64 now = m_clock.elapsed();
+        if (now < ShowAfterMs || (m_drawnAt >= 0 && now - m_drawnAt < RedrawEveryMs))
+            return;
+        if (!m_total)
+            m_total = m_countTotal ? m_countTotal() : 0;
+        const QString text = *m_total > 0 ? QStringLiteral("Printing page %1 of %2").arg(pages).arg(*m_total)
+                                          : QStringLiteral("Printing page %1").arg(pages);
+        writeError(QLatin1Char('\r') + text.leftJustified(m_width));
+        m_width = int(text.size());
+        m_drawnAt = now;
+    }
+
+    // Blanks the line, so that what is written next starts on a clean one.
+    void clear()
+    {
+        if (m_width == 0)
+            return;
+        writeError(QLatin1Char('\r') + QString(m_width, QLatin1Char(' ')) + QLatin1Char('\r'));
+        m_width = 0;
+        m_drawnAt = -1;
+    }
+
+private:
+    bool m_enabled;
+    std::function<qint64()> m_countTotal;
+    std::optional<qint64> m_total;
+    QElapsedTimer m_clock;
+    qint64 m_drawnAt = -1;
+    int m_width = 0;
+};
+
+// The run's errors as lines on standard error, and nothing else: no message box.
+class BatchReporter : public ErrorReporter
+{
+public:
+    explicit BatchReporter(ProgressLine &progress) : m_progress(progress) {}
+    [[nodiscard]] int count() const { return m_count; }
+
+protected:
+    void showError(const PrintError &) override { ++m_count; }
+    void writeLogLine(const QString &line) override
+    {
+        m_progress.clear();
+        ErrorReporter::writeLogLine(line);
+    }
+
+private:
+    ProgressLine &m_progress;
+    int m_count = 0;
+};
+
+class BatchChoices : public RunChoices
+{
+public:
+    explicit BatchChoices(const CommandLine &options)
+        : m_portrait(!options.landscape), m_fitInPage(!options.actualSize)
+    {
+    }
+    [[nodiscard]] bool portraitSelected() const override { return m_portrait; }
+    [[nodiscard]] bool fitInPageSelected() const override { return m_fitInPage; }
+
+private:
+    bool m_portrait;
+    bool m_fitInPage;
+};
+
+std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
+{
+    if (options.action == CommandLine::PrintToPdf) {
+        const QString target = options.pdfTarget == ExportSurface::StandardOutput
+                                   ? options.pdfTarget
+                                   : QDir::cleanPath(QDir::current().absoluteFilePath(options.pdfTarget));
+        return std::make_unique<ExportSurface>(target);
+    }
+    // A script that asks for paper gets paper or an error: never a PDF in the folder instead.
+    return PrinterSurface::forQueue(options.printer);
+}
+
+QString pagesText(qint64 pages)
+{
+    return pages == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages);
+}
+
+QtMessageHandler defaultMessageHandler = nullptr;
+
+// Qt looks for a sandbox's marker in the session's runtime folder when a GUI application starts,
+// and warns when there is no such folder, which is so for every cron job and every service.
+void dropRuntimeFolderNotice(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    defaultMessageHandler(type, context, message);
+}
+
+} // namespace
+
+void prepareBatchApplication()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    defaultMessageHandler = qInstallMessageHandler(dropRuntimeFolderNotice);
+}
+
+int runBatch(const CommandLine &options, const QString &programFolder)
+{
+    installSignalHandlers();
+    if (options.action == CommandLine::PrintToPdf && options.pdfTarget == ExportSurface::StandardOutput &&
+        ::isatty(STDOUT_FILENO)) {
+        CommandLine refused = options;
+        refused.problem = QStringLiteral("standard output is a terminal: send it to a file or a pipe to "
+                                         "receive the PDF");
+        writeError(refused.usageErrorText());
+        return ExitStatus::UsageError;
+    }
+
+    const DataLocation data = locateData(options.dataArgument, programFolder);
+    PictureSlot image1(96); // picture sizes as the window has them on a standard desktop screen
+    const BatchChoices choices(options);
+    ProgressLine progress(!options.quiet && ::isatty(STDERR_FILENO));
+    BatchReporter reporter(progress);
+    PrintRun run(data.folder, image1, reporter, choices);
+    run.setListFileChoice(data.listFile);
+    run.setRecordSelection(options.records);
+    progress.setTotalCounter([&run] {
+        const qint64 lines = ListFileReader::countLines(run.listFilePath());
+        return lines > 1 ? run.recordSelection().countUpTo(lines - 1) : 0;
+    });
+    run.setProgressHandler([&progress](qint64 pages) { progress.update(pages); });
+
+    std::unique_ptr<PrintSurface> surface;
+    std::optional<PrintError> failure;
+    {
+        const CurrentRun current(run);
+        try {
+            surface = makeSurface(options);
+            run.cmdPrint_Click(*surface);
+        } catch (const PrintError &error) {
+            failure = error;
+        }
+    }
+    progress.clear();
+    if (failure)
+        reporter.report(*failure);
+    const PrintOutcome outcome = surface ? surface->outcome() : PrintOutcome();
+    const bool toPdf = options.action == CommandLine::PrintToPdf;
+
+    int status = ExitStatus::NothingPrinted;
+    QString closing;
+    if (run.stopped()) {
+        status = ExitStatus::SignalBase + (caughtSignal != 0 ? int(caughtSignal) : SIGTERM);
+        const qint64 pages = outcome.kind == PrintOutcome::Discarded ? outcome.pages : run.recordsPrinted();
+        closing = (pages > 0 ? QStringLiteral("Interrupted after page %1").arg(pages)
+                             : QStringLiteral("Interrupted before the first page")) +
+                  (toPdf ? QStringLiteral(": nothing was written.")
+                         : QStringLiteral(": nothing was sent to the printer."));
+    } else if (outcome.kind == PrintOutcome::SavedAsPdf || outcome.kind == PrintOutcome::SentToPrinter) {
+        status = reporter.count() > 0 ? ExitStatus::SomeRecordsFailed : ExitStatus::Printed;
+        if (outcome.kind == PrintOutcome::SavedAsPdf)
+            closing = QStringLiteral("Printed %1 to %2")
+                          .arg(pagesText(outcome.pages), outcome.pdfPath == ExportSurface::StandardOutput
+                                                             ? QStringLiteral("standard output")
+                                                             : options.pdfTarget);
+        else
+            closing = QStringLiteral("Sent %1 to printer %2, job %3")
+                          .arg(pagesText(outcome.pages), outcome.printer, QString::number(outcome.jobId));
+        if (outcome.held)
+            closing += QStringLiteral("; the printer is stopped and holds the job");
+        if (reporter.count() > 0)
+            closing += reporter.count() == 1 ? QStringLiteral(", with 1 error")
+                                             : QStringLiteral(", with %1 errors").arg(reporter.count());
+        closing += QLatin1Char('.');
+    } else if (reporter.count() > 0) {
+        closing = QStringLiteral("Nothing was printed.");
+    } else if (run.recordsRead() == 0) {
+        closing = QStringLiteral("Nothing was printed: %1 has no records.").arg(run.listFileName());
+    } else {
+        closing = QStringLiteral("Nothing was printed: %1 has %2, none of them selected.")
+                      .arg(run.listFileName(), run.recordsRead() == 1
+                                                   ? QStringLiteral("1 record")
+                                                   : QStringLiteral("%1 records").arg(run.recordsRead()));
+    }
+    if (!options.quiet)
+        writeError(closing + QLatin1Char('\n'));
+    return status;
+}

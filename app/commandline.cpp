@@ -1,0 +1,192 @@
+#include "commandline.h"
+
+#include "application.h"
+#include "version.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// The parser and its options, the same for parsing and for the help text.
+struct Parser
+{
+    QCommandLineParser parser;
+    QCommandLineOption help;
+    QCommandLineOption version;
+    const QCommandLineOption pdf{
+        QStringList{QStringLiteral("pdf")},
+        QStringLiteral("Print to the PDF file OUT.pdf instead of opening the window; \"-\" writes it to "
+                       "standard output. An existing OUT.pdf is replaced only when the run made a document."),
+        QStringLiteral("OUT.pdf")};
+    const QCommandLineOption print{QStringList{QStringLiteral("print")},
+                                   QStringLiteral("Print on the printer instead of opening the window.")};
+    const QCommandLineOption printer{
+        QStringList{QStringLiteral("printer")},
+        QStringLiteral("With --print: the print queue to use (default: the system's default queue)."),
+        QStringLiteral("QUEUE")};
+    const QCommandLineOption landscape{QStringList{QStringLiteral("l"), QStringLiteral("landscape")},
+                                       QStringLiteral("Landscape pages (default: portrait).")};
+    const QCommandLineOption actualSize{
+        QStringList{QStringLiteral("a"), QStringLiteral("actual-size")},
+        QStringLiteral("Pictures at their own size, measured as on a 96 dpi screen (default: fitted to "
+                       "the page).")};
+    const QCommandLineOption records{
+        QStringList{QStringLiteral("r"), QStringLiteral("records")},
+        QStringLiteral("Print only these records: numbers and ranges counted from 1 in list order, such "
+                       "as 2-5,9,12- (a range may be open at the end). Empty lines are not records."),
+        QStringLiteral("LIST")};
+    const QCommandLineOption quiet{
+        QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
+        QStringLiteral("Write only the errors to standard error: no progress and no closing line.")};
+
+    Parser() : help(parser.addHelpOption()), version(parser.addVersionOption())
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("Prints the records of a list file as record sheets, one page per record.\n"
+                           "With --pdf or --print it needs no window and no display; otherwise it opens\n"
+                           "its window."));
+        for (const QCommandLineOption *option :
+             {&pdf, &print, &printer, &landscape, &actualSize, &records, &quiet})
+            parser.addOption(*option);
+        parser.addPositionalArgument(
+            QStringLiteral("FOLDER | LIST.lst"),
+            QStringLiteral("The folder that holds the list file (its first *.lst file in name order), "
+                           "logo.gif and the pictures; or the list file itself, in its folder. Default: "
+                           "the program's own folder."),
+            QStringLiteral("[FOLDER | LIST.lst]"));
+    }
+};
+
+const char ExitStatusText[] =
+    "Exit status:\n"
+    "  0    every record was printed\n"
+    "  1    a document was made or sent, but some records failed (their errors\n"
+    "       were written), or the printer is stopped and holds the job (error 406)\n"
+    "  2    usage error\n"
+    "  3    nothing was printed: no list file, no records, an unreadable list\n"
+    "       file, no printer for --print, the output cannot be written, or the\n"
+    "       printer refused the job\n"
+    "  130  interrupted by SIGINT (143: by SIGTERM); the document was discarded:\n"
+    "       nothing was sent and nothing written\n";
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    Parser p;
+    CommandLine result;
+    const auto usageError = [&result](const QString &problem) {
+        result.action = UsageError;
+        result.problem = problem;
+        return result;
+    };
+
+    const bool parsed = p.parser.parse(arguments);
+    // --help and --version are answered whatever else the line holds.
+    if (p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"))) {
+        result.action = ShowHelp;
+        return result;
+    }
+    if (p.parser.isSet(p.version)) {
+        result.action = ShowVersion;
+        return result;
+    }
+    if (!parsed)
+        return usageError(p.parser.errorText());
+
+    for (const QCommandLineOption *option : {&p.pdf, &p.printer, &p.records}) {
+        if (p.parser.values(*option).size() > 1)
+            return usageError(QStringLiteral("--%1 is given more than once").arg(option->names().last()));
+    }
+    const QStringList data = p.parser.positionalArguments();
+    if (data.size() > 1)
+        return usageError(QStringLiteral("only one FOLDER or LIST.lst can be given, not %1")
+                              .arg(QStringLiteral("\"%1\"").arg(data.join(QStringLiteral("\", \"")))));
+    result.dataArgument = data.value(0);
+
+    const bool pdf = p.parser.isSet(p.pdf);
+    const bool print = p.parser.isSet(p.print);
+    if (pdf && print)
+        return usageError(QStringLiteral("--pdf and --print cannot be used together"));
+    if (p.parser.isSet(p.printer) && !print)
+        return usageError(QStringLiteral("--printer is for --print only"));
+    if (!pdf && !print) {
+        for (const QCommandLineOption *option : {&p.landscape, &p.actualSize, &p.records, &p.quiet}) {
+            if (p.parser.isSet(*option))
+                return usageError(QStringLiteral("--%1 is for --pdf and --print only: the window has its "
+                                                 "own choices")
+                                      .arg(option->names().last()));
+        }
+        result.action = Window;
+        return result;
+    }
+
+    if (pdf) {
+        result.action = PrintToPdf;
+        result.pdfTarget = p.parser.value(p.pdf);
+        if (result.pdfTarget.isEmpty())
+            return usageError(QStringLiteral("--pdf needs a file name (or \"-\" for standard output)"));
+    } else {
+        result.action = PrintToPrinter;
+        result.printer = p.parser.value(p.printer);
+        if (p.parser.isSet(p.printer) && result.printer.isEmpty())
+            return usageError(QStringLiteral("--printer needs the name of a print queue"));
+    }
+    result.landscape = p.parser.isSet(p.landscape);
+    result.actualSize = p.parser.isSet(p.actualSize);
+    result.quiet = p.parser.isSet(p.quiet);
+    if (p.parser.isSet(p.records)) {
+        QString problem;
+        const std::optional<RecordSelection> selection =
+            RecordSelection::parse(p.parser.value(p.records), &problem);
+        if (!selection)
+            return usageError(QStringLiteral("--records: %1").arg(problem));
+        result.records = *selection;
+    }
+    return result;
+}
+
+QString CommandLine::helpText()
+{
+    Parser p;
+    QString text = p.parser.helpText();
+    // Qt's first line is one generic synopsis under the path the program was started by; the
+    // program's three ways of being called say more.
+    text = text.mid(text.indexOf(QLatin1Char('\n')) + 1);
+    const QString synopsis =
+        QStringLiteral("Usage: %1 [FOLDER | LIST.lst]\n"
+                       "       %1 --pdf OUT.pdf [OPTIONS] [FOLDER | LIST.lst]\n"
+                       "       %1 --print [--printer QUEUE] [OPTIONS] [FOLDER | LIST.lst]\n"
+                       "       %1 --help | --version\n"
+                       "OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST "
+                       "-q/--quiet\n")
+            .arg(ProgramName);
+    // Qt's own options (-platform, -style, ...) are not taken: every argument is the program's.
+    static const QRegularExpression helpAllLine(QStringLiteral("^(  --help-all +).*$"),
+                                                QRegularExpression::MultilineOption);
+    text.replace(helpAllLine, QStringLiteral("\\1The same as --help (Qt's own options are not taken)."));
+    return synopsis + QLatin1Char('\n') + text + QLatin1Char('\n') + QLatin1String(ExitStatusText);
+}
+
+QString CommandLine::versionText()
+{
+    return QStringLiteral("%1 %2\n").arg(ProgramName, QLatin1String(ApplicationVersion));
+}
+
+QString CommandLine::usageErrorText() const
+{
+    return QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(ProgramName, problem);
+}
+
+DataLocation locateData(const QString &argument, const QString &programFolder)
+{
+    if (argument.isEmpty())
+        return {programFolder, QString()};
+    const QFileInfo info(QDir::current().absoluteFilePath(argument));
+    if (info.isDir() || info.fileName().isEmpty())
+        return {QDir::cleanPath(info.absoluteFilePath()), QString()};
+    return {QDir::cleanPath(info.absolutePath()), info.fileName()};
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "recordselection.h"
+
+#include <QString>
+#include <QStringList>
+
+// The exit statuses of the program.
+namespace ExitStatus {
+constexpr int Printed = 0;           // every record printed
+constexpr int SomeRecordsFailed = 1; // a document was made or sent, but not everything went right
+constexpr int UsageError = 2;
+constexpr int NothingPrinted = 3;
+// A run stopped by a signal ends with 128 + the signal's number: 130 for SIGINT, 143 for SIGTERM.
+constexpr int SignalBase = 128;
+} // namespace ExitStatus
+
+// What the command line asks for, read by Qt's parser with GNU conventions (--pdf=OUT.pdf and
+// --pdf OUT.pdf, -la for -l -a, "--" before a data argument that begins with "-"). Plain data:
+// parsing touches neither the file system nor the display.
+struct CommandLine
+{
+    enum Action
+    {
+        Window,         // the window, on the data argument or the program folder
+        PrintToPdf,     // --pdf
+        PrintToPrinter, // --print
+        ShowHelp,
+        ShowVersion,
+        UsageError,
+    };
+
+    Action action = Window;
+    QString pdfTarget; // PrintToPdf: the file as given, "-" for standard output
+    QString printer;   // PrintToPrinter: the queue, or empty for the default one
+    bool landscape = false;
+    bool actualSize = false;
+    bool quiet = false;
+    RecordSelection records;
+    QString dataArgument; // FOLDER or LIST.lst as given, or empty
+    QString problem;      // UsageError: what is wrong, one line
+
+    // arguments: the program's arguments, the program itself first.
+    [[nodiscard]] static CommandLine parse(const QStringList &arguments);
+    // The text of --help. Needs the application object.
+    [[nodiscard]] static QString helpText();
+    // The text of --version: "lstprint <version>".
+    [[nodiscard]] static QString versionText();
+    // The text of a usage error on standard error: the problem and a hint to --help.
+    [[nodiscard]] QString usageErrorText() const;
+
+    [[nodiscard]] bool batch() const { return action == PrintToPdf || action == PrintToPrinter; }
+};
+
+// Where a run finds its list file, logo and pictures.
+struct DataLocation
+{
+    QString folder;   // absolute
+    QString listFile; // the list file's name in folder, or empty to look for the first one there
+};
+
+// The data location that a FOLDER or LIST.lst argument names, relative paths taken from the
+// working folder: an existing folder is the data folder; anything else names the list file, whose
+// folder is the data folder. An empty argument gives programFolder.
+[[nodiscard]] DataLocation locateData(const QString &argument, const QString &programFolder);
