@@ -257,11 +257,13 @@ int runBatch(const CommandLine &options, const QString &programFolder)
         else
             closing = QStringLiteral("Sent %1 to printer %2, job %3")
                           .arg(pagesText(outcome.pages), outcome.printer, QString::number(outcome.jobId));
+        // The errors of the records; a failure at the end (the job held) is told by itself.
+        const int recordErrors = reporter.count() - (failure ? 1 : 0);
+        if (recordErrors > 0)
+            closing += recordErrors == 1 ? QStringLiteral(", with 1 error")
+                                         : QStringLiteral(", with %1 errors").arg(recordErrors);
         if (outcome.held)
             closing += QStringLiteral("; the printer is stopped and holds the job");
-        if (reporter.count() > 0)
-            closing += reporter.count() == 1 ? QStringLiteral(", with 1 error")
-                                             : QStringLiteral(", with %1 errors").arg(reporter.count());
         closing += QLatin1Char('.');
     } else if (reporter.count() > 0) {
         closing = QStringLiteral("Nothing was printed.");
