@@ -94,14 +94,17 @@ void PrintRun::cmdPrint_Click(PrintSurface &printer)
     m_pairsPerRow = printer.orientation() == PrintSurface::Portrait ? PageLayout::PortraitPairsPerRow
                                                                     : PageLayout::LandscapePairsPerRow;
 
-    // A stop is taken up between pages: the page being drawn is finished first.
-    while (!stopRequested() && ReadNextRecord()) {
+    // A stop is taken up between pages: the page being drawn is finished first. One that comes
+    // when every record has been printed changes nothing: the document is ended as usual.
+    while (ReadNextRecord()) {
+        if (stopRequested())
+            break;
         PrintRecordPage();
         ++m_recordsPrinted;
         if (m_progress)
             m_progress(m_recordsPrinted);
     }
-    if (stopRequested()) {
+    if (stopRequested() && !m_allRecordsRead) {
         m_stopped = true;
         printer.discardDocument();
         return;
@@ -136,6 +139,7 @@ void PrintRun::OpenListFile()
         m_listFile.reset();
         m_fieldList.clear();
         m_recordNumber = 0;
+        m_allRecordsRead = false;
 
         m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
         m_listFileNumber = 1;
@@ -181,18 +185,25 @@ bool PrintRun::ReadNextRecord()
                     : QStringLiteral("The list file %1 is not open, so there is no record to print.")
                           .arg(m_listFileName));
         // Records that are not selected are read past without being split, and reading ends
-        // after the last one selected.
+        // after the last one selected. A stop asked for meanwhile ends it too: the way to the next
+        // selected record may be long.
         std::optional<QString> line;
         for (;;) {
             const std::optional<qint64> last = m_selection.last();
-            if ((last && m_recordNumber >= *last) || stopRequested())
+            if (last && m_recordNumber >= *last) {
+                m_allRecordsRead = true;
                 return false;
+            }
             line = m_listFile->readLine();
-            if (!line)
+            if (!line) {
+                m_allRecordsRead = true;
                 return false;
+            }
             ++m_recordNumber;
             if (m_selection.contains(m_recordNumber))
                 break;
+            if (stopRequested())
+                return false;
         }
 
         const QString where =

@@ -69,8 +69,9 @@ public:
     [[nodiscard]] const RecordSelection &recordSelection() const { return m_selection; }
 
     // Asks the run under way (or the next one, when none is) to stop after the page being drawn and
-    // to discard its document. Only stores a flag: safe to call from a signal handler or another
-    // thread. The request is used up when the run it stopped, or the run that ended meanwhile, ends.
+    // to discard its document; a request that comes once every record is printed changes nothing.
+    // Only stores a flag: safe to call from a signal handler or another thread. The request is used
+    // up when the run under way ends, stopped or not.
     void requestStop() noexcept { m_stopRequested.store(true, std::memory_order_relaxed); }
     [[nodiscard]] bool stopRequested() const noexcept
     {
@@ -138,6 +139,7 @@ private:
     bool m_stopped = false;
     qint64 m_recordsPrinted = 0;
     qint64 m_recordNumber = 0;
+    bool m_allRecordsRead = false; // the last run read to the end of the file or of the selection
 
     FieldList m_fieldList;
     qint16 m_listFileNumber = 0;

@@ -407,6 +407,102 @@ private slots:
         QCOMPARE(seen, (QList<qint64>{1, 2, 3}));
     }
 
+    // Records chosen by number from a list file that is named rather than searched for: the others
+    // are read past without being split (record 8 has too many fields, an error only when it is
+    // chosen), reading ends after the last record chosen, and the footers count the pages printed.
+    void recordSelection_data()
+    {
+        QTest::addColumn<QString>("records");
+        QTest::addColumn<QStringList>("printed"); // the ids on the pages, in order
+        QTest::addColumn<QList<int>>("errors");
+        QTest::addColumn<qint64>("read"); // the records read
+
+        QTest::newRow("every record") << "" << QStringList{"11", "12", "13", "14", "15", "16", "17"}
+                                      << QList<int>{PrintError::TooManyFields} << qint64(8);
+        QTest::newRow("ranges, the rest unread")
+            << "2-3,5" << QStringList{"12", "13", "15"} << QList<int>{} << qint64(5);
+        QTest::newRow("open range") << "6-" << QStringList{"16", "17"}
+                                    << QList<int>{PrintError::TooManyFields} << qint64(8);
+        QTest::newRow("up to the bad record")
+            << "1-7" << QStringList{"11", "12", "13", "14", "15", "16", "17"} << QList<int>{} << qint64(7);
+        QTest::newRow("the bad record alone")
+            << "8" << QStringList{} << QList<int>{PrintError::TooManyFields} << qint64(8);
+        QTest::newRow("past the end") << "9-20" << QStringList{} << QList<int>{} << qint64(8);
+    }
+    void recordSelection()
+    {
+        QFETCH(QString, records);
+        QFETCH(QStringList, printed);
+        QFETCH(QList<int>, errors);
+        QFETCH(qint64, read);
+
+        RunFixture fixture;
+        fixture.folder.write("a.lst", "first,in,name,order\n\"x\",\"x\",\"x\",\"x\"\n");
+        QByteArray list("id,name\n");
+        for (int id = 11; id <= 17; ++id)
+            list += "\"" + QByteArray::number(id) + "\",\"Part " + QByteArray::number(id) + "\"\n" +
+                    (id == 13 ? "\n" : ""); // an empty line is not a record
+        list += "\"18\",\"Part 18\",\"one field too many\"\n";
+        fixture.folder.write("b.lst", list);
+        fixture.run->setListFileChoice("b.lst");
+        if (!records.isEmpty())
+            fixture.run->setRecordSelection(*RecordSelection::parse(records));
+
+        const QList<QStringList> pages = fixture.print().pages();
+        QCOMPARE(fixture.run->listFileName(), QStringLiteral("b.lst"));
+        QCOMPARE(fixture.reporter.numbers, errors);
+        QCOMPARE(fixture.run->recordsRead(), read);
+        QCOMPARE(pages.size(), printed.size());
+        for (int page = 0; page < pages.size(); ++page) {
+            const QStringList texts = RecordingSurface::texts(pages[page]);
+            QVERIFY2(texts.first().contains(QStringLiteral(":%1 ").arg(printed[page])),
+                     qPrintable(texts.first()));
+            QCOMPARE(texts.last(), QStringLiteral("07-12-2026  Page :%1").arg(PrintRun::pageField(page + 1)));
+        }
+    }
+
+    // A stop asked for from outside: taken up after the page being drawn, the document discarded
+    // instead of ended; one that comes after the last page changes nothing; and the request is used
+    // up, so the next run prints everything.
+    void stopRequest_data()
+    {
+        QTest::addColumn<int>("stopAfter"); // pages; -1: asked before the run
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<bool>("discarded");
+        QTest::newRow("before the run") << -1 << 0 << true;
+        QTest::newRow("after the first page") << 1 << 1 << true;
+        QTest::newRow("after page 3 of 5") << 3 << 3 << true;
+        QTest::newRow("after the last page") << 5 << 5 << false;
+    }
+    void stopRequest()
+    {
+        QFETCH(int, stopAfter);
+        QFETCH(int, pages);
+        QFETCH(bool, discarded);
+
+        RunFixture fixture;
+        fixture.folder.write("t.lst", "a\n\"1\"\n\"2\"\n\"3\"\n\"4\"\n\"5\"\n");
+        PrintRun &run = *fixture.run;
+        run.setProgressHandler([&run, stopAfter](qint64 done) {
+            if (done == stopAfter)
+                run.requestStop();
+        });
+        if (stopAfter < 0)
+            run.requestStop();
+        const RecordingSurface &surface = fixture.print();
+        QCOMPARE(surface.log.count("new page"), pages);
+        QCOMPARE(surface.log.last(),
+                 discarded ? QStringLiteral("discard document") : QStringLiteral("end document"));
+        QCOMPARE(run.stopped(), discarded);
+        QCOMPARE(run.recordsPrinted(), qint64(pages));
+        QVERIFY(!run.stopRequested());
+
+        run.setProgressHandler({});
+        QCOMPARE(fixture.print().log.count("new page"), 5);
+        QCOMPARE(fixture.surface.log.last(), QStringLiteral("end document"));
+        QVERIFY(!run.stopped());
+    }
+
     void printerFailureOutsidePagesReachesTheCaller()
     {
         RunFixture fixture;
