@@ -1,6 +1,11 @@
 #include "documentfile.h"
 
+#include "printerror.h"
+
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -116,6 +121,39 @@ int copyTo(const QString &path, int fd)
     const int copied = copyBetween(in, fd);
     ::close(in);
     return copied;
+}
+
+WorkFolder::WorkFolder()
+{
+    const QString named = qEnvironmentVariable("TMPDIR");
+    m_temporaryFolder = named.isEmpty() ? QStringLiteral("/tmp") : named;
+    const QString folder = QDir::tempPath(); // empty when the folder named does not exist
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    const QString name = QCoreApplication::applicationName();
+    m_dir.emplace(QDir(folder).filePath((name.isEmpty() ? QStringLiteral("lstprint") : name) +
+                                        QStringLiteral("-XXXXXX")));
+}
+
+QString WorkFolder::filePath(const QString &name) const
+{
+    return isValid() ? m_dir->filePath(name) : QString();
+}
+
+PrintError WorkFolder::error() const
+{
+    const QString reason = m_dir ? m_dir->errorString() : QStringLiteral("it does not exist");
+    return PrintError(
+        PrintError::DocumentNotWritable,
+        QStringLiteral("The print document cannot be written: no folder could be made for it in "
+                       "the temporary folder %1 (%2).")
+            .arg(displayPath(m_temporaryFolder), reason));
+}
+
+void WorkFolder::remove()
+{
+    if (isValid())
+        m_dir->remove();
 }
 
 } // namespace DocumentFile

@@ -42,13 +42,10 @@ namespace detail {
 ExportWorkFile::ExportWorkFile(const QString &target)
 {
     if (target == ExportSurface::StandardOutput) {
-        workDir.emplace();
-        if (!workDir->isValid())
-            throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document cannot be written: no folder could be made "
-                                            "for it in the temporary folder %1 (%2).")
-                                 .arg(displayPath(QDir::tempPath()), workDir->errorString()));
-        workPath = QDir(workDir->path()).filePath(QStringLiteral("document.pdf"));
+        workFolder.emplace();
+        if (!workFolder->isValid())
+            throw workFolder->error();
+        workPath = workFolder->filePath(QStringLiteral("document.pdf"));
         return;
     }
 

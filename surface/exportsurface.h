@@ -1,8 +1,7 @@
 #pragma once
 
+#include "documentfile.h"
 #include "pdfsurface.h"
-
-#include <QTemporaryDir>
 
 #include <optional>
 
@@ -18,7 +17,7 @@ struct ExportWorkFile
     ExportWorkFile &operator=(const ExportWorkFile &) = delete;
     void removeWorkFile();
 
-    std::optional<QTemporaryDir> workDir; // standard output only
+    std::optional<DocumentFile::WorkFolder> workFolder; // standard output only
     QString workPath;
 };
 } // namespace detail

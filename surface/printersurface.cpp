@@ -27,13 +27,6 @@ QString candidateName(const QString &base, int n)
     return n == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1-%2.pdf").arg(base).arg(n);
 }
 
-// Where the document is rendered: a file in the work folder, or nothing when the folder could not
-// be made (never a name relative to the current folder).
-QString workPath(const QTemporaryDir &dir)
-{
-    return dir.isValid() ? QDir(dir.path()).filePath(QStringLiteral("document.pdf")) : QString();
-}
-
 } // namespace
 
 std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString &fallbackFolder)
@@ -51,15 +44,11 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forQueue(const QString &queue)
 }
 
 PrinterSurface::PrinterSurface(QString fallbackFolder, LookUp lookUp)
-    : PdfSurface(workPath(WorkFolder::dir), [this] { return lookUpPaper(); }), m_lookUp(std::move(lookUp)),
-      m_fallbackFolder(std::move(fallbackFolder))
+    : PdfSurface(WorkFolder::work.filePath(QStringLiteral("document.pdf")), [this] { return lookUpPaper(); }),
+      m_lookUp(std::move(lookUp)), m_fallbackFolder(std::move(fallbackFolder))
 {
-    if (!WorkFolder::dir.isValid())
-        throw PrintError(
-            PrintError::DocumentNotWritable,
-            QStringLiteral("The print document cannot be written: no folder could be made for it "
-                           "in the temporary folder %1 (%2).")
-                .arg(displayPath(QDir::tempPath()), WorkFolder::dir.errorString()));
+    if (!WorkFolder::work.isValid())
+        throw WorkFolder::work.error();
 }
 
 void PrinterSurface::discardDocument()
@@ -67,7 +56,7 @@ void PrinterSurface::discardDocument()
     if (m_outcome.kind != PrintOutcome::NothingPrinted)
         return;
     PdfSurface::discardDocument();
-    WorkFolder::dir.remove();
+    WorkFolder::work.remove();
     m_outcome.kind = PrintOutcome::Discarded;
     m_outcome.pages = pagesWritten();
 }

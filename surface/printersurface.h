@@ -1,10 +1,9 @@
 #pragma once
 
 #include "cupsprinter.h"
+#include "documentfile.h"
 #include "pdfsurface.h"
 #include "printerror.h"
-
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -15,7 +14,7 @@ namespace detail {
 // exists before the PDF surface that writes into it.
 struct WorkFolder
 {
-    QTemporaryDir dir;
+    DocumentFile::WorkFolder work;
 };
 } // namespace detail
 

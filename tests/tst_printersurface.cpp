@@ -203,6 +203,81 @@ private slots:
         QCOMPARE(surface.outcome().kind, PrintOutcome::NothingPrinted);
     }
 
+    // Where the work folder is: in the temporary folder, which may be on the list file's file
+    // system (the PDF is renamed or linked into place) or on another one (copied), or unusable (a
+    // stale TMPDIR: the surface refuses at once, and nothing is written anywhere, not even in the
+    // current folder). A discarded document leaves nothing in either place.
+    void workFolder_data()
+    {
+        QTest::addColumn<QString>("tmpdir"); // "" the test's own temporary folder
+        QTest::addColumn<bool>("discard");
+        QTest::newRow("same file system") << "" << false;
+        QTest::newRow("another file system") << "/dev/shm" << false;
+        QTest::newRow("unusable") << "/nonexistent/tmp" << false;
+        QTest::newRow("discarded") << "" << true;
+    }
+    void workFolder()
+    {
+        QFETCH(QString, tmpdir);
+        QFETCH(bool, discard);
+
+        ProgramFolder folder;
+        ProgramFolder temporary;
+        folder.write("document.pdf", "a file of the user's, beside the program");
+        if (tmpdir.isEmpty())
+            tmpdir = temporary.path();
+        else if (tmpdir != "/nonexistent/tmp" && !QFileInfo(tmpdir).isWritable())
+            QSKIP("no second file system to try");
+        const QByteArray savedTmpdir = qgetenv("TMPDIR");
+        const QString savedCurrent = QDir::currentPath();
+        qputenv("TMPDIR", QFile::encodeName(tmpdir));
+        QVERIFY(QDir::setCurrent(folder.path()));
+        const auto restore = qScopeGuard([&] {
+            qputenv("TMPDIR", savedTmpdir);
+            QDir::setCurrent(savedCurrent);
+        });
+        const QStringList inTemporaryBefore = QDir(tmpdir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+        std::unique_ptr<PrinterSurface> surface;
+        try {
+            surface = std::make_unique<PrinterSurface>(folder.path(), noPrinter);
+        } catch (const PrintError &error) {
+            QCOMPARE(tmpdir, QStringLiteral("/nonexistent/tmp"));
+            QCOMPARE(error.number(), int(PrintError::DocumentNotWritable));
+            QVERIFY2(error.description().contains(QLatin1String("/nonexistent/tmp")),
+                     qPrintable(error.description()));
+            QCOMPARE(contentOf(folder.filePath("document.pdf")),
+                     QByteArray("a file of the user's, beside the program"));
+            QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"document.pdf"});
+            return;
+        }
+        QVERIFY(tmpdir != QStringLiteral("/nonexistent/tmp"));
+        surface->setDocumentName("parts.lst");
+        for (int page = 1; page <= 3; ++page) {
+            surface->printText(QStringLiteral("page %1").arg(page));
+            surface->newPage();
+        }
+        if (discard) {
+            surface->discardDocument();
+            QCOMPARE(surface->outcome().kind, PrintOutcome::Discarded);
+            QCOMPARE(surface->outcome().pages, 3);
+            surface->endDocument(); // ends nothing: the document is gone
+            QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"document.pdf"});
+        } else {
+            surface->endDocument();
+            QCOMPARE(surface->outcome().kind, PrintOutcome::SavedAsPdf);
+            QCOMPARE(PdfTools::pageCount(folder.filePath("parts.pdf")), 3);
+            QCOMPARE(QFileInfo(folder.filePath("parts.pdf")).permissions(),
+                     QFileInfo(folder.filePath("document.pdf")).permissions());
+        }
+        QCOMPARE(contentOf(folder.filePath("document.pdf")),
+                 QByteArray("a file of the user's, beside the program"));
+        if (discard)
+            QCOMPARE(QDir(tmpdir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inTemporaryBefore);
+        surface.reset();
+        QCOMPARE(QDir(tmpdir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inTemporaryBefore);
+    }
+
     void fallbackUsesTheLocalePaper()
     {
         ProgramFolder folder;
