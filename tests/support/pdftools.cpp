@@ -1,10 +1,13 @@
 #include "pdftools.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 namespace {
 
@@ -98,6 +101,33 @@ QImage renderFirstPage(const QString &pdf, int dpi)
                                      QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
                                      QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, base});
     return QImage(base + QStringLiteral(".png"));
+}
+
+QList<QImage> renderPages(const QString &pdf, int dpi)
+{
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("page"));
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), pdf, base});
+    QList<QImage> pages;
+    // pdftoppm numbers the files with as many digits as the last page number has.
+    QStringList files = QDir(dir.path()).entryList({QStringLiteral("page-*.png")}, QDir::Files, QDir::Name);
+    std::sort(files.begin(), files.end(), [](const QString &a, const QString &b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    for (const QString &file : files)
+        pages << QImage(dir.filePath(file));
+    return pages;
+}
+
+QStringList pageTexts(const QString &pdf)
+{
+    QStringList pages =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+            .split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast(); // after the last page's form feed
+    return pages;
 }
 
 } // namespace PdfTools

@@ -31,4 +31,8 @@ struct Word
 [[nodiscard]] QStringList images(const QString &pdf);
 // The first page rendered by pdftoppm at the given resolution; a null image when that fails.
 [[nodiscard]] QImage renderFirstPage(const QString &pdf, int dpi);
+// Every page rendered by pdftoppm at the given resolution, in order.
+[[nodiscard]] QList<QImage> renderPages(const QString &pdf, int dpi);
+// The text of each page as `pdftotext -layout` lays it out, in order.
+[[nodiscard]] QStringList pageTexts(const QString &pdf);
 } // namespace PdfTools
