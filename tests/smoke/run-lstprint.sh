@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Starts the built program the way a user does and prints the demo list file with it.
 #
-# Usage: run-lstprint.sh <lstprint executable> <demo folder>
+# Usage: run-lstprint.sh <lstprint executable> <demo folder> [--list-file-argument]
+#
+# With --list-file-argument the program stays where it was built and is started on the list file,
+# as a file manager starts it: "lstprint FOLDER/parts.lst". The folder also holds a list file that
+# sorts first, with one record, which the program must leave alone.
 #
 # The program is copied next to the demo files in a temporary folder and started on a virtual
 # display of its own, as a user without a printer has it: no print system is set up (no
@@ -14,6 +18,7 @@ set -euo pipefail
 
 program=$1
 demo=$2
+argument_mode=${3:-}
 
 for tool in Xvfb xdotool pdfinfo; do
     if ! command -v "$tool" >/dev/null; then
@@ -65,8 +70,14 @@ wait_for() {
 mkdir -p "$folder" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$demo"/* "$folder"/
-cp "$program" "$folder/lstprint"
 list_file=$(cd "$folder" && ls -- *.lst)
+if [ "$argument_mode" = --list-file-argument ]; then
+    printf 'id,name\r\n"1","decoy"\r\n' >"$folder/a-first.lst"
+    start=("$program" "$folder/$list_file")
+else
+    cp "$program" "$folder/lstprint"
+    start=("$folder/lstprint")
+fi
 records=$(($(grep -c '[^[:space:]]' "$folder/$list_file") - 1))
 pdf="$folder/${list_file%.*}.pdf"
 [ ! -e "$pdf" ] || fail "the demo folder already holds $(basename "$pdf")"
@@ -90,7 +101,7 @@ if lpstat -r 2>/dev/null | grep -q 'scheduler is running'; then
     printing="this machine's print system replaced by a server that does not exist"
 fi
 
-"$folder/lstprint" 2>"$work/stderr.txt" &
+"${start[@]}" 2>"$work/stderr.txt" &
 app_pid=$!
 
 visible_windows() {
