@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds lstprint and starts it on a copy of the demo folder, the way a
 # user runs it: the program sits in the folder with the list file, the logo and the pictures.
+# Without a display there is no window to see: the demo folder is printed to a PDF through the
+# command line instead, and the script says where it is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
@@ -9,9 +11,12 @@ run="$root/build/demo"
 mkdir -p "$run"
 cp "$root"/demo/* "$run"/
 cp "$root/build/app/lstprint" "$run/lstprint"
-echo "Starting $run/lstprint"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display found: starting it on a virtual one (xvfb-run)." >&2
-    exec xvfb-run -a "$run/lstprint"
+    pdf="$root/build/demo.pdf"
+    echo "No display found: printing the demo folder to a PDF instead of opening the window."
+    "$run/lstprint" --pdf "$pdf" "$run"
+    echo "The demo's pages are in $pdf (pdftoppm -png -r 60 $pdf page makes pictures of them)."
+    exit 0
 fi
+echo "Starting $run/lstprint"
 exec "$run/lstprint"
