@@ -1,13 +1,18 @@
 // Prints a generated list file of N records with the real PDF renderer in a fresh process and
 // reports its peak resident memory, for tst_longrun (and for measuring by hand):
 //
-//   lstprint_rssprobe RECORDS   ->   records=R pages=P errors=E peak_kib=K seconds=S
+//   lstprint_rssprobe RECORDS [--no-printer]
+//       ->   records=R pages=P written=W errors=E peak_kib=K seconds=S [saved_bytes=B]
+//
+// With --no-printer the document goes the way of the window's where there is no printer: rendered
+// in the temporary folder by PrinterSurface and saved beside the list file, whose size is reported.
 //
 // The program folder has a logo and three pictures (GIF, JPEG, PNG) that the records name in turn,
 // so that pages carry pictures as real ones do.
 
 #include "paper.h"
 #include "pdfsurface.h"
+#include "printersurface.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
@@ -75,8 +80,9 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const qint64 records = argc > 1 ? QByteArray(argv[1]).toLongLong() : 0;
-    if (records <= 0) {
-        std::fprintf(stderr, "usage: lstprint_rssprobe RECORDS\n");
+    const bool noPrinter = argc > 2 && qstrcmp(argv[2], "--no-printer") == 0;
+    if (records <= 0 || argc > 3 || (argc == 3 && !noPrinter)) {
+        std::fprintf(stderr, "usage: lstprint_rssprobe RECORDS [--no-printer]\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -92,11 +98,16 @@ int main(int argc, char *argv[])
     FixedChoices choices;
     PictureSlot image1;
     PrintRun run(dir.path(), image1, reporter, choices);
-    PdfSurface surface(folder.filePath("long.pdf"), localePageLayout());
+    const std::unique_ptr<PdfSurface> surface =
+        noPrinter ? std::make_unique<PrinterSurface>(dir.path(), [] { return Cups::DefaultPrinter(); })
+                  : std::make_unique<PdfSurface>(folder.filePath("long.pdf"), localePageLayout());
     qint64 pages = 0;
     run.setProgressHandler([&pages](qint64 done) { pages = done; });
-    run.cmdPrint_Click(surface);
-    std::printf("records=%lld pages=%lld written=%d errors=%d peak_kib=%lld seconds=%.1f\n", records, pages,
-                surface.pagesWritten(), reporter.count, peakRssKiB(), double(timer.elapsed()) / 1000.0);
+    run.cmdPrint_Click(*surface);
+    std::printf("records=%lld pages=%lld written=%d errors=%d peak_kib=%lld seconds=%.1f", records, pages,
+                surface->pagesWritten(), reporter.count, peakRssKiB(), double(timer.elapsed()) / 1000.0);
+    if (noPrinter)
+        std::printf(" saved_bytes=%lld", QFileInfo(surface->outcome().pdfPath).size());
+    std::printf("\n");
     return 0;
 }
