@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <atomic>
 #include <csignal>
@@ -208,6 +209,19 @@ int runBatch(const CommandLine &options, const QString &programFolder)
     }
 
     const DataLocation data = locateData(options.dataArgument, programFolder);
+    if (options.action == CommandLine::PrintToPdf && options.pdfTarget != ExportSurface::StandardOutput) {
+        // A slip of the keyboard must not put the PDF in place of the list it is made from.
+        const QString listFile =
+            QDir(data.folder).filePath(data.listFile.isEmpty() ? findListFile(data.folder) : data.listFile);
+        const QString target = QFileInfo(options.pdfTarget).canonicalFilePath();
+        if (!target.isEmpty() && target == QFileInfo(listFile).canonicalFilePath()) {
+            CommandLine refused = options;
+            refused.problem =
+                QStringLiteral("--pdf %1 would replace the list file it is made from").arg(options.pdfTarget);
+            writeError(refused.usageErrorText());
+            return ExitStatus::UsageError;
+        }
+    }
     PictureSlot image1(96); // picture sizes as the window has them on a standard desktop screen
     const BatchChoices choices(options);
     ProgressLine progress(!options.quiet && ::isatty(STDERR_FILENO));

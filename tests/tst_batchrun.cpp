@@ -183,6 +183,12 @@ private slots:
                                << Cups::Nowhere << 2
                                << QStringList{"lstprint: --records: the list of records is empty", usageHint}
                                << QStringList{} << "" << -1;
+        row("--pdf naming the list file")
+            << QStringList{"--pdf", "parts.lst", "."} << "demo" << Cups::Nowhere << 2
+            << QStringList{"lstprint: --pdf parts\\.lst would replace the list file "
+                           "it is made from",
+                           usageHint}
+            << QStringList{} << "" << -1;
         row("--help") << QStringList{"--help"} << "demo" << Cups::Nowhere << 0 << QStringList{}
                       << QStringList{} << "^Usage: lstprint .*\nExit status:\n.*143.*\n$" << -1;
         row("--version") << QStringList{"--version"} << "demo" << Cups::Nowhere << 0 << QStringList{}
