@@ -21,12 +21,15 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QWindow>
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -118,10 +121,12 @@ QList<QFont> captionFontCandidates(const QFont &desktop)
     return fonts;
 }
 
-// Input events: keys, clicks, the wheel and touches.
+// Input events: keys, clicks, the wheel and touches, and the shortcuts that keys make (they reach
+// their shortcut without passing through a key event).
 bool isUserInput(const QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::Shortcut:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
@@ -152,6 +157,44 @@ protected:
     {
         return isUserInput(event) || QObject::eventFilter(watched, event);
     }
+};
+
+// Lets input through to one window and its controls only, for as long as it lives; shortcuts of
+// other windows (Alt+P, Esc for Exit) do not fire either. Window system events other than input
+// (repaints, a close request) pass.
+class InputGate : public QObject
+{
+public:
+    explicit InputGate(const QWidget &open) : m_open(open)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~InputGate() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputGate(const InputGate &) = delete;
+    InputGate &operator=(const InputGate &) = delete;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (isUserInput(event) && !isOpen(watched))
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    // Input reaches a widget through the window system's window that holds it.
+    [[nodiscard]] bool isOpen(const QObject *receiver) const
+    {
+        if (receiver->isWindowType())
+            return receiver == static_cast<const QObject *>(m_open.windowHandle());
+        for (; receiver != nullptr; receiver = receiver->parent()) {
+            if (receiver == &m_open)
+                return true;
+        }
+        return false;
+    }
+
+    const QWidget &m_open;
 };
 
 } // namespace
@@ -278,6 +321,7 @@ void frmPrinter::buildControls()
     auto *const cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancel, &QShortcut::activated, m_cmdExit, &QPushButton::click);
 
+    connect(m_progress, &ProgressWindow::cancelRequested, this, &frmPrinter::stopRun);
     connect(m_cmdPrint, &QPushButton::clicked, this, &frmPrinter::cmdPrint_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmPrinter::cmdExit_Click);
 }
@@ -321,9 +365,11 @@ void frmPrinter::Form_Unload()
 
 void frmPrinter::closeEvent(QCloseEvent *event)
 {
-    // A run lets window system events through to repaint; a close box pressed meanwhile must not
-    // pull the window away from under it.
+    // Closing is never refused. During a run the window cannot go away from under it: the run is
+    // stopped as Cancel stops it, and the window closes as soon as the run has ended.
     if (m_running) {
+        m_closeAfterRun = true;
+        stopRun();
         event->ignore();
         return;
     }
@@ -353,6 +399,8 @@ void frmPrinter::cmdPrint_Click()
             // the list file has been opened.
             const std::unique_ptr<PrintSurface> surface = m_surfaceFactory(m_programFolder);
             if (surface) {
+                m_runUnderWay = true;
+                const auto ended = qScopeGuard([this] { m_runUnderWay = false; });
                 m_run->cmdPrint_Click(*surface);
                 outcome = surface->outcome();
             }
@@ -361,11 +409,37 @@ void frmPrinter::cmdPrint_Click()
         }
     }
 
-    // The busy cursor and the progress window are gone by now.
-    if (failure)
+    // The busy cursor and the progress window are gone by now. A window closed during the run
+    // closes now, and says nothing more.
+    if (std::exchange(m_closeAfterRun, false)) {
+        close();
+        return;
+    }
+    if (failure) {
         m_reporter.report(*failure);
-    else if (outcome.kind == PrintOutcome::SavedAsPdf)
+    } else if (m_run->stopped()) {
+        const qint64 total = m_recordTotal >= 0 ? m_recordTotal : countRecords(m_run->listFilePath());
+        const bool toPdf = outcome.kind == PrintOutcome::Discarded && outcome.printer.isEmpty();
+        messages().information(cancelledText(m_run->recordsPrinted(), total, toPdf));
+    } else if (outcome.kind == PrintOutcome::SavedAsPdf) {
         messages().information(savedAsPdfText(outcome));
+    }
+}
+
+void frmPrinter::stopRun()
+{
+    // A request made outside a run would stop the next one.
+    if (m_runUnderWay)
+        m_run->requestStop();
+}
+
+QString frmPrinter::cancelledText(qint64 pages, qint64 total, bool toPdf)
+{
+    const QString after = total >= pages && total > 0 ? tr("after page %1 of %2").arg(pages).arg(total)
+                                                      : tr("after page %1").arg(pages);
+    const QString where = pages == 0 ? tr("before the first page") : after;
+    return tr("Printing cancelled %1: %2.")
+        .arg(where, toPdf ? tr("no PDF was saved") : tr("nothing was sent to the printer"));
 }
 
 QString frmPrinter::savedAsPdfText(const PrintOutcome &outcome)
@@ -380,16 +454,30 @@ void frmPrinter::recordPrinted(qint64 recordsDone)
     if (m_sinceEvents.elapsed() < m_repaintEveryMs)
         return;
     if (m_progress->isVisible()) {
+        // Once the progress window shows, its input reaches it (Cancel) and only it: the main
+        // window and its shortcuts still take none.
         m_progress->setProgress(recordsDone, m_recordTotal);
-    } else if (m_runClock.elapsed() >= m_showProgressAfterMs) {
-        if (m_recordTotal < 0)
-            m_recordTotal = countRecords(m_run->listFilePath());
-        m_progress->setProgress(recordsDone, m_recordTotal);
-        m_progress->move(geometry().center() - m_progress->rect().center());
-        m_progress->show();
+        const InputGate gate(*m_progress);
+        QCoreApplication::processEvents();
+    } else {
+        if (m_runClock.elapsed() >= m_showProgressAfterMs) {
+            if (m_recordTotal < 0)
+                m_recordTotal = countRecords(m_run->listFilePath());
+            // Keys and clicks held back until now were meant for the busy main window, never
+            // for a window that was not there yet: an Esc pressed early does not cancel.
+            {
+                const InputDropper dropper;
+                QCoreApplication::processEvents();
+            }
+            m_progress->setProgress(recordsDone, m_recordTotal);
+            m_progress->move(geometry().center() - m_progress->rect().center());
+            m_progress->show();
+            m_progress->activateWindow();
+        }
+        // Repaints, timers and window system events, but no keys or clicks: the run holds the
+        // thread.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    // Repaints, timers and window system events, but no keys or clicks: the run holds the thread.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_sinceEvents.restart();
 }
 

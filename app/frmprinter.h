@@ -64,6 +64,9 @@ public:
 
     // The text telling why a document went to no printer and where it was saved instead.
     [[nodiscard]] static QString savedAsPdfText(const PrintOutcome &outcome);
+    // The text telling that a run was cancelled after pages of total records (total < pages: not
+    // known) and that nothing was printed, or, toPdf, that no PDF was saved.
+    [[nodiscard]] static QString cancelledText(qint64 pages, qint64 total, bool toPdf);
 
 public slots:
     // One print run on a new surface from the factory; the window takes no input until it ends.
@@ -98,6 +101,8 @@ private:
     void fitCaptionFont();
     void centreOnScreen();
     void recordPrinted(qint64 recordsDone);
+    // Asks the run under way to stop after the page being drawn; nothing when none is under way.
+    void stopRun();
     [[nodiscard]] MessageSink &messages() const { return m_sink != nullptr ? *m_sink : *m_messageBoxes; }
 
     const QString m_programFolder;
@@ -117,7 +122,9 @@ private:
     std::unique_ptr<PrintRun> m_run;
 
     bool m_running = false;
-    qint64 m_recordTotal = -1; // -1 until counted
+    bool m_runUnderWay = false;   // inside the print run itself, where a stop request is taken up
+    bool m_closeAfterRun = false; // the window was closed during the run
+    qint64 m_recordTotal = -1;    // -1 until counted
     int m_showProgressAfterMs = 1000;
     int m_repaintEveryMs = 100;
     QElapsedTimer m_runClock;

@@ -1,8 +1,11 @@
 #include "progresswindow.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -10,20 +13,33 @@
 
 ProgressWindow::ProgressWindow(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_label(new QLabel(this)),
-      m_bar(new QProgressBar(this))
+      m_bar(new QProgressBar(this)), m_cancel(new QPushButton(tr("&Cancel"), this))
 {
     setObjectName(QStringLiteral("progressWindow"));
     m_label->setObjectName(QStringLiteral("progressLabel"));
     m_bar->setObjectName(QStringLiteral("progressBar"));
-    setWindowModality(Qt::ApplicationModal);
-    setFocusPolicy(Qt::NoFocus);
+    m_cancel->setObjectName(QStringLiteral("cmdCancel"));
     m_bar->setTextVisible(false);
+    // Enter and Space press it while it has the focus, which it takes whenever the window shows.
+    m_cancel->setAutoDefault(true);
+    setFocusProxy(m_cancel);
 
+    auto *const buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(m_cancel);
     auto *const layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_bar);
+    layout->addLayout(buttonRow);
     m_label->setMinimumWidth(m_label->fontMetrics().horizontalAdvance(progressText(999999, 999999)));
     setFixedSize(sizeHint());
+
+    // Alt+C presses Cancel at once: a button's own access key clicks it only at the end of a
+    // 100 ms press animation, which the run may outlast or end before.
+    m_cancel->installEventFilter(this);
+    connect(m_cancel, &QPushButton::clicked, this, &ProgressWindow::cancelRequested);
+    auto *const escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, m_cancel, &QPushButton::click);
 }
 
 QString ProgressWindow::progressText(qint64 recordsDone, qint64 total)
@@ -52,7 +68,26 @@ QString ProgressWindow::text() const
     return m_label->text();
 }
 
+bool ProgressWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_cancel && event->type() == QEvent::Shortcut) {
+        m_cancel->click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ProgressWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_cancel->setFocus();
+}
+
 void ProgressWindow::closeEvent(QCloseEvent *event)
 {
+    // Only the window that showed it hides it, once the run has ended; a close request from the
+    // window system (Alt+F4, say) means what it means in any dialog: Cancel.
     event->ignore();
+    if (event->spontaneous())
+        emit cancelRequested();
 }

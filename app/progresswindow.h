@@ -4,10 +4,14 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
-// The small modal window of a long print run: "Printing page N of M" and a bar, no buttons. The
-// run holds the thread, so the window only repaints when the run lets events through; it cannot be
-// closed by the user, only hidden again by the window that showed it.
+// The small window of a long print run: "Printing page N of M", a bar and Cancel. The run holds
+// the thread, so the window only repaints and takes its input when the run lets events through;
+// the window that shows it lets input reach this window and nothing else then. It is not modal, as
+// modality would also keep a close request from reaching the main window. Cancel (the button,
+// Alt+C, Esc, or a close request from the window system) only asks for the run to stop; the window
+// that showed it hides it again when the run has ended.
 class ProgressWindow : public QWidget
 {
     Q_OBJECT
@@ -21,10 +25,16 @@ public:
     [[nodiscard]] QString text() const;
     [[nodiscard]] static QString progressText(qint64 recordsDone, qint64 total);
 
+signals:
+    void cancelRequested();
+
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     QLabel *const m_label;
     QProgressBar *const m_bar;
+    QPushButton *const m_cancel;
 };

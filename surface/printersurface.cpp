@@ -59,6 +59,9 @@ void PrinterSurface::discardDocument()
     WorkFolder::work.remove();
     m_outcome.kind = PrintOutcome::Discarded;
     m_outcome.pages = pagesWritten();
+    // The printer it would have gone to, as far as the print system was asked (it is not asked now).
+    if (m_defaultPrinter && m_defaultPrinter->printer)
+        m_outcome.printer = m_defaultPrinter->printer->name;
 }
 
 const Cups::DefaultPrinter &PrinterSurface::defaultPrinter() const

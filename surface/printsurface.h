@@ -22,7 +22,7 @@ struct PrintOutcome
         PrintSystemUnreachable // a configured print server, or a socket, that does not answer
     };
     Kind kind = NothingPrinted;
-    QString printer;   // SentToPrinter: the queue
+    QString printer;   // SentToPrinter: the queue; Discarded: the queue it was for, empty for a PDF
     int jobId = 0;     // SentToPrinter: the print system's job number
     bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
     QString pdfPath;   // SavedAsPdf: the file written, "-" for standard output

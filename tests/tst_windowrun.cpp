@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <qpa/qwindowsysteminterface.h>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -16,22 +17,6 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-// Counts the close events that reach a widget.
-class CloseCounter : public QObject
-{
-public:
-    explicit CloseCounter(QObject *watched) { watched->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Close)
-            ++count;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // Printing from the window: the run's state between presses, its messages, and what the window
 // does while a run holds the thread.
@@ -355,40 +340,93 @@ private slots:
         QCOMPARE(PdfTools::pageCount(pdf), 2);
     }
 
-    void closeIsIgnoredDuringARun_data()
+    void closeDuringARun_data()
     {
-        QTest::addColumn<bool>("posted");
-        QTest::newRow("from the window system") << true;
-        QTest::newRow("called") << false;
+        QTest::addColumn<bool>("fromWindowSystem");
+        QTest::addColumn<int>("atPage");
+        QTest::newRow("close box, progress window up") << true << 3;
+        QTest::newRow("close box, before it shows") << true << 1;
+        QTest::newRow("called") << false << 3;
     }
-    void closeIsIgnoredDuringARun()
+    // The close box during a run: the run stops as Cancel stops it, nothing is said, the window
+    // closes and the program ends with status 0.
+    void closeDuringARun()
     {
-        QFETCH(bool, posted);
+        QFETCH(bool, fromWindowSystem);
+        QFETCH(int, atPage);
 
-        WindowFixture f(3);
+        WindowFixture f(20);
         QVERIFY(f.showActive());
         f.window->setProgressTiming(0, 0);
-        CloseCounter closes(f.window.get());
-        bool closedInside = false;
         f.beforeNewPage = [&](qint64 page) {
-            if (page != 1)
+            if (page != atPage)
                 return;
-            if (posted)
-                QCoreApplication::postEvent(f.window.get(), new QCloseEvent);
+            if (fromWindowSystem)
+                QWindowSystemInterface::handleCloseEvent(f.window->windowHandle());
             else
-                closedInside = f.window->close();
+                f.window->close();
+        };
+        QTimer::singleShot(0, f.window.get(), &frmPrinter::cmdPrint_Click);
+        QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
+
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(f.logs.value(0).count("new page"), atPage);
+        QCOMPARE(f.logs.value(0).last(), QStringLiteral("discard document"));
+        QCOMPARE(f.sink.messages.size(), 0);
+        QVERIFY(!f.window->printRun().listFileOpen());
+    }
+
+    void inputDuringARun_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("toMainWindow");
+        QTest::addColumn<int>("atPage"); // queued as this page is finished
+        QTest::addColumn<int>("pages");  // drawn
+        QTest::addColumn<QString>("message");
+        const QString cancelled("Printing cancelled after page 3 of 6: nothing was sent to the printer.");
+        QTest::newRow("Cancel clicked") << "click" << false << 3 << 3 << cancelled;
+        QTest::newRow("Esc") << "Esc" << false << 3 << 3 << cancelled;
+        QTest::newRow("Alt+C") << "Alt+C" << false << 3 << 3 << cancelled;
+        QTest::newRow("Enter on the focused Cancel") << "Return" << false << 3 << 3 << cancelled;
+        QTest::newRow("Esc before the progress window shows") << "Esc" << false << 1 << 6 << "";
+        QTest::newRow("Cancel after the last page") << "click" << false << 6 << 6 << "";
+        QTest::newRow("Esc (Exit) on the main window") << "Esc" << true << 3 << 6 << "";
+        QTest::newRow("Alt+P on the main window") << "Alt+P" << true << 3 << 6 << "";
+        QTest::newRow("Print clicked") << "click" << true << 3 << 6 << "";
+    }
+    // Once the progress window shows, its input reaches it and nothing else does.
+    void inputDuringARun()
+    {
+        QFETCH(QString, input);
+        QFETCH(bool, toMainWindow);
+        QFETCH(int, atPage);
+        QFETCH(int, pages);
+        QFETCH(QString, message);
+
+        WindowFixture f(6);
+        QVERIFY(f.showActive());
+        f.window->setProgressTiming(0, 0); // shows once the first page is done
+        QWidget *const target = toMainWindow ? f.child("cmdPrint") : f.child("cmdCancel");
+        QVERIFY(target != nullptr);
+        f.beforeNewPage = [&](qint64 page) {
+            if (page != atPage)
+                return;
+            // The window system lets the user make the main window active, though it takes nothing.
+            if (toMainWindow)
+                QWindowSystemInterface::handleWindowActivated(f.window->windowHandle());
+            queueInput(target, input);
         };
         f.window->cmdPrint_Click();
+        QCoreApplication::processEvents();
 
-        QVERIFY(!closedInside);
-        QCOMPARE(closes.count, 1);
+        QCOMPARE(f.surfacesMade, 1);
+        QCOMPARE(f.logs.value(0).count("new page"), pages);
+        QCOMPARE(f.logs.value(0).last(), message.isEmpty() ? "end document" : "discard document");
+        QCOMPARE(f.sink.texts(Message::Information),
+                 message.isEmpty() ? QStringList() : QStringList{message});
         QVERIFY(f.window->isVisible());
-        QCOMPARE(f.logs.value(0).count("new page"), 3);
-        QCOMPARE(f.logs.value(0).last(), QStringLiteral("end document"));
-        // Nothing was unloaded: the run's list file is still open until the window really closes.
-        QVERIFY(f.window->printRun().listFileOpen());
-        QVERIFY(f.window->close());
-        QVERIFY(!f.window->printRun().listFileOpen());
+        QVERIFY(!f.window->running());
     }
 
     void noSecondRunInsideTheFirst_data()
@@ -454,9 +492,9 @@ private slots:
             cursors << (cursor != nullptr ? cursor->shape() : Qt::ArrowCursor);
             running << f.window->running();
             if (window->isVisible()) {
-                QCOMPARE(QApplication::activeModalWidget(), window);
+                QCOMPARE(QApplication::activeWindow(), window);
                 QVERIFY(window->findChild<QLabel *>("progressLabel")->isVisible());
-                QVERIFY(window->findChildren<QAbstractButton *>().isEmpty());
+                QCOMPARE(QApplication::focusWidget(), window->findChild<QAbstractButton *>("cmdCancel"));
             }
         };
         f.window->cmdPrint_Click();

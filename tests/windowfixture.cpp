@@ -3,6 +3,7 @@
 #include "printrun.h"
 
 #include <QApplication>
+#include <qpa/qwindowsysteminterface.h>
 #include <QtTest>
 
 QStringList CapturingSink::texts(Message::Kind kind) const
@@ -72,4 +73,24 @@ bool WindowFixture::showActive()
 QWidget *WindowFixture::child(const QString &name) const
 {
     return window->findChild<QWidget *>(name);
+}
+
+void queueInput(QWidget *target, const QString &input)
+{
+    QWindow *const window = target->window()->windowHandle();
+    if (input == QLatin1String("click")) {
+        const QPointF local = target->mapTo(target->window(), target->rect().center());
+        const QPointF global = target->mapToGlobal(target->rect().center());
+        QWindowSystemInterface::handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton,
+                                                 QEvent::MouseButtonPress);
+        QWindowSystemInterface::handleMouseEvent(window, local, global, Qt::NoButton, Qt::LeftButton,
+                                                 QEvent::MouseButtonRelease);
+        return;
+    }
+    const QKeyCombination key = QKeySequence(input)[0];
+    const QString text = key.keyboardModifiers() == Qt::NoModifier && key.key() < Qt::Key_Escape
+                             ? QString(QChar(key.key())).toLower()
+                             : QString();
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+        QWindowSystemInterface::handleKeyEvent(window, type, key.key(), key.keyboardModifiers(), text);
 }

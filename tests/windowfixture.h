@@ -58,6 +58,11 @@ private:
     QList<QStringList> &m_logs;
 };
 
+// Input as the window system delivers it: queued, and taken only when the program lets events
+// through. input is "click" (a left click in the middle of target) or a key sequence ("Esc",
+// "Alt+C"), pressed and released in target's window.
+void queueInput(QWidget *target, const QString &input);
+
 // A window on a temporary program folder whose runs print on hooked surfaces and whose messages are
 // captured.
 class WindowFixture
