@@ -1,12 +1,16 @@
 #include "paper.h"
 #include "pdftools.h"
 #include "printersurface.h"
+#include "printrun.h"
 #include "testsupport.h"
 #include "windowfixture.h"
 
 #include <QRadioButton>
+#include <QTimer>
 
 #include <QtTest>
+
+#include <cups/cups.h>
 
 namespace {
 
@@ -137,6 +141,18 @@ class TestCupsPrinting : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(PdfTools::pageCount(found) > 0, 30000);
     }
 
+    // The highest job number the print system has given, finished jobs included.
+    static int lastJobId()
+    {
+        cups_job_t *jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+        int last = 0;
+        for (int i = 0; i < count; ++i)
+            last = std::max(last, jobs[i].id);
+        cupsFreeJobs(count, jobs);
+        return last;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -247,6 +263,94 @@ private slots:
         QCOMPARE(PdfTools::textRunsAlongHeight(arrived), !portrait);
         QCOMPARE(QDir(folder.path()).entryList({"*.pdf"}, QDir::Files), QStringList{});
         QCOMPARE(window.printRun().pairsPerRow(), portrait ? 3 : 4);
+    }
+
+    void cancelLeavesNoTrace_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("printer");
+        QTest::newRow("Cancel clicked") << "click" << true;
+        QTest::newRow("Esc") << "Esc" << true;
+        QTest::newRow("Alt+C") << "Alt+C" << true;
+        QTest::newRow("no printer") << "click" << false;
+    }
+    // Cancel as soon as the progress window shows: the run stops within half a second, says after
+    // which page, and leaves no job, no PDF and no temporary file; the next run prints everything.
+    void cancelLeavesNoTrace()
+    {
+        QFETCH(QString, input);
+        QFETCH(bool, printer);
+        constexpr int Records = 20000;
+        ProgramFolder folder;
+        folder.write("parts.lst", WindowFixture::listFile(Records));
+        QTemporaryDir temporary;
+        QVERIFY(temporary.isValid());
+        const QByteArray tmpDir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temporary.path().toUtf8());
+        const auto restore = qScopeGuard([&tmpDir] {
+            if (tmpDir.isNull())
+                qunsetenv("TMPDIR");
+            else
+                qputenv("TMPDIR", tmpDir);
+        });
+        CapturingSink sink;
+        frmPrinter window(folder.path());
+        window.setMessageSink(&sink);
+        const auto noPrinter = [](const QString &fallbackFolder) -> std::unique_ptr<PrintSurface> {
+            return std::make_unique<PrinterSurface>(fallbackFolder, [] {
+                return Cups::DefaultPrinter{Cups::DefaultPrinter::NoQueue, {}, {}};
+            });
+        };
+        if (!printer)
+            window.setSurfaceFactory(noPrinter);
+        // The progress window shows sooner than the usual second, so that a fast machine is still
+        // far from the last record when Cancel is taken.
+        window.setProgressTiming(250, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const int lastJob = lastJobId();
+
+        const QWidget *const progress = window.findChild<QWidget *>("progressWindow");
+        QWidget *const cancel = window.findChild<QWidget *>("cmdCancel");
+        qint64 cancelledAt = -1;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (cancelledAt < 0 && progress->isVisible()) {
+                cancelledAt = monotonicMilliseconds();
+                queueInput(cancel, input);
+            }
+        });
+        poll.start();
+        window.cmdPrint_Click();
+        poll.stop();
+
+        QVERIFY(cancelledAt >= 0);
+        QCOMPARE(sink.texts(Message::Error), QStringList());
+        QCOMPARE(sink.messages.size(), 1);
+        const qint64 took = sink.messages.first().atMs - cancelledAt;
+        QVERIFY2(took < 500, qPrintable(QStringLiteral("%1 ms from Cancel to the end of the run").arg(took)));
+        const QRegularExpression told(
+            QStringLiteral("^Printing cancelled after page (\\d+) of %1: %2\\.$")
+                .arg(Records)
+                .arg(printer ? "nothing was sent to the printer" : "no PDF was saved"));
+        const QRegularExpressionMatch match = told.match(sink.messages.first().text);
+        QVERIFY2(match.hasMatch(), qPrintable(sink.messages.first().text));
+        QVERIFY(match.captured(1).toInt() >= 1 && match.captured(1).toInt() < Records);
+        QCOMPARE(lastJobId(), lastJob);
+        QCOMPARE(QDir(folder.path()).entryList({"*.pdf"}, QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+
+        // The list file and the window are ready for the next run. It goes to the PDF saved for
+        // want of a printer: 20,000 pages through the print queue's filters take minutes.
+        sink.messages.clear();
+        window.setSurfaceFactory(noPrinter);
+        window.cmdPrint_Click();
+        QCOMPARE(sink.texts(Message::Information).size(), 1);
+        QVERIFY2(sink.messages.first().text.contains("(20000 pages)"),
+                 qPrintable(sink.messages.first().text));
+        QCOMPARE(PdfTools::pageCount(folder.filePath("parts.pdf")), Records);
     }
 
     void sheetIsTheDrawnPage_data()
