@@ -113,26 +113,35 @@ if [ -s "$work/man-warnings.txt" ]; then
     cat "$work/man-warnings.txt" >&2
 fi
 grep -q "lstprint $version" "$work/page.txt" || fail "the manual page does not carry version $version"
-# The numbers in the first column of a README table under a heading, and the numbers that the
-# page's .TP entries put in bold under a section.
-readme_numbers() {
-    awk -v heading="$1" '/^#/ { inside = ($0 == heading) } inside && /^\| *[0-9]/' "$readme" |
-        cut -d'|' -f2 | { grep -o '[0-9]\+' || true; } | sort -n | tr '\n' ' '
+# A README table under a heading and the page's list of .TP entries under a section, each as
+# lines of "tag: text", where the README's first column is the tag and the page's tag is in bold.
+readme_table() {
+    awk -v heading="$1" '/^#/ { inside = ($0 == heading) }
+        inside && /^\| *[0-9]/ { split($0, cell, / *\| */); print cell[2] ": " cell[3] }' "$readme"
 }
-page_numbers() {
-    awk -v section="$1" '/^\.SH/ { inside = ($0 == ".SH " section) } inside && /^\.B [0-9]+$/ { print $2 }' "$page" |
-        sort -n | tr '\n' ' '
+page_table() {
+    awk -v section="$1" '
+        function flush() { if (tag != "") print tag ": " text; tag = ""; text = "" }
+        /^\.SH/ { flush(); inside = ($0 == ".SH " section); next }
+        !inside { next }
+        /^\.TP/ { flush(); want_tag = 1; next }
+        want_tag && /^\.B / { tag = substr($0, 4); gsub(/"/, "", tag); want_tag = 0; next }
+        /^\./ { flush(); next }
+        tag != "" { line = $0; gsub(/\\~/, " ", line); gsub(/\\-/, "-", line); text = text (text == "" ? "" : " ") line }
+        END { flush() }' "$page"
 }
-errors_readme=$(readme_numbers "## Messages")
-errors_page=$(page_numbers DIAGNOSTICS)
-[ -n "$errors_readme" ] || fail "no error numbers found in the README's Messages table"
-[ "$errors_readme" = "$errors_page" ] ||
-    fail "error numbers: README has $errors_readme, the manual page has $errors_page"
-statuses_readme=$(readme_numbers "### Exit status")
-statuses_page=$(page_numbers "EXIT STATUS")
-[ -n "$statuses_readme" ] || fail "no exit statuses found in the README's Exit status table"
-[ "$statuses_readme" = "$statuses_page" ] ||
-    fail "exit statuses: README has $statuses_readme, the manual page has $statuses_page"
+same_table() {
+    readme_table "$1" >"$work/readme-table.txt"
+    page_table "$2" >"$work/page-table.txt"
+    if [ ! -s "$work/readme-table.txt" ]; then
+        fail "no table under '$1' in the README"
+    elif ! diff -u "$work/readme-table.txt" "$work/page-table.txt" >"$work/table.diff"; then
+        fail "the manual page's $2 differ from the README's table under '$1':"
+        cat "$work/table.diff" >&2
+    fi
+}
+same_table "## Messages" DIAGNOSTICS
+same_table "### Exit status" "EXIT STATUS"
 
 # The program, run from where it is installed, in a bare environment: no LD_LIBRARY_PATH, no
 # display, no Qt settings. The sanitizers' settings pass through for the sanitizer build.
