@@ -117,7 +117,7 @@ grep -q "lstprint $version" "$work/page.txt" || fail "the manual page does not c
 # lines of "tag: text", where the README's first column is the tag and the page's tag is in bold.
 readme_table() {
     awk -v heading="$1" '/^#/ { inside = ($0 == heading) }
-        inside && /^\| *[0-9]/ { split($0, cell, / *\| */); print cell[2] ": " cell[3] }' "$readme"
+        inside && /^\| *[0-9]/ { gsub(/`/, ""); split($0, cell, / *\| */); print cell[2] ": " cell[3] }' "$readme"
 }
 page_table() {
     awk -v section="$1" '
@@ -141,7 +141,7 @@ same_table() {
     fi
 }
 same_table "## Messages" DIAGNOSTICS
-same_table "### Exit status" "EXIT STATUS"
+same_table "## Command line" "EXIT STATUS"
 
 # The program, run from where it is installed, in a bare environment: no LD_LIBRARY_PATH, no
 # display, no Qt settings. The sanitizers' settings pass through for the sanitizer build.
