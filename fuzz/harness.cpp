@@ -19,36 +19,40 @@
 
 namespace {
 
-// A page of A4 paper less quarter-inch margins, in twips, with 8-point Courier's pitch. The first
-// thing it is asked to do wrong is kept in broken.
+// A page of A4 paper (11,906 x 16,838 twips) less quarter-inch margins, with 8-point Courier's
+// pitch. The first thing it is asked to do wrong is kept in broken.
 class CheckingSurface : public SurfaceBase
 {
 public:
+    static constexpr float Pitch = 96;
+    static constexpr float Margin = 360;
+
     QString broken;
     qint64 pagesEnded = 0;
     int documentsEnded = 0;
 
-    [[nodiscard]] float scaleWidth() const override
-    {
-        return orientation() == Portrait ? 11180.0f : 16120.0f;
-    }
-    [[nodiscard]] float scaleHeight() const override
-    {
-        return orientation() == Portrait ? 16120.0f : 11180.0f;
-    }
+    [[nodiscard]] float scaleWidth() const override { return paperWidth() - 2 * Margin; }
+    [[nodiscard]] float scaleHeight() const override { return paperHeight() - 2 * Margin; }
+    [[nodiscard]] float sheetRight() const override { return paperWidth() - Margin; }
+    [[nodiscard]] float sheetBottom() const override { return paperHeight() - Margin; }
     [[nodiscard]] float textWidth(const QString &text) const override
     {
-        return 96.0f * float(characterCount(text));
+        return Pitch * float(characterCount(text));
     }
+    [[nodiscard]] float lineHeight() const override { return 180; }
     void printText(const QString &text) override
     {
         checkPosition(currentX(), currentY());
         // Lines of the list file end at CR and LF, so no key or value holds one.
         check(!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')),
               "a printed line holds a line break");
+        // Only what can show on the sheet is built: no line begins below it, and none runs on past
+        // its right edge by more than the few characters of slack the grid allows.
+        check(currentY() < sheetBottom(), "a line was built below the sheet");
+        check(currentX() + textWidth(text) < sheetRight() + 3 * Pitch, "a line was built past the sheet");
         markContent();
         setCurrentX(0);
-        setCurrentY(currentY() + 180.0f);
+        setCurrentY(currentY() + lineHeight());
     }
     void drawPicture(const Picture &picture, float x, float y) override
     {
@@ -76,6 +80,9 @@ public:
     }
 
 private:
+    [[nodiscard]] float paperWidth() const { return orientation() == Portrait ? 11906.0f : 16838.0f; }
+    [[nodiscard]] float paperHeight() const { return orientation() == Portrait ? 16838.0f : 11906.0f; }
+
     void checkPosition(float x, float y)
     {
         check(std::isfinite(x) && std::isfinite(y), "drawing at a position that is not a number");
