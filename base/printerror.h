@@ -26,6 +26,7 @@ public:
         // The field list and the record grid
         PositionPastEnd = 201,
         GridOverflow = 202,
+        PageOutOfMemory = 203,
 
         // Pictures
         PictureNotFound = 301,

@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -238,6 +239,14 @@ void PrintRun::PrintRecordPage()
     } catch (const PrintError &error) {
         m_reporter.report(error);
         abandonPage();
+    } catch (const std::bad_alloc &) {
+        // The page's own memory is given back by now; the next record may well fit.
+        m_reporter.report(
+            PrintError(PrintError::PageOutOfMemory,
+                       QStringLiteral("There was not enough memory to print the record of line %1 of %2.")
+                           .arg(m_listFile ? m_listFile->lineNumber() : 0)
+                           .arg(m_listFileName)));
+        abandonPage();
     }
 }
 
@@ -279,13 +288,14 @@ QString PrintRun::gridStep()
             PrintError::GridOverflow,
             QStringLiteral("The record of %1 has too many fields to lay out.").arg(m_listFileName));
 
+    // The cells share the names and values of the field list; nothing is copied or padded here.
     RecordGrid recordGrid(int(rows), pairs);
     qsizetype position = 1;
     for (int row = 0; row < recordGrid.rows(); ++row) {
         for (int column = 0; column < recordGrid.columns() && position <= count; column += 2) {
             const clsVar &entry = m_fieldList.item(position);
-            recordGrid.cell(row, column) = properCase(entry.Key());
-            recordGrid.cell(row, column + 1) = valueCell(entry.valueText());
+            recordGrid.cell(row, column) = entry.Key();
+            recordGrid.cell(row, column + 1) = entry.valueText();
             ++position;
         }
     }
@@ -300,26 +310,42 @@ QString PrintRun::gridStep()
             pictureName = trimSpaces(entry.valueText());
     }
 
-    for (int row = 0; row < recordGrid.rows(); ++row)
-        m_printer->printText(recordGrid.line(row));
-
+    printGrid(recordGrid);
     return picturePathFor(m_folder, pictureName);
+}
+
+void PrintRun::printGrid(const RecordGrid &recordGrid)
+{
+    // A line is built only as far as it can show on the sheet, and lines that would begin below
+    // the sheet are not built at all: the current position moves past them exactly as printing
+    // them would, so that the picture and the footer land where they always do.
+    const float bottom = m_printer->sheetBottom();
+    const LineRoom::Measure measure = [this](const QString &text) { return m_printer->textWidth(text); };
+    for (int row = 0; row < recordGrid.rows(); ++row) {
+        if (m_printer->currentY() >= bottom) {
+            float y = m_printer->currentY();
+            for (; row < recordGrid.rows(); ++row)
+                y = y + m_printer->lineHeight();
+            m_printer->setCurrentX(0);
+            m_printer->setCurrentY(y);
+            return;
+        }
+        LineRoom room(m_printer->sheetRight() - m_printer->currentX(), measure);
+        m_printer->printText(recordGrid.line(row, room));
+    }
 }
 
 void PrintRun::AlignKeyColumns(RecordGrid &recordGrid)
 {
     try {
         for (int column = 0; column < recordGrid.columns(); column += 2) {
+            // A key is shown in proper case, which has as many characters as the name as read.
             qsizetype longest = 0;
             for (int row = 0; row < recordGrid.rows(); ++row) {
                 if (const auto &key = recordGrid.cell(row, column))
                     longest = std::max(longest, characterCount(*key));
             }
-            const qsizetype width = longest + 1;
-            for (int row = 0; row < recordGrid.rows(); ++row) {
-                if (auto &key = recordGrid.cell(row, column))
-                    key = padRight(*key, width) + QLatin1Char(':');
-            }
+            recordGrid.setKeyWidth(column, longest + 1);
         }
     } catch (const PrintError &error) {
         m_reporter.report(error);

@@ -120,6 +120,7 @@ private:
 
     void logoStep(bool &logoDrawn);
     [[nodiscard]] QString gridStep();
+    void printGrid(const RecordGrid &recordGrid);
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
     void abandonPage();

@@ -2,6 +2,9 @@
 
 #include "pagelayout.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // The index just after the character (code point) that starts at index i.
@@ -73,17 +76,72 @@ QString trimSpaces(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-RecordGrid::RecordGrid(int rows, int pairsPerRow)
-    : m_rows(rows), m_pairs(pairsPerRow), m_cells(qsizetype(rows) * 2 * pairsPerRow)
+LineRoom::LineRoom(float room, Measure measure)
+    : m_measure(std::move(measure)), m_pitch(m_measure(QStringLiteral(" "))), m_left(room + 2 * m_pitch)
 {
 }
 
-QString RecordGrid::line(int row) const
+qsizetype LineRoom::estimate(qsizetype available) const
+{
+    if (!(m_pitch > 0))
+        return available;
+    // Written so that an endless room, or one that is not a number, takes everything.
+    const double characters = std::ceil(double(m_left) / double(m_pitch));
+    return characters < double(available) ? std::max<qsizetype>(1, qsizetype(characters)) : available;
+}
+
+qsizetype LineRoom::take(QStringView text)
+{
+    // In steps of about what the room holds at the font's pitch: one step for most text, more
+    // where characters are narrower (marks that combine take no room of their own).
+    qsizetype taken = 0;
+    while (taken < text.size() && !full()) {
+        qsizetype end = taken;
+        for (qsizetype wanted = estimate(text.size() - taken); wanted > 0 && end < text.size(); --wanted)
+            end = nextCharacter(text, end);
+        m_left -= m_measure(text.sliced(taken, end - taken).toString());
+        taken = end;
+    }
+    return taken;
+}
+
+qsizetype LineRoom::takeSpaces(qsizetype count)
+{
+    qsizetype taken = 0;
+    while (taken < count && !full()) {
+        const qsizetype step = estimate(count - taken);
+        m_left -= m_measure(QString(step, QLatin1Char(' ')));
+        taken += step;
+    }
+    return taken;
+}
+
+RecordGrid::RecordGrid(int rows, int pairsPerRow)
+    : m_rows(rows), m_pairs(pairsPerRow), m_cells(qsizetype(rows) * 2 * pairsPerRow), m_keyWidths(pairsPerRow)
+{
+}
+
+QString RecordGrid::line(int row, LineRoom &room) const
 {
     QString text;
-    for (int column = 0; column < columns(); ++column) {
-        if (const auto &value = cell(row, column))
-            text += *value;
+    for (int column = 0; column < columns() && !room.full(); ++column) {
+        const std::optional<QString> &content = cell(row, column);
+        if (!content)
+            continue;
+        if (column % 2 == 1) {
+            const QString value = valueCell(*content);
+            text += QStringView(value).first(room.take(value));
+            continue;
+        }
+        // Proper case maps each character to one character, so the part of the key that fits is
+        // measured as read and changed to proper case alone.
+        const qsizetype shown = room.take(*content);
+        text += properCase(content->first(shown));
+        if (shown < content->size())
+            break;
+        text += QString(room.takeSpaces(keyWidth(column) - characterCount(*content)), QLatin1Char(' '));
+        if (room.take(u":") > 0)
+            text += QLatin1Char(':');
     }
     return text;
 }

@@ -42,6 +42,9 @@ struct BadInputRun
     BadInputRun() : prog(root.filePath(QStringLiteral("prog")))
     {
         QDir(root.path()).mkpath(QStringLiteral("prog"));
+        // A sheet with quarter-inch margins around the printable area, as the PDF has.
+        surface.rightEdge = surface.width + 360;
+        surface.bottomEdge = surface.height + 360;
     }
 
     // One file set up in the program folder: "kind:name". Kinds: gif, jpg (sound pictures), cut-gif,
@@ -183,6 +186,17 @@ private slots:
             << longHeader << none << IntList{PrintError::LineTooLong, PrintError::TooManyFields}
             << QStringList{"Line 1 of t.lst", "Line 2 of t.lst"} << 0 << IntList{} << 128;
 
+        // A page costs what shows on it: one long name among as many names as a line may hold
+        // neither pads every line of its column nor builds the lines that fall off the sheet.
+        for (const int length : {20000, 200000}) {
+            QByteArray names(length, 'n');
+            for (int i = 1; i < 32767; ++i)
+                names += ",f" + QByteArray::number(i);
+            QTest::addRow("field name of %d characters among 32,767", length)
+                << names + "\r\n\"1\"\r\n"
+                << none << noErrors << none << 1 << IntList{0} << 32;
+        }
+
         QTest::newRow("more fields than the header")
             << QByteArray("a,b\r\n\"1\",\"2\"\r\n\"3\",\"4\"\r\n\"5\",\"6\",\"7\"\r\n\"8\",\"9\"\r\n") << none
             << IntList{PrintError::TooManyFields} << QStringList{"Line 4 of t.lst"} << 2 << IntList{0, 0}
@@ -273,9 +287,14 @@ private slots:
         const FolderSnapshot before(fixture.root.path());
         const bool peakKnown = resetPeakRss();
         const qint64 startKiB = peakRssKiB();
+        QElapsedTimer clock;
+        clock.start();
         PrintRun run(fixture.prog, fixture.image1, fixture.reporter, fixture.choices);
         run.cmdPrint_Click(fixture.surface);
         const qint64 grownKiB = peakRssKiB() - startKiB;
+        // Generous even under the sanitizers; a run that builds what cannot show takes minutes.
+        QVERIFY2(clock.elapsed() < 30000,
+                 qPrintable(QStringLiteral("the run took %1 ms").arg(clock.elapsed())));
 
         QCOMPARE(fixture.reporter.numbers, errors);
         QCOMPARE(fixture.reporter.messages.size(), mentions.size());
@@ -314,6 +333,23 @@ private slots:
         Q_UNUSED(grownKiB)
         Q_UNUSED(memoryMiB)
 #endif
+    }
+
+    // Running out of memory while a page is drawn fails that page alone, with its own message; the
+    // next record is printed at the top of a fresh page.
+    void outOfMemoryFailsOnlyItsPage()
+    {
+        RunFixture fixture;
+        fixture.folder.write(QStringLiteral("t.lst"), "id\n\"1\"\n\"2\"\n");
+        fixture.surface.failOn = QStringLiteral("text");
+        fixture.surface.failOutOfMemory = true;
+        fixture.run->cmdPrint_Click(fixture.surface);
+        QCOMPARE(fixture.reporter.numbers, QList<int>{PrintError::PageOutOfMemory});
+        QVERIFY2(fixture.reporter.messages.first().contains(QLatin1String("line 2 of t.lst")),
+                 qPrintable(fixture.reporter.messages.first()));
+        const QList<QStringList> pages = fixture.surface.pages();
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages.first().first(), "text (0,0) \"Id :" + padded("2", 27) + "\"");
     }
 
     // The text of odd input reaches the page as it was read, cut to the value cell's 26 places.
