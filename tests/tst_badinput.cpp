@@ -3,7 +3,11 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <cstdio>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -350,6 +354,98 @@ private slots:
         const QList<QStringList> pages = fixture.surface.pages();
         QCOMPARE(pages.size(), 1);
         QCOMPARE(pages.first().first(), "text (0,0) \"Id :" + padded("2", 27) + "\"");
+    }
+
+    // Names from the folder and the list file may hold anything; every message shows their control
+    // characters as escapes, on standard error and in the message box, which keeps only its own
+    // line break between the number and the description.
+    void controlCharactersInNamesAreEscaped_data()
+    {
+        QTest::addColumn<QString>("folder");   // the program folder, inside the test's own
+        QTest::addColumn<QString>("listName"); // empty: no list file
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("picture"); // a file that is not a picture, under this name
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("shown"); // what the message says instead of the name
+
+        const QString title = QStringLiteral("a\x1b]0;PWNED\x07\x1b[2J.gif");
+        QTest::newRow("picture name") << "prog"
+                                      << "t.lst"
+                                      << "filename\n\"" + title + "\"\n"
+                                      << title << int(PrintError::PictureNotReadable)
+                                      << QStringLiteral("a\\x1b]0;PWNED\\x07\\x1b[2J.gif");
+        QTest::newRow("list file name")
+            << "prog" << QStringLiteral("a\x1b[2J\r\n\x9b.lst") << ""
+            << "" << int(PrintError::ListFileEmpty) << QStringLiteral("a\\x1b[2J\\x0d\\x0a\\x9b.lst");
+        QTest::newRow("field name") << "prog"
+                                    << "t.lst" << QStringLiteral("id,x\x1b]0;y\x07,X\x1b]0;Y\x07\n") << ""
+                                    << int(PrintError::RepeatedFieldName)
+                                    << QStringLiteral("X\\x1b]0;Y\\x07");
+        QTest::newRow("folder name") << QStringLiteral("p\x1b[31m\x7f") << ""
+                                     << ""
+                                     << "" << int(PrintError::NoListFile)
+                                     << QStringLiteral("p\\x1b[31m\\x7f");
+        QTest::newRow("bidirectional override")
+            << "prog"
+            << "t.lst" << QStringLiteral("filename\n\"\u202egif.exe\"\n") << QStringLiteral("\u202egif.exe")
+            << int(PrintError::PictureNotReadable) << QStringLiteral("\\u202egif.exe");
+    }
+
+    void controlCharactersInNamesAreEscaped()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, listName);
+        QFETCH(QString, list);
+        QFETCH(QString, picture);
+        QFETCH(int, number);
+        QFETCH(QString, shown);
+
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString prog = root.filePath(folder);
+        QVERIFY(QDir().mkpath(prog));
+        if (!listName.isEmpty())
+            BadInputRun::write(QDir(prog).filePath(listName), list.toUtf8());
+        if (!picture.isEmpty())
+            BadInputRun::write(QDir(prog).filePath(picture), "not a picture");
+
+        // Standard error goes to a file for the length of the run.
+        const QByteArray errPath = QFile::encodeName(root.filePath(QStringLiteral("stderr.txt")));
+        std::fflush(stderr);
+        const int savedErr = ::dup(2);
+        const int errFile = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        QVERIFY(savedErr >= 0 && errFile >= 0);
+        ::dup2(errFile, 2);
+        ::close(errFile);
+        RecordingSurface surface;
+        CapturingReporter reporter;
+        FixedChoices choices;
+        PictureSlot image1;
+        PrintRun run(prog, image1, reporter, choices);
+        run.cmdPrint_Click(surface);
+        std::fflush(stderr);
+        ::dup2(savedErr, 2);
+        ::close(savedErr);
+        QFile errors(QFile::decodeName(errPath));
+        QVERIFY(errors.open(QIODevice::ReadOnly));
+        const QByteArray written = errors.readAll();
+
+        QCOMPARE(reporter.numbers.value(0), number);
+        const auto control = [](QChar c) {
+            return c.category() == QChar::Other_Control || c == QChar(0x202E);
+        };
+        QVERIFY2(reporter.messages.value(0).contains(shown), qPrintable(reporter.messages.value(0)));
+        for (const QString &message : reporter.messages) {
+            const QString description = message.section(QStringLiteral("\r\n"), 1);
+            QVERIFY(message.startsWith(QStringLiteral("Error ")) && message.count(QStringLiteral("\r\n")) == 1);
+            QVERIFY2(std::none_of(description.begin(), description.end(), control), qPrintable(message));
+        }
+        // One line a message, nothing a terminal would act on.
+        QCOMPARE(written.count('\n'), reporter.messages.size());
+        QVERIFY2(std::none_of(written.begin(), written.end(),
+                              [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7F; }),
+                 written.constData());
+        QVERIFY2(QString::fromUtf8(written).contains(shown), written.constData());
     }
 
     // The text of odd input reaches the page as it was read, cut to the value cell's 26 places.
