@@ -23,11 +23,17 @@ QList<QStringView> splitLine(QStringView line, QStringView separator, const QStr
 QString decodeLine(QByteArrayView bytes);
 QString fromWindows1252(QByteArrayView bytes);
 
+// Decodes one line of a UTF-16 file: its code units as they are, a last odd byte as U+FFFD.
+QString decodeUtf16Line(QByteArrayView bytes, bool bigEndian);
+
 // Streams a list file line by line, keeping one line in memory. CR LF, CR and LF all end a line;
-// empty lines are skipped; a UTF-8 byte-order mark at the start is dropped.
+// empty lines are skipped; a UTF-8 byte-order mark at the start is dropped. A file that starts
+// with the byte-order mark of UTF-16 (FF FE little-endian, FE FF big-endian) is read as UTF-16
+// under the same rules, its line ends being code units.
 class ListFileReader
 {
 public:
+    // The longest line, counted in bytes of the file whatever its encoding.
     static constexpr qsizetype MaxLineBytes = 16 * 1024 * 1024;
 
     // name: the file name shown in messages.
@@ -50,8 +56,20 @@ public:
     static qint64 countLines(const QString &path);
 
 private:
+    enum class Encoding
+    {
+        Bytes, // UTF-8 or Windows-1252, told line by line
+        Utf16LittleEndian,
+        Utf16BigEndian,
+    };
+
     bool nextRawLine(QByteArray &line);
     bool fill();
+    [[nodiscard]] qsizetype unitBytes() const { return m_encoding == Encoding::Bytes ? 1 : 2; }
+    // The first code unit from the current position on that ends a line (CR or LF), or the end of
+    // the whole units in the buffer.
+    [[nodiscard]] qsizetype findLineEnd() const;
+    [[nodiscard]] char16_t unitAt(qsizetype pos) const;
 
     QString m_path;
     QString m_name;
@@ -61,4 +79,5 @@ private:
     qint64 m_lineNumber = 0;
     bool m_skipLineFeed = false;
     bool m_atStart = true;
+    Encoding m_encoding = Encoding::Bytes;
 };

@@ -437,7 +437,8 @@ private slots:
         QVERIFY2(reporter.messages.value(0).contains(shown), qPrintable(reporter.messages.value(0)));
         for (const QString &message : reporter.messages) {
             const QString description = message.section(QStringLiteral("\r\n"), 1);
-            QVERIFY(message.startsWith(QStringLiteral("Error ")) && message.count(QStringLiteral("\r\n")) == 1);
+            QVERIFY(message.startsWith(QStringLiteral("Error ")) &&
+                    message.count(QStringLiteral("\r\n")) == 1);
             QVERIFY2(std::none_of(description.begin(), description.end(), control), qPrintable(message));
         }
         // One line a message, nothing a terminal would act on.
@@ -458,6 +459,12 @@ private slots:
                                                "me :a" + QChar(0) + "b" + QString(24, ' ');
         QTest::newRow("invalid UTF-8 as Windows-1252") << QByteArray("id\n\"\xC3\x28\xED\xA0\x80\"\n")
                                                        << QStringLiteral("Id :Ã(í\u00A0€") + QString(22, ' ');
+        for (const bool bigEndian : {false, true}) {
+            QTest::addRow("UTF-16 %s-endian", bigEndian ? "big" : "little")
+                << utf16WithMark(QStringLiteral("id,name\r\n\"1\",\"Café 📷\"\r\n"), bigEndian)
+                << QStringLiteral("Id :1") + QString(26, ' ') + QStringLiteral("Name :Café 📷") +
+                       QString(21, ' ');
+        }
         QTest::newRow("long value cut") << QByteArray("id\n\"") + QByteArray(100000, 'v') + "\"\n"
                                         << QStringLiteral("Id :") + QString(26, 'v') + ' ';
     }
