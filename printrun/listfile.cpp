@@ -53,13 +53,18 @@ QString findListFile(const QString &folder)
 
 QList<QStringView> splitLine(QStringView line, QStringView separator, const QString &where)
 {
+    return splitLine(line, separator, [&where] { return where; });
+}
+
+QList<QStringView> splitLine(QStringView line, QStringView separator, const std::function<QString()> &where)
+{
     QList<QStringView> parts;
     qsizetype start = 0;
     for (;;) {
         if (parts.size() == MaxParts)
             throw PrintError(PrintError::FieldCountOverflow,
                              QStringLiteral("%1 has more than %2 fields, more than a list file can hold.")
-                                 .arg(where, QString::number(MaxParts)));
+                                 .arg(where(), QString::number(MaxParts)));
         const qsizetype found = line.indexOf(separator, start);
         if (found < 0) {
             parts.append(line.mid(start));
@@ -106,39 +111,53 @@ QString decodeUtf16Line(QByteArrayView bytes, bool bigEndian)
     return text;
 }
 
-ListFileReader::ListFileReader(QString path, QString name) : m_path(std::move(path)), m_name(std::move(name))
+ListFileReader::ListFileReader(QString path, QString name)
+    : m_path(std::move(path)), m_name(std::move(name)), m_file(std::in_place), m_device(&*m_file)
+{
+}
+
+ListFileReader::ListFileReader(QIODevice &device, QString name) : m_name(std::move(name)), m_device(&device)
 {
 }
 
 void ListFileReader::open()
 {
     close();
-    QString reason;
-    const int fd = openOrdinaryFile(m_path, reason);
-    if (fd < 0)
-        throw PrintError(
-            PrintError::ListFileNotReadable,
-            QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
-    if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw PrintError(PrintError::ListFileNotReadable,
-                         QStringLiteral("The list file %1 could not be opened: %2.")
-                             .arg(displayPath(m_path), m_file.errorString()));
-    }
     m_buffer.clear();
     m_pos = 0;
     m_lineNumber = 0;
     m_skipLineFeed = false;
     m_atStart = true;
     m_encoding = Encoding::Bytes;
+    if (!m_file) {
+        if (!m_device->open(QIODevice::ReadOnly))
+            throw PrintError(PrintError::ListFileNotReadable,
+                             QStringLiteral("The list file %1 could not be opened: %2.")
+                                 .arg(m_name, m_device->errorString()));
+        return;
+    }
+    QString reason;
+    const int fd = openOrdinaryFile(m_path, reason);
+    if (fd < 0)
+        throw PrintError(
+            PrintError::ListFileNotReadable,
+            QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
+    if (!m_file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw PrintError(PrintError::ListFileNotReadable,
+                         QStringLiteral("The list file %1 could not be opened: %2.")
+                             .arg(displayPath(m_path), m_file->errorString()));
+    }
 }
 
 void ListFileReader::close()
 {
-    if (m_file.isOpen())
-        m_file.close();
+    if (m_device->isOpen())
+        m_device->close();
     m_buffer.clear();
     m_buffer.squeeze();
+    m_line.clear();
+    m_line.squeeze();
 }
 
 bool ListFileReader::fill()
@@ -147,12 +166,19 @@ bool ListFileReader::fill()
     const qsizetype rest = m_buffer.size() - m_pos;
     if (rest > 0)
         std::memmove(m_buffer.data(), m_buffer.constData() + m_pos, size_t(rest));
-    m_buffer.resize(rest + ChunkBytes);
-    const qint64 got = m_file.read(m_buffer.data() + rest, ChunkBytes);
+    // Chunks of 64 KiB, or what is left of a smaller file (at least 4 KiB): a small list costs no
+    // more than its size. The buffer is reserved exactly; resize() alone would grow it to twice.
+    qint64 chunk = ChunkBytes;
+    if (!m_device->isSequential())
+        chunk = std::clamp<qint64>(m_device->size() - m_device->pos(), 4096, ChunkBytes);
+    if (m_buffer.capacity() < rest + chunk)
+        m_buffer.reserve(rest + chunk);
+    m_buffer.resize(rest + chunk);
+    const qint64 got = m_device->read(m_buffer.data() + rest, chunk);
     if (got < 0)
         throw PrintError(PrintError::ListFileReadFailed, QStringLiteral("Reading line %1 of %2 failed: %3.")
                                                              .arg(m_lineNumber + 1)
-                                                             .arg(m_name, m_file.errorString()));
+                                                             .arg(m_name, m_device->errorString()));
     m_buffer.resize(rest + got);
     m_pos = 0;
     if (m_atStart && got > 0) {
@@ -201,7 +227,7 @@ qsizetype ListFileReader::findLineEnd() const
 
 bool ListFileReader::nextRawLine(QByteArray &line)
 {
-    line.clear();
+    line.resize(0); // (keeps what it holds for the next line)
     bool started = false;
     // Cleared once the line passes MaxLineBytes: the rest of it is then read without being kept,
     // so that the next line read is the one after it and not the rest of this one.
@@ -256,17 +282,19 @@ bool ListFileReader::nextRawLine(QByteArray &line)
 
 std::optional<QString> ListFileReader::readLine()
 {
-    if (!m_file.isOpen())
+    if (!isOpen())
         throw PrintError(
             PrintError::ListFileNotOpen,
             QStringLiteral("The list file %1 is not open, so no record can be read.").arg(m_name));
-    QByteArray raw;
-    while (nextRawLine(raw)) {
-        if (raw.isEmpty())
+    while (nextRawLine(m_line)) {
+        if (m_line.isEmpty())
             continue;
-        if (m_encoding == Encoding::Bytes)
-            return decodeLine(raw);
-        return decodeUtf16Line(raw, m_encoding == Encoding::Utf16BigEndian);
+        QString text = m_encoding == Encoding::Bytes
+                           ? decodeLine(m_line)
+                           : decodeUtf16Line(m_line, m_encoding == Encoding::Utf16BigEndian);
+        if (m_line.capacity() > ChunkBytes)
+            m_line = QByteArray(); // a long line's bytes are not kept for the next
+        return text;
     }
     return std::nullopt;
 }
@@ -274,14 +302,27 @@ std::optional<QString> ListFileReader::readLine()
 qint64 ListFileReader::countLines(const QString &path)
 {
     ListFileReader reader(path, QFileInfo(path).fileName());
+    return reader.countNonEmptyLines();
+}
+
+qint64 ListFileReader::countLines(QIODevice &device)
+{
+    ListFileReader reader(device, QString());
+    return reader.countNonEmptyLines();
+}
+
+qint64 ListFileReader::countNonEmptyLines()
+{
     try {
-        reader.open();
+        open();
         QByteArray raw;
         qint64 lines = 0;
-        while (reader.nextRawLine(raw))
+        while (nextRawLine(raw))
             lines += raw.isEmpty() ? 0 : 1;
+        close();
         return lines;
     } catch (const PrintError &) {
+        close();
         return -1;
     }
 }

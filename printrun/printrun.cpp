@@ -77,6 +77,12 @@ PrintRun::PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &
 
 PrintRun::~PrintRun() = default;
 
+void PrintRun::setListFileDevice(QIODevice *device, QString name)
+{
+    m_listDevice = device;
+    m_listDeviceName = std::move(name);
+}
+
 void PrintRun::cmdPrint_Click(PrintSurface &printer)
 {
     m_printer = &printer;
@@ -142,14 +148,18 @@ void PrintRun::OpenListFile()
         m_recordNumber = 0;
         m_allRecordsRead = false;
 
-        m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
         m_listFileNumber = 1;
-        if (m_listFileName.isEmpty())
-            throw PrintError(PrintError::NoListFile,
-                             QStringLiteral("No list file (*.lst) was found in the folder %1.")
-                                 .arg(displayPath(m_folder)));
-
-        m_listFile = std::make_unique<ListFileReader>(listFilePath(), m_listFileName);
+        if (m_listDevice) {
+            m_listFileName = m_listDeviceName;
+            m_listFile = std::make_unique<ListFileReader>(*m_listDevice, m_listFileName);
+        } else {
+            m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
+            if (m_listFileName.isEmpty())
+                throw PrintError(PrintError::NoListFile,
+                                 QStringLiteral("No list file (*.lst) was found in the folder %1.")
+                                     .arg(displayPath(m_folder)));
+            m_listFile = std::make_unique<ListFileReader>(listFilePath(), m_listFileName);
+        }
         m_listFile->open();
         const std::optional<QString> header = m_listFile->readLine();
         if (!header)
@@ -158,17 +168,20 @@ void PrintRun::OpenListFile()
                 QStringLiteral("The list file %1 is empty: it has no header line of field names.")
                     .arg(m_listFileName));
 
-        const QString where = QStringLiteral("The header line of %1").arg(m_listFileName);
+        const auto where = [this] { return QStringLiteral("The header line of %1").arg(m_listFileName); };
         for (const QStringView name : splitLine(*header, QStringLiteral(","), where)) {
             clsVar entry;
             entry.setKey(name.toString());
-            if (m_fieldList.contains(entry.Key()))
+            try {
+                m_fieldList.add(entry);
+            } catch (const PrintError &) {
+                // The only entry the list refuses is one whose key it holds already.
                 throw PrintError(
                     PrintError::RepeatedFieldName,
                     QStringLiteral("The field name \"%1\" appears twice in the header line of %2 "
                                    "(letter case does not tell field names apart).")
                         .arg(entry.Key(), m_listFileName));
-            m_fieldList.add(entry);
+            }
         }
     } catch (const PrintError &error) {
         m_reporter.report(error);
@@ -207,8 +220,9 @@ bool PrintRun::ReadNextRecord()
                 return false;
         }
 
-        const QString where =
-            QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);
+        const auto where = [this] {
+            return QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);
+        };
         const QList<QStringView> parts = splitLine(*line, RecordSeparator, where);
         const qsizetype last = parts.size() - 1;
         for (qsizetype i = 0; i <= last; ++i) {
@@ -216,7 +230,7 @@ bool PrintRun::ReadNextRecord()
                 throw PrintError(
                     PrintError::TooManyFields,
                     QStringLiteral("%1 has %2 fields, but the header line names only %3.")
-                        .arg(where, QString::number(parts.size()), QString::number(m_fieldList.count())));
+                        .arg(where(), QString::number(parts.size()), QString::number(m_fieldList.count())));
             const QString value = (i == 0 || i == last) ? withoutQuotes(parts[i]) : parts[i].toString();
             m_fieldList.item(i + 1).setValue(value);
         }
@@ -268,11 +282,12 @@ void PrintRun::abandonPage()
 
 void PrintRun::logoStep(bool &logoDrawn)
 {
-    const QString logoPath = QDir(m_folder).filePath(LogoFileName);
-    if (!QFileInfo(logoPath).isFile())
+    if (m_logoPath.isEmpty())
+        m_logoPath = QDir(m_folder).filePath(LogoFileName);
+    if (!QFileInfo(m_logoPath).isFile())
         return;
     logoDrawn = true;
-    m_image1.LoadPicture(logoPath);
+    m_image1.LoadPicture(m_logoPath);
     m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY());
     m_printer->setCurrentY(m_image1.Height() + PageLayout::LogoGap);
 }

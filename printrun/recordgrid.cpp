@@ -39,10 +39,16 @@ QString padRight(const QString &text, qsizetype width)
     return length >= width ? text : text + QString(width - length, QLatin1Char(' '));
 }
 
-QString properCase(const QString &text)
+QString properCase(QStringView text)
 {
     QString result;
-    result.reserve(text.size());
+    appendProperCase(result, text);
+    return result;
+}
+
+void appendProperCase(QString &to, QStringView text)
+{
+    to.reserve(to.size() + text.size());
     bool wordStart = true;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype next = nextCharacter(text, i);
@@ -50,19 +56,26 @@ QString properCase(const QString &text)
         i = next;
         const char32_t mapped = wordStart ? QChar::toUpper(c) : QChar::toLower(c);
         if (QChar::requiresSurrogates(mapped)) {
-            result.append(QChar(QChar::highSurrogate(mapped)));
-            result.append(QChar(QChar::lowSurrogate(mapped)));
+            to.append(QChar(QChar::highSurrogate(mapped)));
+            to.append(QChar(QChar::lowSurrogate(mapped)));
         } else {
-            result.append(QChar(char16_t(mapped)));
+            to.append(QChar(char16_t(mapped)));
         }
         wordStart = c == U' ';
     }
-    return result;
 }
 
 QString valueCell(const QString &value)
 {
-    return padRight(leftCharacters(value, PageLayout::ValueShown), PageLayout::ValueCellWidth);
+    qsizetype end = 0;
+    qsizetype shown = 0;
+    for (; shown < PageLayout::ValueShown && end < value.size(); ++shown)
+        end = nextCharacter(value, end);
+    QString cell;
+    cell.reserve(end + PageLayout::ValueCellWidth - shown);
+    cell.append(QStringView(value).first(end));
+    cell.resize(end + PageLayout::ValueCellWidth - shown, QLatin1Char(' '));
+    return cell;
 }
 
 QString trimSpaces(const QString &text)
@@ -90,16 +103,19 @@ qsizetype LineRoom::estimate(qsizetype available) const
     return characters < double(available) ? std::max<qsizetype>(1, qsizetype(characters)) : available;
 }
 
-qsizetype LineRoom::take(QStringView text)
+qsizetype LineRoom::take(const QString &text)
 {
     // In steps of about what the room holds at the font's pitch: one step for most text, more
     // where characters are narrower (marks that combine take no room of their own).
     qsizetype taken = 0;
     while (taken < text.size() && !full()) {
-        qsizetype end = taken;
-        for (qsizetype wanted = estimate(text.size() - taken); wanted > 0 && end < text.size(); --wanted)
+        // (Text of no more code units than the characters wanted is taken whole without a count.)
+        qsizetype wanted = estimate(text.size() - taken);
+        qsizetype end = wanted >= text.size() - taken ? text.size() : taken;
+        for (; wanted > 0 && end < text.size(); --wanted)
             end = nextCharacter(text, end);
-        m_left -= m_measure(text.sliced(taken, end - taken).toString());
+        m_left -=
+            taken == 0 && end == text.size() ? m_measure(text) : m_measure(text.sliced(taken, end - taken));
         taken = end;
     }
     return taken;
@@ -107,12 +123,10 @@ qsizetype LineRoom::take(QStringView text)
 
 qsizetype LineRoom::takeSpaces(qsizetype count)
 {
-    qsizetype taken = 0;
-    while (taken < count && !full()) {
-        const qsizetype step = estimate(count - taken);
-        m_left -= m_measure(QString(step, QLatin1Char(' ')));
-        taken += step;
-    }
+    if (full() || count <= 0)
+        return 0;
+    const qsizetype taken = estimate(count);
+    m_left -= float(taken) * m_pitch;
     return taken;
 }
 
@@ -123,7 +137,9 @@ RecordGrid::RecordGrid(int rows, int pairsPerRow)
 
 QString RecordGrid::line(int row, LineRoom &room) const
 {
+    static const QString colon = QStringLiteral(":");
     QString text;
+    text.reserve(160); // a line of a portrait page, or as much of a wider one as shows
     for (int column = 0; column < columns() && !room.full(); ++column) {
         const std::optional<QString> &content = cell(row, column);
         if (!content)
@@ -136,11 +152,12 @@ QString RecordGrid::line(int row, LineRoom &room) const
         // Proper case maps each character to one character, so the part of the key that fits is
         // measured as read and changed to proper case alone.
         const qsizetype shown = room.take(*content);
-        text += properCase(content->first(shown));
+        appendProperCase(text, QStringView(*content).first(shown));
         if (shown < content->size())
             break;
-        text += QString(room.takeSpaces(keyWidth(column) - characterCount(*content)), QLatin1Char(' '));
-        if (room.take(u":") > 0)
+        text.resize(text.size() + room.takeSpaces(keyWidth(column) - characterCount(*content)),
+                    QLatin1Char(' '));
+        if (room.take(colon) > 0)
             text += QLatin1Char(':');
     }
     return text;

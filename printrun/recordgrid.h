@@ -16,7 +16,9 @@
 [[nodiscard]] QString padRight(const QString &text, qsizetype width);
 // First letter of each word upper case, every other letter lower case; a word begins at the start
 // of the text and after each space.
-[[nodiscard]] QString properCase(const QString &text);
+[[nodiscard]] QString properCase(QStringView text);
+// Appends text in proper case to to.
+void appendProperCase(QString &to, QStringView text);
 // A value cell: the first 26 characters of the value, padded with spaces to 27.
 [[nodiscard]] QString valueCell(const QString &value);
 // text without the spaces (only spaces) around it.
@@ -36,8 +38,8 @@ public:
 
     // How many leading code units of text fit, always ending on a character boundary: all of them
     // while the room lasts. Their width is taken from the room.
-    [[nodiscard]] qsizetype take(QStringView text);
-    // How many of count spaces fit, taken likewise.
+    [[nodiscard]] qsizetype take(const QString &text);
+    // How many of count spaces fit, taken likewise (every space has the advance of the first).
     [[nodiscard]] qsizetype takeSpaces(qsizetype count);
     // Whatever follows would not show.
     [[nodiscard]] bool full() const { return m_left <= 0; }
