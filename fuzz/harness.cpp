@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "listfile.h"
 #include "picture.h"
 #include "printerror.h"
 #include "printrun.h"
@@ -12,12 +13,58 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QVarLengthArray>
 
+#include <algorithm>
 #include <cmath>
 
 #include <sys/stat.h>
 
 namespace {
+
+// Walks the characters (code points) of a text, by the rules of the format and not with the grid's
+// own routines.
+class CodePoints
+{
+public:
+    explicit CodePoints(const QString &text) : m_text(text) {}
+    [[nodiscard]] bool atEnd() const { return m_at >= m_text.size(); }
+    char32_t next()
+    {
+        const char16_t first = m_text[m_at++].unicode();
+        if (QChar::isHighSurrogate(first) && m_at < m_text.size() && m_text[m_at].isLowSurrogate())
+            return QChar::surrogateToUcs4(first, m_text[m_at++].unicode());
+        return first;
+    }
+    // Skips count characters (all of them for -1); how many there were.
+    qsizetype skip(qsizetype count)
+    {
+        qsizetype skipped = 0;
+        while ((count < 0 || skipped < count) && !atEnd()) {
+            next();
+            ++skipped;
+        }
+        return skipped;
+    }
+    // Whether the next 27 characters are there; if so, mismatch tells whether they differ from the
+    // value's first 26 and spaces up to 27.
+    bool readValueCell(const QString &value, bool &mismatch)
+    {
+        CodePoints wanted(value);
+        mismatch = false;
+        for (int i = 0; i < 27; ++i) {
+            if (atEnd())
+                return false;
+            const char32_t expected = i < 26 && !wanted.atEnd() ? wanted.next() : U' ';
+            mismatch = mismatch || next() != expected;
+        }
+        return true;
+    }
+
+private:
+    const QString &m_text;
+    qsizetype m_at = 0;
+};
 
 // A page of A4 paper (11,906 x 16,838 twips) less quarter-inch margins, with 8-point Courier's
 // pitch. The first thing it is asked to do wrong is kept in broken.
@@ -37,7 +84,7 @@ public:
     [[nodiscard]] float sheetBottom() const override { return paperHeight() - Margin; }
     [[nodiscard]] float textWidth(const QString &text) const override
     {
-        return Pitch * float(characterCount(text));
+        return Pitch * float(CodePoints(text).skip(-1));
     }
     [[nodiscard]] float lineHeight() const override { return 180; }
     void printText(const QString &text) override
@@ -50,6 +97,8 @@ public:
         // its right edge by more than the few characters of slack the grid allows.
         check(currentY() < sheetBottom(), "a line was built below the sheet");
         check(currentX() + textWidth(text) < sheetRight() + 3 * Pitch, "a line was built past the sheet");
+        if (gridOf != nullptr)
+            m_lines.append({currentY(), text});
         markContent();
         setCurrentX(0);
         setCurrentY(currentY() + lineHeight());
@@ -68,10 +117,16 @@ public:
     }
     void newPage() override
     {
+        if (gridOf != nullptr)
+            checkGridPage();
+        m_lines.clear();
         SurfaceBase::newPage();
         ++pagesEnded;
     }
     void endDocument() override { ++documentsEnded; }
+
+    // When set, every page is checked as a page with no logo and no picture of this run's record.
+    const PrintRun *gridOf = nullptr;
 
     void check(bool condition, const char *what)
     {
@@ -80,6 +135,67 @@ public:
     }
 
 private:
+    struct Line
+    {
+        float y;
+        QString text;
+    };
+
+    // The grid lines of the page (those that begin on the sheet), the organisation line and the
+    // footer. Each grid line is as many characters long as the grid's cells (each key column as
+    // wide as its longest key and one more, ':', 27 for a value), or cut a little past the sheet's
+    // edge; every value cell that shows holds the value's first 26 characters. Characters are
+    // code points, walked here without the grid's own routines.
+    void checkGridPage()
+    {
+        const FieldList &fields = gridOf->fieldList();
+        const int pairs = gridOf->pairsPerRow();
+        if (pairs <= 0 || fields.count() == 0) {
+            check(false, "a page was printed without fields");
+            return;
+        }
+        const qsizetype rows = (fields.count() + pairs - 1) / pairs;
+        QVarLengthArray<qsizetype, 4> keyWidths(pairs, 0);
+        for (qsizetype i = 0; i < fields.count(); ++i) {
+            qsizetype &width = keyWidths[i % pairs];
+            width = std::max(width, CodePoints(fields.item(i + 1).Key()).skip(-1) + 1);
+        }
+        qsizetype shown = 0;
+        float y = 0;
+        while (shown < rows && y < sheetBottom()) {
+            y = y + lineHeight();
+            ++shown;
+        }
+        if (m_lines.size() != shown + 2) {
+            check(false, "a page has the wrong number of lines");
+            return;
+        }
+        check(m_lines[shown].text == PrintRun::OrganisationLine, "the organisation line is missing");
+        check(m_lines[shown + 1].text.endsWith(QStringLiteral("  Page :") + PrintRun::pageField(page())),
+              "the footer is wrong");
+        for (qsizetype row = 0; row < shown; ++row) {
+            const QString &text = m_lines[row].text;
+            CodePoints line(text);
+            bool whole = true;
+            for (int pair = 0; whole && pair < pairs && row * pairs + pair < fields.count(); ++pair) {
+                whole = line.skip(keyWidths[pair]) == keyWidths[pair];
+                if (whole && !line.atEnd())
+                    check(line.next() == U':', "a key column is not as wide as its longest key");
+                else
+                    whole = false;
+                bool mismatch = false;
+                if (whole)
+                    whole = line.readValueCell(fields.item(row * pairs + pair + 1).valueText(), mismatch);
+                check(!mismatch, "a value cell is not the value's first 26 characters");
+            }
+            if (whole)
+                check(line.atEnd(), "a grid line is longer than its cells");
+            else
+                check(float(CodePoints(text).skip(-1)) * Pitch >= sheetRight() + 2 * Pitch,
+                      "a grid line was cut on the sheet");
+        }
+    }
+
     [[nodiscard]] float paperWidth() const { return orientation() == Portrait ? 11906.0f : 16838.0f; }
     [[nodiscard]] float paperHeight() const { return orientation() == Portrait ? 16838.0f : 11906.0f; }
 
@@ -87,20 +203,28 @@ private:
     {
         check(std::isfinite(x) && std::isfinite(y), "drawing at a position that is not a number");
     }
+
+    QList<Line> m_lines;
 };
 
 class CheckingReporter : public ErrorReporter
 {
 public:
     QString broken;
+    int errors = 0;
 
 protected:
     void showError(const PrintError &error) override
     {
+        ++errors;
         if (broken.isEmpty() &&
             (error.number() <= 100 || error.number() >= 500 || error.description().isEmpty()))
             broken = QStringLiteral("an error without a number from the table or a description: ") +
                      error.logLine();
+        const QString &description = error.description();
+        if (broken.isEmpty() && std::any_of(description.begin(), description.end(),
+                                            [](QChar c) { return c.category() == QChar::Other_Control; }))
+            broken = QStringLiteral("a message holds a control character: ") + printableText(error.logLine());
     }
 };
 
@@ -169,19 +293,37 @@ QString fillFolder(const QString &path, bool logo)
     return written ? QString() : QStringLiteral("cannot fill the program folder ") + path;
 }
 
-// Records of a list file: non-empty lines after the first (an upper bound: a line holding only a
-// byte-order mark counts here but not for the reader).
-qint64 recordCount(const QByteArray &list)
+// The non-empty lines of a list file, counted here from the rules of the format: after a UTF-8
+// byte-order mark the lines of bytes, after a UTF-16 one those of code units, where CR and LF end
+// a line (and a last odd byte of UTF-16 is part of the last line).
+qint64 nonEmptyLines(QByteArrayView list)
 {
+    const bool little = list.startsWith("\xFF\xFE");
+    const bool big = list.startsWith("\xFE\xFF");
+    if (!little && !big) {
+        if (list.startsWith("\xEF\xBB\xBF"))
+            list = list.sliced(3);
+        qint64 lines = 0;
+        bool inLine = false;
+        for (const char c : list) {
+            const bool end = c == '\r' || c == '\n';
+            lines += !end && !inLine ? 1 : 0;
+            inLine = !end;
+        }
+        return lines;
+    }
     qint64 lines = 0;
     bool inLine = false;
-    for (const char c : list) {
-        const bool end = c == '\r' || c == '\n';
-        if (!end && !inLine)
-            ++lines;
+    for (qsizetype i = 2; i < list.size(); i += 2) {
+        const bool whole = i + 1 < list.size();
+        const auto first = static_cast<unsigned char>(list[i]);
+        const auto second = whole ? static_cast<unsigned char>(list[i + 1]) : 0xFF;
+        const unsigned unit = little ? first | second << 8 : first << 8 | second;
+        const bool end = whole && (unit == 0x0D || unit == 0x0A);
+        lines += !end && !inLine ? 1 : 0;
         inLine = !end;
     }
-    return std::max<qint64>(0, lines - 1);
+    return lines;
 }
 
 } // namespace
@@ -237,7 +379,7 @@ QString runOne(const QString &root, QByteArrayView input)
         return reporter.broken;
     if (surface.documentsEnded != 1)
         return QStringLiteral("the document was not ended exactly once");
-    if (surface.pagesEnded > recordCount(list))
+    if (surface.pagesEnded > std::max<qint64>(0, nonEmptyLines(list) - 1))
         return QStringLiteral("more pages than records");
 
     bool readable = false;
@@ -245,6 +387,64 @@ QString runOne(const QString &root, QByteArrayView input)
         return QStringLiteral("the list file changed");
     if (fileContent(picturePath, readable) != picture || !readable)
         return QStringLiteral("the picture changed");
+    return {};
+}
+
+QString listGridOne(QByteArrayView input)
+{
+    constexpr qint64 MaxRecords = 2;
+    const unsigned options = input.isEmpty() ? 0 : static_cast<unsigned char>(input.front());
+    // The input's bytes themselves, not a copy.
+    QByteArray list =
+        input.isEmpty() ? QByteArray() : QByteArray::fromRawData(input.data() + 1, input.size() - 1);
+    QBuffer device(&list);
+
+    Choices choices;
+    choices.portrait = (options & 1) != 0;
+    CheckingReporter reporter;
+    PictureSlot image1;
+    CheckingSurface surface;
+    // A program folder that does not exist: no logo, no picture, nothing read but the list.
+    PrintRun run(QStringLiteral("/nonexistent/lstprint-fuzz"), image1, reporter, choices);
+    run.setClock([] { return QDate(2026, 12, 7); });
+    run.setListFileDevice(&device, QStringLiteral("list.lst"));
+    surface.gridOf = &run;
+    // Every record goes through the same steps, so only the first few are printed: the list is
+    // closed after them and the run ends with the error that says so. The reader still reads every
+    // line of the input when it counts them below.
+    bool stopped = false;
+    run.setProgressHandler([&](qint64 printed) {
+        if (printed == MaxRecords && device.isOpen()) {
+            device.close();
+            stopped = true;
+        }
+    });
+    try {
+        run.cmdPrint_Click(surface);
+    } catch (const PrintError &error) {
+        return QStringLiteral("an error left the print run: ") + error.logLine();
+    } catch (...) {
+        return QStringLiteral("an exception left the print run");
+    }
+    if (!surface.broken.isEmpty())
+        return surface.broken;
+    if (!reporter.broken.isEmpty())
+        return reporter.broken;
+    if (surface.documentsEnded != 1)
+        return QStringLiteral("the document was not ended exactly once");
+
+    // The progress window's count of records agrees with this one, and with the pages when no
+    // record failed.
+    const qint64 lines = ListFileReader::countLines(device);
+    if (lines != nonEmptyLines(list))
+        return QStringLiteral("the reader counts %1 lines, the format %2")
+            .arg(lines)
+            .arg(nonEmptyLines(list));
+    const qint64 records = std::max<qint64>(0, lines - 1);
+    const qint64 printed = std::min(records, MaxRecords);
+    const int errors = reporter.errors - (stopped && records > MaxRecords ? 1 : 0);
+    if (surface.pagesEnded > printed || (errors == 0 && surface.pagesEnded != printed))
+        return QStringLiteral("%1 pages for %2 records").arg(surface.pagesEnded).arg(records);
     return {};
 }
 
