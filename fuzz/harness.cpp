@@ -2,6 +2,7 @@
 
 #include "listfile.h"
 #include "picture.h"
+#include "picturecheck.h"
 #include "printerror.h"
 #include "printrun.h"
 #include "printsurface.h"
@@ -127,6 +128,10 @@ public:
 
     // When set, every page is checked as a page with no logo and no picture of this run's record.
     const PrintRun *gridOf = nullptr;
+    // A strip of paper as wide as the page but only about a dozen lines high, so that the grid
+    // runs off it often and every page stays cheap.
+    static constexpr float StripHeight = 2500;
+    bool strip = false;
 
     void check(bool condition, const char *what)
     {
@@ -197,7 +202,12 @@ private:
     }
 
     [[nodiscard]] float paperWidth() const { return orientation() == Portrait ? 11906.0f : 16838.0f; }
-    [[nodiscard]] float paperHeight() const { return orientation() == Portrait ? 16838.0f : 11906.0f; }
+    [[nodiscard]] float paperHeight() const
+    {
+        if (strip)
+            return StripHeight;
+        return orientation() == Portrait ? 16838.0f : 11906.0f;
+    }
 
     void checkPosition(float x, float y)
     {
@@ -409,6 +419,7 @@ QString listGridOne(QByteArrayView input)
     run.setClock([] { return QDate(2026, 12, 7); });
     run.setListFileDevice(&device, QStringLiteral("list.lst"));
     surface.gridOf = &run;
+    surface.strip = true;
     // Every record goes through the same steps, so only the first few are printed: the list is
     // closed after them and the run ends with the error that says so. The reader still reads every
     // line of the input when it counts them below.
@@ -445,6 +456,48 @@ QString listGridOne(QByteArrayView input)
     const int errors = reporter.errors - (stopped && records > MaxRecords ? 1 : 0);
     if (surface.pagesEnded > printed || (errors == 0 && surface.pagesEnded != printed))
         return QStringLiteral("%1 pages for %2 records").arg(surface.pagesEnded).arg(records);
+    return {};
+}
+
+QString pictureOne(QByteArrayView input)
+{
+    static const PictureLoader loader;
+    const QString name = QStringLiteral("fuzzed.pic");
+    try {
+        const Picture picture = loader.decodeData(input, name);
+        if (picture.isNull() || !(picture.width() > 0) || !(picture.height() > 0))
+            return QStringLiteral("a picture was accepted with no size");
+        if (picture.width() != float(picture.image().width() * 15) ||
+            picture.height() != float(picture.image().height() * 15))
+            return QStringLiteral("an accepted picture's size is not its pixels at 96 dots per inch");
+        // (Without a format of the four, nothing may be accepted at all.)
+        const std::optional<PictureFormat> format = pictureFormatOf(input);
+        PictureDefect defect = PictureDefect::Damaged;
+        switch (format.value_or(PictureFormat::Gif)) {
+        case PictureFormat::Gif:
+            defect = format ? gifDefect(input) : PictureDefect::Damaged;
+            break;
+        case PictureFormat::Png:
+            defect = pngDefect(input);
+            break;
+        case PictureFormat::Jpeg:
+            defect = jpegLayout(input).defect;
+            break;
+        case PictureFormat::Bmp:
+            defect = bmpDefect(input);
+            break;
+        }
+        if (defect != PictureDefect::None)
+            return QStringLiteral("a picture was accepted that is not a GIF, PNG, JPEG or BMP or whose "
+                                  "structure is wrong");
+    } catch (const PrintError &error) {
+        if (error.number() != PrintError::PictureNotReadable && error.number() != PrintError::PictureTooLarge)
+            return QStringLiteral("a picture was refused with the wrong error: ") + error.logLine();
+        if (!error.description().contains(name))
+            return QStringLiteral("the refusal does not name the file: ") + error.logLine();
+    } catch (...) {
+        return QStringLiteral("an exception other than PrintError left the picture loader");
+    }
     return {};
 }
 

@@ -26,10 +26,17 @@ QString runOne(const QString &root, QByteArrayView input);
 
 // The list file reader and the record grid alone, with no files: the input's first byte picks the
 // orientation (bit 0: portrait), the rest is a list file read from memory, printed by the real
-// print run on a surface that checks every page against the field list: the number of grid lines,
+// print run (its first two records) on a strip of paper a dozen lines high that checks every page
+// against the field list: the number of grid lines,
 // the key columns' widths and each value's first 26 characters (in code points), lines built only
 // as far as the sheet, messages without control characters; and the reader's count of records
 // against the format's and the pages. Returns what went wrong, or an empty string.
 QString listGridOne(QByteArrayView input);
+
+// The picture loader's checks and decoding on a file in memory (the whole input): the picture is
+// either accepted, with a size, only where the walk over its format's structure finds nothing
+// wrong, or refused with error 302 or 303 and a message that names the file. Returns what went
+// wrong, or an empty string.
+QString pictureOne(QByteArrayView input);
 
 } // namespace FuzzHarness

@@ -23,7 +23,8 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("path");
         const QDir fuzz(qEnvironmentVariable("LSTPRINT_FUZZ_DIR"));
-        for (const QString &target : {QStringLiteral("printrun"), QStringLiteral("listgrid")}) {
+        for (const QString &target :
+             {QStringLiteral("printrun"), QStringLiteral("listgrid"), QStringLiteral("picture")}) {
             int seeds = 0;
             for (const QString &folder : {QStringLiteral("seeds"), QStringLiteral("regressions")}) {
                 const QDir dir(fuzz.filePath(folder + '/' + target));
@@ -45,7 +46,8 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray input = file.readAll();
         const QString failed = target == QLatin1String("printrun") ? FuzzHarness::runOne(m_root.path(), input)
-                                                                   : FuzzHarness::listGridOne(input);
+                               : target == QLatin1String("listgrid") ? FuzzHarness::listGridOne(input)
+                                                                     : FuzzHarness::pictureOne(input);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 };
