@@ -4,8 +4,9 @@
 #      checked (tools/package.sh);
 #   2. the same tests built with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/), leak
 #      checking on;
-#   3. a bounded fuzz run of the list file reader and the record page (build-fuzz/).
-# In CI (CI=true) compiler warnings are errors. LSTPRINT_FUZZ_SECONDS sets the fuzzing time (60).
+#   3. a bounded run of every fuzz target, one after the other (build-fuzz/).
+# In CI (CI=true) compiler warnings are errors. LSTPRINT_FUZZ_SECONDS sets each target's fuzzing
+# time (60).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 started=$(date +%s)
