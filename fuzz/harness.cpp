@@ -453,7 +453,7 @@ QString listGridOne(QByteArrayView input)
             .arg(nonEmptyLines(list));
     const qint64 records = std::max<qint64>(0, lines - 1);
     const qint64 printed = std::min(records, MaxRecords);
-    const int errors = reporter.errors - (stopped && records > MaxRecords ? 1 : 0);
+    const int errors = reporter.errors - (stopped ? 1 : 0); // the run ends with the closed list
     if (surface.pagesEnded > printed || (errors == 0 && surface.pagesEnded != printed))
         return QStringLiteral("%1 pages for %2 records").arg(surface.pagesEnded).arg(records);
     return {};
