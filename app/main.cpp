@@ -62,6 +62,8 @@ int main(int argc, char *argv[])
 
     QApplication app(applicationArgc, argv);
     nameApplication(ApplicationTitle);
+    // Lets the desktop match the window to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LSTPRINT_APP_ID));
     // The list file, the logo and the pictures sit next to the program, or where the argument says.
     const DataLocation data = locateData(options.dataArgument, QCoreApplication::applicationDirPath());
     frmPrinter window(data.folder);

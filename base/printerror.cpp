@@ -2,8 +2,22 @@
 
 #include <QDir>
 
+#include <algorithm>
+
+namespace {
+
+// Line and paragraph separators, and the marks, embeddings, overrides and isolates of
+// bidirectional text.
+bool reordersOrBreaks(char16_t c)
+{
+    return c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
+           c == 0x200E || c == 0x200F || c == 0x061C;
+}
+
+} // namespace
+
 PrintError::PrintError(int number, QString description)
-    : m_number(number), m_description(std::move(description)), m_what(logLine().toUtf8())
+    : m_number(number), m_description(printableText(description)), m_what(logLine().toUtf8())
 {
 }
 
@@ -14,14 +28,31 @@ QString PrintError::messageText() const
 
 QString PrintError::logLine() const
 {
-    QString oneLine = m_description;
-    oneLine.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return QStringLiteral("Error %1: %2").arg(m_number).arg(oneLine);
+    // The description holds no line breaks: printableText() wrote them as escapes.
+    return QStringLiteral("Error %1: %2").arg(m_number).arg(m_description);
 }
 
 QString displayPath(const QString &path)
 {
-    return QDir::toNativeSeparators(path);
+    return printableText(QDir::toNativeSeparators(path));
+}
+
+QString printableText(QStringView text)
+{
+    const auto needsEscape = [](QChar c) {
+        return c.category() == QChar::Other_Control || reordersOrBreaks(c.unicode());
+    };
+    if (std::none_of(text.begin(), text.end(), needsEscape))
+        return text.toString();
+    QString shown;
+    shown.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (!needsEscape(c))
+            shown += c;
+        else if (c.unicode() <= 0xFF)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return shown;
 }

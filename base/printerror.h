@@ -26,6 +26,7 @@ public:
         // The field list and the record grid
         PositionPastEnd = 201,
         GridOverflow = 202,
+        PageOutOfMemory = 203,
 
         // Pictures
         PictureNotFound = 301,
@@ -42,6 +43,8 @@ public:
         NoPrinter = 407,
     };
 
+    // The description is kept as printableText() shows it, so that no name it quotes can act on a
+    // terminal or break the message's lines.
     PrintError(int number, QString description);
 
     [[nodiscard]] int number() const noexcept { return m_number; }
@@ -59,5 +62,12 @@ private:
     QByteArray m_what;
 };
 
-// A file name as the user sees it in a message, with the platform's separators.
+// A file name as the user sees it in a message: with the platform's separators, as printableText()
+// shows it.
 QString displayPath(const QString &path);
+
+// Text as a message shows it. Names come from folders and list files and may hold anything:
+// control characters (C0, DEL and C1), which a terminal acts on and which break a message's lines,
+// are written as \xHH (ESC as \x1b), and the line and paragraph separators and the controls of
+// bidirectional text, which break or reorder what follows, as \uHHHH. Everything else is kept.
+[[nodiscard]] QString printableText(QStringView text);

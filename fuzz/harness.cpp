@@ -1,6 +1,8 @@
 #include "harness.h"
 
+#include "listfile.h"
 #include "picture.h"
+#include "picturecheck.h"
 #include "printerror.h"
 #include "printrun.h"
 #include "printsurface.h"
@@ -12,43 +14,95 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QVarLengthArray>
 
+#include <algorithm>
 #include <cmath>
 
 #include <sys/stat.h>
 
 namespace {
 
-// A page of A4 paper less quarter-inch margins, in twips, with 8-point Courier's pitch. The first
-// thing it is asked to do wrong is kept in broken.
+// Walks the characters (code points) of a text, by the rules of the format and not with the grid's
+// own routines.
+class CodePoints
+{
+public:
+    explicit CodePoints(const QString &text) : m_text(text) {}
+    [[nodiscard]] bool atEnd() const { return m_at >= m_text.size(); }
+    char32_t next()
+    {
+        const char16_t first = m_text[m_at++].unicode();
+        if (QChar::isHighSurrogate(first) && m_at < m_text.size() && m_text[m_at].isLowSurrogate())
+            return QChar::surrogateToUcs4(first, m_text[m_at++].unicode());
+        return first;
+    }
+    // Skips count characters (all of them for -1); how many there were.
+    qsizetype skip(qsizetype count)
+    {
+        qsizetype skipped = 0;
+        while ((count < 0 || skipped < count) && !atEnd()) {
+            next();
+            ++skipped;
+        }
+        return skipped;
+    }
+    // Whether the next 27 characters are there; if so, mismatch tells whether they differ from the
+    // value's first 26 and spaces up to 27.
+    bool readValueCell(const QString &value, bool &mismatch)
+    {
+        CodePoints wanted(value);
+        mismatch = false;
+        for (int i = 0; i < 27; ++i) {
+            if (atEnd())
+                return false;
+            const char32_t expected = i < 26 && !wanted.atEnd() ? wanted.next() : U' ';
+            mismatch = mismatch || next() != expected;
+        }
+        return true;
+    }
+
+private:
+    const QString &m_text;
+    qsizetype m_at = 0;
+};
+
+// A page of A4 paper (11,906 x 16,838 twips) less quarter-inch margins, with 8-point Courier's
+// pitch. The first thing it is asked to do wrong is kept in broken.
 class CheckingSurface : public SurfaceBase
 {
 public:
+    static constexpr float Pitch = 96;
+    static constexpr float Margin = 360;
+
     QString broken;
     qint64 pagesEnded = 0;
     int documentsEnded = 0;
 
-    [[nodiscard]] float scaleWidth() const override
-    {
-        return orientation() == Portrait ? 11180.0f : 16120.0f;
-    }
-    [[nodiscard]] float scaleHeight() const override
-    {
-        return orientation() == Portrait ? 16120.0f : 11180.0f;
-    }
+    [[nodiscard]] float scaleWidth() const override { return paperWidth() - 2 * Margin; }
+    [[nodiscard]] float scaleHeight() const override { return paperHeight() - 2 * Margin; }
+    [[nodiscard]] float sheetRight() const override { return paperWidth() - Margin; }
+    [[nodiscard]] float sheetBottom() const override { return paperHeight() - Margin; }
     [[nodiscard]] float textWidth(const QString &text) const override
     {
-        return 96.0f * float(characterCount(text));
+        return Pitch * float(CodePoints(text).skip(-1));
     }
+    [[nodiscard]] float lineHeight() const override { return 180; }
     void printText(const QString &text) override
     {
         checkPosition(currentX(), currentY());
         // Lines of the list file end at CR and LF, so no key or value holds one.
         check(!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')),
               "a printed line holds a line break");
+        // Only what can show on the sheet is built: no line begins below it, and none runs on past
+        // its right edge by more than the few characters of slack the grid allows.
+        check(currentY() < sheetBottom(), "a line was built below the sheet");
+        check(currentX() + textWidth(text) < sheetRight() + 3 * Pitch, "a line was built past the sheet");
+        if (gridOf != nullptr)
+            m_lines.append({currentY(), text});
         markContent();
         setCurrentX(0);
-        setCurrentY(currentY() + 180.0f);
+        setCurrentY(currentY() + lineHeight());
     }
     void drawPicture(const Picture &picture, float x, float y) override
     {
@@ -64,10 +118,20 @@ public:
     }
     void newPage() override
     {
+        if (gridOf != nullptr)
+            checkGridPage();
+        m_lines.clear();
         SurfaceBase::newPage();
         ++pagesEnded;
     }
     void endDocument() override { ++documentsEnded; }
+
+    // When set, every page is checked as a page with no logo and no picture of this run's record.
+    const PrintRun *gridOf = nullptr;
+    // A strip of paper as wide as the page but only about a dozen lines high, so that the grid
+    // runs off it often and every page stays cheap.
+    static constexpr float StripHeight = 2500;
+    bool strip = false;
 
     void check(bool condition, const char *what)
     {
@@ -76,24 +140,101 @@ public:
     }
 
 private:
+    struct Line
+    {
+        float y;
+        QString text;
+    };
+
+    // The grid lines of the page (those that begin on the sheet), the organisation line and the
+    // footer. Each grid line is as many characters long as the grid's cells (each key column as
+    // wide as its longest key and one more, ':', 27 for a value), or cut a little past the sheet's
+    // edge; every value cell that shows holds the value's first 26 characters. Characters are
+    // code points, walked here without the grid's own routines.
+    void checkGridPage()
+    {
+        const FieldList &fields = gridOf->fieldList();
+        const int pairs = gridOf->pairsPerRow();
+        if (pairs <= 0 || fields.count() == 0) {
+            check(false, "a page was printed without fields");
+            return;
+        }
+        const qsizetype rows = (fields.count() + pairs - 1) / pairs;
+        QVarLengthArray<qsizetype, 4> keyWidths(pairs, 0);
+        for (qsizetype i = 0; i < fields.count(); ++i) {
+            qsizetype &width = keyWidths[i % pairs];
+            width = std::max(width, CodePoints(fields.item(i + 1).Key()).skip(-1) + 1);
+        }
+        qsizetype shown = 0;
+        float y = 0;
+        while (shown < rows && y < sheetBottom()) {
+            y = y + lineHeight();
+            ++shown;
+        }
+        if (m_lines.size() != shown + 2) {
+            check(false, "a page has the wrong number of lines");
+            return;
+        }
+        check(m_lines[shown].text == PrintRun::OrganisationLine, "the organisation line is missing");
+        check(m_lines[shown + 1].text.endsWith(QStringLiteral("  Page :") + PrintRun::pageField(page())),
+              "the footer is wrong");
+        for (qsizetype row = 0; row < shown; ++row) {
+            const QString &text = m_lines[row].text;
+            CodePoints line(text);
+            bool whole = true;
+            for (int pair = 0; whole && pair < pairs && row * pairs + pair < fields.count(); ++pair) {
+                whole = line.skip(keyWidths[pair]) == keyWidths[pair];
+                if (whole && !line.atEnd())
+                    check(line.next() == U':', "a key column is not as wide as its longest key");
+                else
+                    whole = false;
+                bool mismatch = false;
+                if (whole)
+                    whole = line.readValueCell(fields.item(row * pairs + pair + 1).valueText(), mismatch);
+                check(!mismatch, "a value cell is not the value's first 26 characters");
+            }
+            if (whole)
+                check(line.atEnd(), "a grid line is longer than its cells");
+            else
+                check(float(CodePoints(text).skip(-1)) * Pitch >= sheetRight() + 2 * Pitch,
+                      "a grid line was cut on the sheet");
+        }
+    }
+
+    [[nodiscard]] float paperWidth() const { return orientation() == Portrait ? 11906.0f : 16838.0f; }
+    [[nodiscard]] float paperHeight() const
+    {
+        if (strip)
+            return StripHeight;
+        return orientation() == Portrait ? 16838.0f : 11906.0f;
+    }
+
     void checkPosition(float x, float y)
     {
         check(std::isfinite(x) && std::isfinite(y), "drawing at a position that is not a number");
     }
+
+    QList<Line> m_lines;
 };
 
 class CheckingReporter : public ErrorReporter
 {
 public:
     QString broken;
+    int errors = 0;
 
 protected:
     void showError(const PrintError &error) override
     {
+        ++errors;
         if (broken.isEmpty() &&
             (error.number() <= 100 || error.number() >= 500 || error.description().isEmpty()))
             broken = QStringLiteral("an error without a number from the table or a description: ") +
                      error.logLine();
+        const QString &description = error.description();
+        if (broken.isEmpty() && std::any_of(description.begin(), description.end(),
+                                            [](QChar c) { return c.category() == QChar::Other_Control; }))
+            broken = QStringLiteral("a message holds a control character: ") + printableText(error.logLine());
     }
 };
 
@@ -162,19 +303,49 @@ QString fillFolder(const QString &path, bool logo)
     return written ? QString() : QStringLiteral("cannot fill the program folder ") + path;
 }
 
-// Records of a list file: non-empty lines after the first (an upper bound: a line holding only a
-// byte-order mark counts here but not for the reader).
-qint64 recordCount(const QByteArray &list)
+// Walks the lines of a list file by the rules of the format, without the reader: after a UTF-16
+// byte-order mark its code units, otherwise its bytes (after a UTF-8 mark), CR and LF ending a line
+// (a last odd byte of UTF-16 is part of the last line). visit(end) is called for each non-empty
+// line with where it ends, just past its line end; returning false stops the walk.
+template<typename Visit> void forEachLine(QByteArrayView list, Visit visit)
 {
-    qint64 lines = 0;
+    const bool little = list.startsWith("\xFF\xFE");
+    const bool big = list.startsWith("\xFE\xFF");
+    const qsizetype unit = little || big ? 2 : 1;
+    qsizetype at = little || big ? 2 : list.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     bool inLine = false;
-    for (const char c : list) {
-        const bool end = c == '\r' || c == '\n';
-        if (!end && !inLine)
-            ++lines;
+    for (; at < list.size(); at += unit) {
+        unsigned code = static_cast<unsigned char>(list[at]);
+        if (unit == 2) {
+            const unsigned second = at + 1 < list.size() ? static_cast<unsigned char>(list[at + 1]) : 0xFF;
+            code = at + 1 >= list.size() ? 0xFFFF : little ? code | second << 8 : code << 8 | second;
+        }
+        const bool end = code == 0x0D || code == 0x0A;
+        if (end && inLine && !visit(std::min(at + unit, list.size())))
+            return;
         inLine = !end;
     }
-    return std::max<qint64>(0, lines - 1);
+    if (inLine)
+        visit(list.size());
+}
+
+qint64 nonEmptyLines(QByteArrayView list)
+{
+    qint64 lines = 0;
+    forEachLine(list, [&lines](qsizetype) { return ++lines, true; });
+    return lines;
+}
+
+// The list as far as the end of its first count non-empty lines.
+QByteArrayView firstLines(QByteArrayView list, qint64 count)
+{
+    qsizetype end = 0;
+    qint64 lines = 0;
+    forEachLine(list, [&](qsizetype lineEnd) {
+        end = lineEnd;
+        return ++lines < count;
+    });
+    return list.first(count > 0 ? end : 0);
 }
 
 } // namespace
@@ -230,7 +401,7 @@ QString runOne(const QString &root, QByteArrayView input)
         return reporter.broken;
     if (surface.documentsEnded != 1)
         return QStringLiteral("the document was not ended exactly once");
-    if (surface.pagesEnded > recordCount(list))
+    if (surface.pagesEnded > std::max<qint64>(0, nonEmptyLines(list) - 1))
         return QStringLiteral("more pages than records");
 
     bool readable = false;
@@ -238,6 +409,101 @@ QString runOne(const QString &root, QByteArrayView input)
         return QStringLiteral("the list file changed");
     if (fileContent(picturePath, readable) != picture || !readable)
         return QStringLiteral("the picture changed");
+    return {};
+}
+
+QString listGridOne(QByteArrayView input)
+{
+    constexpr qint64 MaxRecords = 2;
+    const unsigned options = input.isEmpty() ? 0 : static_cast<unsigned char>(input.front());
+    // The input's bytes themselves, not a copy. Every record goes through the same steps, so the
+    // run is given the header and the first two records only, cut where this harness finds their
+    // end; the reader still reads the whole list when it counts its lines below.
+    QByteArray list =
+        input.isEmpty() ? QByteArray() : QByteArray::fromRawData(input.data() + 1, input.size() - 1);
+    const QByteArrayView head = firstLines(list, 1 + MaxRecords);
+    QByteArray printedList = QByteArray::fromRawData(head.data(), head.size());
+    QBuffer device(&printedList);
+
+    Choices choices;
+    choices.portrait = (options & 1) != 0;
+    CheckingReporter reporter;
+    PictureSlot image1;
+    CheckingSurface surface;
+    // A program folder that does not exist: no logo, no picture, nothing read but the list.
+    PrintRun run(QStringLiteral("/nonexistent/lstprint-fuzz"), image1, reporter, choices);
+    run.setClock([] { return QDate(2026, 12, 7); });
+    run.setListFileDevice(&device, QStringLiteral("list.lst"));
+    surface.gridOf = &run;
+    surface.strip = true;
+    try {
+        run.cmdPrint_Click(surface);
+    } catch (const PrintError &error) {
+        return QStringLiteral("an error left the print run: ") + error.logLine();
+    } catch (...) {
+        return QStringLiteral("an exception left the print run");
+    }
+    if (!surface.broken.isEmpty())
+        return surface.broken;
+    if (!reporter.broken.isEmpty())
+        return reporter.broken;
+    if (surface.documentsEnded != 1)
+        return QStringLiteral("the document was not ended exactly once");
+
+    // The progress window's count of records agrees with this one, and with the pages when no
+    // record failed.
+    QBuffer whole(&list);
+    const qint64 lines = ListFileReader::countLines(whole);
+    if (lines != nonEmptyLines(list))
+        return QStringLiteral("the reader counts %1 lines, the format %2")
+            .arg(lines)
+            .arg(nonEmptyLines(list));
+    const qint64 records = std::max<qint64>(0, lines - 1);
+    const qint64 printed = std::min(records, MaxRecords);
+    if (surface.pagesEnded > printed || (reporter.errors == 0 && surface.pagesEnded != printed))
+        return QStringLiteral("%1 pages for %2 records").arg(surface.pagesEnded).arg(records);
+    return {};
+}
+
+QString pictureOne(QByteArrayView input)
+{
+    static const PictureLoader loader;
+    const QString name = QStringLiteral("fuzzed.pic");
+    try {
+        const Picture picture = loader.decodeData(input, name);
+        if (picture.isNull() || !(picture.width() > 0) || !(picture.height() > 0))
+            return QStringLiteral("a picture was accepted with no size");
+        if (picture.width() != float(picture.image().width() * 15) ||
+            picture.height() != float(picture.image().height() * 15))
+            return QStringLiteral("an accepted picture's size is not its pixels at 96 dots per inch");
+        // (Without a format of the four, nothing may be accepted at all.)
+        const std::optional<PictureFormat> format = pictureFormatOf(input);
+        PictureDefect defect = PictureDefect::Damaged;
+        switch (format.value_or(PictureFormat::Gif)) {
+        case PictureFormat::Gif:
+            defect = format ? gifDefect(input) : PictureDefect::Damaged;
+            break;
+        case PictureFormat::Png:
+            defect = pngDefect(input);
+            break;
+        case PictureFormat::Jpeg:
+            defect = jpegLayout(input).defect;
+            break;
+        case PictureFormat::Bmp:
+            defect = bmpDefect(input);
+            break;
+        }
+        if (defect != PictureDefect::None)
+            return QStringLiteral("a picture was accepted that is not a GIF, PNG, JPEG or BMP or whose "
+                                  "structure is wrong");
+    } catch (const PrintError &error) {
+        if (error.number() != PrintError::PictureNotReadable && error.number() != PrintError::PictureTooLarge)
+            return QStringLiteral("a picture was refused with the wrong error: ") + error.logLine();
+        if (!error.description().contains(name))
+            return QStringLiteral("the refusal does not name the file: ") + error.logLine();
+    } catch (...) {
+        return QStringLiteral("an exception other than PrintError left the picture loader");
+    }
     return {};
 }
 

@@ -3,9 +3,10 @@
 #include <QByteArrayView>
 #include <QString>
 
-// One run of the print run on one input, shared by the fuzz target and by tst_fuzzreplay (which
-// replays the seed corpus and every input that once failed, in the ordinary and sanitizer builds).
+// One run of a fuzz target on one input, shared by the fuzz targets and by tst_fuzzreplay (which
+// replays their seeds and every input that once failed, in the ordinary and sanitizer builds).
 //
+// fuzz_printrun: the whole print run in program folders.
 // An input's first byte picks the choices of the run (bit 0: portrait, bit 1: fit in page, bit 2:
 // the folder with a logo); the rest is the list file. With bit 3 set, the rest is instead a picture
 // file that a fixed list file names, for the picture loader's checks of a file's structure. The
@@ -22,5 +23,20 @@ QString prepareFolders(const QString &root);
 // leaving the run, a page drawn where it cannot be, more pages than records, a file changed), or an
 // empty string.
 QString runOne(const QString &root, QByteArrayView input);
+
+// The list file reader and the record grid alone, with no files: the input's first byte picks the
+// orientation (bit 0: portrait), the rest is a list file read from memory, printed by the real
+// print run (its first two records) on a strip of paper a dozen lines high that checks every page
+// against the field list: the number of grid lines,
+// the key columns' widths and each value's first 26 characters (in code points), lines built only
+// as far as the sheet, messages without control characters; and the reader's count of records
+// against the format's and the pages. Returns what went wrong, or an empty string.
+QString listGridOne(QByteArrayView input);
+
+// The picture loader's checks and decoding on a file in memory (the whole input): the picture is
+// either accepted, with a size, only where the walk over its format's structure finds nothing
+// wrong, or refused with error 302 or 303 and a message that names the file. Returns what went
+// wrong, or an empty string.
+QString pictureOne(QByteArrayView input);
 
 } // namespace FuzzHarness

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -51,13 +53,18 @@ QString findListFile(const QString &folder)
 
 QList<QStringView> splitLine(QStringView line, QStringView separator, const QString &where)
 {
+    return splitLine(line, separator, [&where] { return where; });
+}
+
+QList<QStringView> splitLine(QStringView line, QStringView separator, const std::function<QString()> &where)
+{
     QList<QStringView> parts;
     qsizetype start = 0;
     for (;;) {
         if (parts.size() == MaxParts)
             throw PrintError(PrintError::FieldCountOverflow,
                              QStringLiteral("%1 has more than %2 fields, more than a list file can hold.")
-                                 .arg(where, QString::number(MaxParts)));
+                                 .arg(where(), QString::number(MaxParts)));
         const qsizetype found = line.indexOf(separator, start);
         if (found < 0) {
             parts.append(line.mid(start));
@@ -91,95 +98,175 @@ QString decodeLine(QByteArrayView bytes)
     return fromWindows1252(bytes);
 }
 
-ListFileReader::ListFileReader(QString path, QString name) : m_path(std::move(path)), m_name(std::move(name))
+QString decodeUtf16Line(QByteArrayView bytes, bool bigEndian)
+{
+    const qsizetype units = bytes.size() / 2;
+    QString text(units + bytes.size() % 2, Qt::Uninitialized);
+    QChar *out = text.data();
+    const auto *in = reinterpret_cast<const uchar *>(bytes.data());
+    for (qsizetype i = 0; i < units; ++i, in += 2)
+        *out++ = QChar(bigEndian ? qFromBigEndian<quint16>(in) : qFromLittleEndian<quint16>(in));
+    if (bytes.size() % 2 != 0)
+        *out = QChar(QChar::ReplacementCharacter);
+    return text;
+}
+
+ListFileReader::ListFileReader(QString path, QString name)
+    : m_path(std::move(path)), m_name(std::move(name)), m_file(std::in_place), m_device(&*m_file)
+{
+}
+
+ListFileReader::ListFileReader(QIODevice &device, QString name) : m_name(std::move(name)), m_device(&device)
 {
 }
 
 void ListFileReader::open()
 {
     close();
+    m_buffer.clear();
+    m_pos = 0;
+    m_lineNumber = 0;
+    m_skipLineFeed = false;
+    m_atStart = true;
+    m_encoding = Encoding::Bytes;
+    if (!m_file) {
+        if (!m_device->open(QIODevice::ReadOnly))
+            throw PrintError(PrintError::ListFileNotReadable,
+                             QStringLiteral("The list file %1 could not be opened: %2.")
+                                 .arg(m_name, m_device->errorString()));
+        return;
+    }
     QString reason;
     const int fd = openOrdinaryFile(m_path, reason);
     if (fd < 0)
         throw PrintError(
             PrintError::ListFileNotReadable,
             QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
-    if (!m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!m_file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw PrintError(PrintError::ListFileNotReadable,
                          QStringLiteral("The list file %1 could not be opened: %2.")
-                             .arg(displayPath(m_path), m_file.errorString()));
+                             .arg(displayPath(m_path), m_file->errorString()));
     }
-    m_buffer.clear();
-    m_pos = 0;
-    m_lineNumber = 0;
-    m_skipLineFeed = false;
-    m_atStart = true;
 }
 
 void ListFileReader::close()
 {
-    if (m_file.isOpen())
-        m_file.close();
+    if (m_device->isOpen())
+        m_device->close();
     m_buffer.clear();
     m_buffer.squeeze();
+    m_line.clear();
+    m_line.squeeze();
 }
 
 bool ListFileReader::fill()
 {
-    m_buffer.resize(ChunkBytes);
-    const qint64 got = m_file.read(m_buffer.data(), ChunkBytes);
+    // A UTF-16 code unit may be cut by the end of a read: its first byte is kept for the next.
+    const qsizetype rest = m_buffer.size() - m_pos;
+    if (rest > 0)
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_pos, size_t(rest));
+    // Chunks of 64 KiB, or what is left of a smaller file (at least 4 KiB): a small list costs no
+    // more than its size. The buffer is reserved exactly; resize() alone would grow it to twice.
+    qint64 chunk = ChunkBytes;
+    if (!m_device->isSequential())
+        chunk = std::clamp<qint64>(m_device->size() - m_device->pos(), 4096, ChunkBytes);
+    if (m_buffer.capacity() < rest + chunk)
+        m_buffer.reserve(rest + chunk);
+    m_buffer.resize(rest + chunk);
+    const qint64 got = m_device->read(m_buffer.data() + rest, chunk);
     if (got < 0)
         throw PrintError(PrintError::ListFileReadFailed, QStringLiteral("Reading line %1 of %2 failed: %3.")
                                                              .arg(m_lineNumber + 1)
-                                                             .arg(m_name, m_file.errorString()));
-    m_buffer.resize(got);
+                                                             .arg(m_name, m_device->errorString()));
+    m_buffer.resize(rest + got);
     m_pos = 0;
     if (m_atStart && got > 0) {
         m_atStart = false;
-        if (m_buffer.startsWith("\xEF\xBB\xBF"))
+        if (m_buffer.startsWith("\xEF\xBB\xBF")) {
             m_pos = 3;
+        } else if (m_buffer.startsWith("\xFF\xFE")) {
+            m_encoding = Encoding::Utf16LittleEndian;
+            m_pos = 2;
+        } else if (m_buffer.startsWith("\xFE\xFF")) {
+            m_encoding = Encoding::Utf16BigEndian;
+            m_pos = 2;
+        }
     }
     return got > 0;
 }
 
+char16_t ListFileReader::unitAt(qsizetype pos) const
+{
+    const auto *at = reinterpret_cast<const uchar *>(m_buffer.constData() + pos);
+    switch (m_encoding) {
+    case Encoding::Bytes:
+        return *at;
+    case Encoding::Utf16LittleEndian:
+        return qFromLittleEndian<quint16>(at);
+    case Encoding::Utf16BigEndian:
+        return qFromBigEndian<quint16>(at);
+    }
+    return 0;
+}
+
+qsizetype ListFileReader::findLineEnd() const
+{
+    if (m_encoding == Encoding::Bytes) {
+        const char *begin = m_buffer.constData();
+        return std::find_if(begin + m_pos, begin + m_buffer.size(),
+                            [](char c) { return c == '\r' || c == '\n'; }) -
+               begin;
+    }
+    const qsizetype end = m_pos + (m_buffer.size() - m_pos) / 2 * 2;
+    qsizetype pos = m_pos;
+    while (pos < end && unitAt(pos) != u'\r' && unitAt(pos) != u'\n')
+        pos += 2;
+    return pos;
+}
+
 bool ListFileReader::nextRawLine(QByteArray &line)
 {
-    line.clear();
+    line.resize(0); // (keeps what it holds for the next line)
     bool started = false;
     // Cleared once the line passes MaxLineBytes: the rest of it is then read without being kept,
     // so that the next line read is the one after it and not the rest of this one.
     bool keep = true;
-    for (;;) {
-        if (m_pos >= m_buffer.size() && !fill()) {
-            if (!started)
-                return false;
-            break; // the last line, without a line end
-        }
-        if (m_pos >= m_buffer.size())
-            continue; // a chunk that held only the byte-order mark
-        if (m_skipLineFeed) {
-            m_skipLineFeed = false;
-            if (m_buffer.at(m_pos) == '\n') {
-                ++m_pos;
-                continue;
-            }
-        }
-        started = true;
-        const char *begin = m_buffer.constData() + m_pos;
-        const char *end = m_buffer.constData() + m_buffer.size();
-        const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
-        const qsizetype length = stop - begin;
+    const auto append = [&](qsizetype length) {
         if (keep && line.size() + length > MaxLineBytes) {
             keep = false;
             line.clear();
         }
         if (keep)
-            line.append(begin, length);
+            line.append(m_buffer.constData() + m_pos, length);
         m_pos += length;
-        if (stop != end) {
-            m_skipLineFeed = *stop == '\r';
-            ++m_pos;
+    };
+    for (;;) {
+        if (m_buffer.size() - m_pos < unitBytes()) {
+            if (fill())
+                continue; // (a chunk may hold only the byte-order mark, or one byte of a unit)
+            // The end of the file. A last odd byte of a UTF-16 file belongs to the last line.
+            if (m_pos < m_buffer.size()) {
+                started = true;
+                append(m_buffer.size() - m_pos);
+            }
+            if (!started)
+                return false;
+            break; // the last line, without a line end
+        }
+        if (m_skipLineFeed) {
+            m_skipLineFeed = false;
+            if (unitAt(m_pos) == u'\n') {
+                m_pos += unitBytes();
+                continue;
+            }
+        }
+        started = true;
+        const qsizetype stop = findLineEnd();
+        append(stop - m_pos);
+        if (m_buffer.size() - m_pos >= unitBytes()) {
+            m_skipLineFeed = unitAt(m_pos) == u'\r';
+            m_pos += unitBytes();
             break;
         }
     }
@@ -195,14 +282,19 @@ bool ListFileReader::nextRawLine(QByteArray &line)
 
 std::optional<QString> ListFileReader::readLine()
 {
-    if (!m_file.isOpen())
+    if (!isOpen())
         throw PrintError(
             PrintError::ListFileNotOpen,
             QStringLiteral("The list file %1 is not open, so no record can be read.").arg(m_name));
-    QByteArray raw;
-    while (nextRawLine(raw)) {
-        if (!raw.isEmpty())
-            return decodeLine(raw);
+    while (nextRawLine(m_line)) {
+        if (m_line.isEmpty())
+            continue;
+        QString text = m_encoding == Encoding::Bytes
+                           ? decodeLine(m_line)
+                           : decodeUtf16Line(m_line, m_encoding == Encoding::Utf16BigEndian);
+        if (m_line.capacity() > ChunkBytes)
+            m_line = QByteArray(); // a long line's bytes are not kept for the next
+        return text;
     }
     return std::nullopt;
 }
@@ -210,14 +302,27 @@ std::optional<QString> ListFileReader::readLine()
 qint64 ListFileReader::countLines(const QString &path)
 {
     ListFileReader reader(path, QFileInfo(path).fileName());
+    return reader.countNonEmptyLines();
+}
+
+qint64 ListFileReader::countLines(QIODevice &device)
+{
+    ListFileReader reader(device, QString());
+    return reader.countNonEmptyLines();
+}
+
+qint64 ListFileReader::countNonEmptyLines()
+{
     try {
-        reader.open();
+        open();
         QByteArray raw;
         qint64 lines = 0;
-        while (reader.nextRawLine(raw))
+        while (nextRawLine(raw))
             lines += raw.isEmpty() ? 0 : 1;
+        close();
         return lines;
     } catch (const PrintError &) {
+        close();
         return -1;
     }
 }

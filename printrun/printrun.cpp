@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -75,6 +76,12 @@ PrintRun::PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &
 }
 
 PrintRun::~PrintRun() = default;
+
+void PrintRun::setListFileDevice(QIODevice *device, QString name)
+{
+    m_listDevice = device;
+    m_listDeviceName = std::move(name);
+}
 
 void PrintRun::cmdPrint_Click(PrintSurface &printer)
 {
@@ -141,14 +148,18 @@ void PrintRun::OpenListFile()
         m_recordNumber = 0;
         m_allRecordsRead = false;
 
-        m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
         m_listFileNumber = 1;
-        if (m_listFileName.isEmpty())
-            throw PrintError(PrintError::NoListFile,
-                             QStringLiteral("No list file (*.lst) was found in the folder %1.")
-                                 .arg(displayPath(m_folder)));
-
-        m_listFile = std::make_unique<ListFileReader>(listFilePath(), m_listFileName);
+        if (m_listDevice) {
+            m_listFileName = m_listDeviceName;
+            m_listFile = std::make_unique<ListFileReader>(*m_listDevice, m_listFileName);
+        } else {
+            m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
+            if (m_listFileName.isEmpty())
+                throw PrintError(PrintError::NoListFile,
+                                 QStringLiteral("No list file (*.lst) was found in the folder %1.")
+                                     .arg(displayPath(m_folder)));
+            m_listFile = std::make_unique<ListFileReader>(listFilePath(), m_listFileName);
+        }
         m_listFile->open();
         const std::optional<QString> header = m_listFile->readLine();
         if (!header)
@@ -157,17 +168,20 @@ void PrintRun::OpenListFile()
                 QStringLiteral("The list file %1 is empty: it has no header line of field names.")
                     .arg(m_listFileName));
 
-        const QString where = QStringLiteral("The header line of %1").arg(m_listFileName);
+        const auto where = [this] { return QStringLiteral("The header line of %1").arg(m_listFileName); };
         for (const QStringView name : splitLine(*header, QStringLiteral(","), where)) {
             clsVar entry;
             entry.setKey(name.toString());
-            if (m_fieldList.contains(entry.Key()))
+            try {
+                m_fieldList.add(entry);
+            } catch (const PrintError &) {
+                // The only entry the list refuses is one whose key it holds already.
                 throw PrintError(
                     PrintError::RepeatedFieldName,
                     QStringLiteral("The field name \"%1\" appears twice in the header line of %2 "
                                    "(letter case does not tell field names apart).")
                         .arg(entry.Key(), m_listFileName));
-            m_fieldList.add(entry);
+            }
         }
     } catch (const PrintError &error) {
         m_reporter.report(error);
@@ -206,8 +220,9 @@ bool PrintRun::ReadNextRecord()
                 return false;
         }
 
-        const QString where =
-            QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);
+        const auto where = [this] {
+            return QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);
+        };
         const QList<QStringView> parts = splitLine(*line, RecordSeparator, where);
         const qsizetype last = parts.size() - 1;
         for (qsizetype i = 0; i <= last; ++i) {
@@ -215,7 +230,7 @@ bool PrintRun::ReadNextRecord()
                 throw PrintError(
                     PrintError::TooManyFields,
                     QStringLiteral("%1 has %2 fields, but the header line names only %3.")
-                        .arg(where, QString::number(parts.size()), QString::number(m_fieldList.count())));
+                        .arg(where(), QString::number(parts.size()), QString::number(m_fieldList.count())));
             const QString value = (i == 0 || i == last) ? withoutQuotes(parts[i]) : parts[i].toString();
             m_fieldList.item(i + 1).setValue(value);
         }
@@ -238,6 +253,14 @@ void PrintRun::PrintRecordPage()
     } catch (const PrintError &error) {
         m_reporter.report(error);
         abandonPage();
+    } catch (const std::bad_alloc &) {
+        // The page's own memory is given back by now; the next record may well fit.
+        m_reporter.report(
+            PrintError(PrintError::PageOutOfMemory,
+                       QStringLiteral("There was not enough memory to print the record of line %1 of %2.")
+                           .arg(m_listFile ? m_listFile->lineNumber() : 0)
+                           .arg(m_listFileName)));
+        abandonPage();
     }
 }
 
@@ -259,11 +282,12 @@ void PrintRun::abandonPage()
 
 void PrintRun::logoStep(bool &logoDrawn)
 {
-    const QString logoPath = QDir(m_folder).filePath(LogoFileName);
-    if (!QFileInfo(logoPath).isFile())
+    if (m_logoPath.isEmpty())
+        m_logoPath = QDir(m_folder).filePath(LogoFileName);
+    if (!QFileInfo(m_logoPath).isFile())
         return;
     logoDrawn = true;
-    m_image1.LoadPicture(logoPath);
+    m_image1.LoadPicture(m_logoPath);
     m_printer->drawPicture(m_image1.picture(), m_printer->currentX(), m_printer->currentY());
     m_printer->setCurrentY(m_image1.Height() + PageLayout::LogoGap);
 }
@@ -279,13 +303,14 @@ QString PrintRun::gridStep()
             PrintError::GridOverflow,
             QStringLiteral("The record of %1 has too many fields to lay out.").arg(m_listFileName));
 
+    // The cells share the names and values of the field list; nothing is copied or padded here.
     RecordGrid recordGrid(int(rows), pairs);
     qsizetype position = 1;
     for (int row = 0; row < recordGrid.rows(); ++row) {
         for (int column = 0; column < recordGrid.columns() && position <= count; column += 2) {
             const clsVar &entry = m_fieldList.item(position);
-            recordGrid.cell(row, column) = properCase(entry.Key());
-            recordGrid.cell(row, column + 1) = valueCell(entry.valueText());
+            recordGrid.cell(row, column) = entry.Key();
+            recordGrid.cell(row, column + 1) = entry.valueText();
             ++position;
         }
     }
@@ -300,26 +325,42 @@ QString PrintRun::gridStep()
             pictureName = trimSpaces(entry.valueText());
     }
 
-    for (int row = 0; row < recordGrid.rows(); ++row)
-        m_printer->printText(recordGrid.line(row));
-
+    printGrid(recordGrid);
     return picturePathFor(m_folder, pictureName);
+}
+
+void PrintRun::printGrid(const RecordGrid &recordGrid)
+{
+    // A line is built only as far as it can show on the sheet, and lines that would begin below
+    // the sheet are not built at all: the current position moves past them exactly as printing
+    // them would, so that the picture and the footer land where they always do.
+    const float bottom = m_printer->sheetBottom();
+    const LineRoom::Measure measure = [this](const QString &text) { return m_printer->textWidth(text); };
+    for (int row = 0; row < recordGrid.rows(); ++row) {
+        if (m_printer->currentY() >= bottom) {
+            float y = m_printer->currentY();
+            for (; row < recordGrid.rows(); ++row)
+                y = y + m_printer->lineHeight();
+            m_printer->setCurrentX(0);
+            m_printer->setCurrentY(y);
+            return;
+        }
+        LineRoom room(m_printer->sheetRight() - m_printer->currentX(), measure);
+        m_printer->printText(recordGrid.line(row, room));
+    }
 }
 
 void PrintRun::AlignKeyColumns(RecordGrid &recordGrid)
 {
     try {
         for (int column = 0; column < recordGrid.columns(); column += 2) {
+            // A key is shown in proper case, which has as many characters as the name as read.
             qsizetype longest = 0;
             for (int row = 0; row < recordGrid.rows(); ++row) {
                 if (const auto &key = recordGrid.cell(row, column))
                     longest = std::max(longest, characterCount(*key));
             }
-            const qsizetype width = longest + 1;
-            for (int row = 0; row < recordGrid.rows(); ++row) {
-                if (auto &key = recordGrid.cell(row, column))
-                    key = padRight(*key, width) + QLatin1Char(':');
-            }
+            recordGrid.setKeyWidth(column, longest + 1);
         }
     } catch (const PrintError &error) {
         m_reporter.report(error);

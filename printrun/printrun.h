@@ -24,6 +24,7 @@
 [[nodiscard]] qint64 monotonicMilliseconds();
 
 class ErrorReporter;
+class QIODevice;
 class PictureHolder;
 class PrintSurface;
 class RecordGrid;
@@ -85,6 +86,11 @@ public:
     // reached the end of the list file, the number of records in it.
     [[nodiscard]] qint64 recordsRead() const { return m_recordNumber; }
 
+    // Reads the list file from device under name instead of looking for one in the program folder:
+    // the reader, the fields and the grid on a list file in memory, with no files (for fuzzing).
+    // The device must outlive the run; nullptr goes back to the folder.
+    void setListFileDevice(QIODevice *device, QString name = {});
+
     // One press of Print: the whole run, from opening the list file to ending the document.
     void cmdPrint_Click(PrintSurface &printer);
 
@@ -120,6 +126,7 @@ private:
 
     void logoStep(bool &logoDrawn);
     [[nodiscard]] QString gridStep();
+    void printGrid(const RecordGrid &recordGrid);
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
     void abandonPage();
@@ -140,6 +147,9 @@ private:
     qint64 m_recordsPrinted = 0;
     qint64 m_recordNumber = 0;
     bool m_allRecordsRead = false; // the last run read to the end of the file or of the selection
+    QString m_logoPath;
+    QIODevice *m_listDevice = nullptr;
+    QString m_listDeviceName;
 
     FieldList m_fieldList;
     qint16 m_listFileNumber = 0;

@@ -161,6 +161,20 @@ float PdfSurface::scaleHeight() const
     return float(currentLayout().paintRectPixels(Resolution).height());
 }
 
+// Qt's PDF engine draws on the whole sheet, its origin moved to the printable area, and does not
+// clip to the printable area: text that runs into the margins is on the page.
+float PdfSurface::sheetRight() const
+{
+    const QPageLayout layout = currentLayout();
+    return float(layout.fullRectPixels(Resolution).width() - layout.paintRectPixels(Resolution).left());
+}
+
+float PdfSurface::sheetBottom() const
+{
+    const QPageLayout layout = currentLayout();
+    return float(layout.fullRectPixels(Resolution).height() - layout.paintRectPixels(Resolution).top());
+}
+
 float PdfSurface::textWidth(const QString &text) const
 {
     return float(m_metrics->horizontalAdvance(text));

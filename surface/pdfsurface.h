@@ -44,7 +44,10 @@ public:
     void setFontSize(float points) override;
     [[nodiscard]] float scaleWidth() const override;
     [[nodiscard]] float scaleHeight() const override;
+    [[nodiscard]] float sheetRight() const override;
+    [[nodiscard]] float sheetBottom() const override;
     [[nodiscard]] float textWidth(const QString &text) const override;
+    [[nodiscard]] float lineHeight() const override;
     void printText(const QString &text) override;
     void drawPicture(const Picture &picture, float x, float y) override;
     void drawPicture(const Picture &picture, float x, float y, float width, float height) override;
@@ -61,7 +64,6 @@ public:
     [[nodiscard]] bool documentDiscarded() const { return m_discarded; }
     // The face that the font name resolved to.
     [[nodiscard]] QString resolvedFontFamily() const;
-    [[nodiscard]] float lineHeight() const;
 
 protected:
     // For a target that learns its paper only when it is first needed: paperSource is called once,

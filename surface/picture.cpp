@@ -182,6 +182,13 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
         jpeg = jpegLayout(content);
         pixels = jpeg.size;
     } else {
+        // Asked for the size, libpng reads every chunk before the pixels and first allocates what
+        // each one claims to hold (a 203-byte file asked for 1.1 GB): the walk over the chunks,
+        // which keeps each within the file, goes first.
+        if (*format == PictureFormat::Png) {
+            if (const PictureDefect defect = pngDefect(content); defect != PictureDefect::None)
+                refusePicture(defect, path);
+        }
         reader.emplace(&buffer, *format == PictureFormat::Gif   ? "gif"
                                 : *format == PictureFormat::Png ? "png"
                                                                 : "bmp");
@@ -211,8 +218,7 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
         defect = bmpDefect(content);
         break;
     case PictureFormat::Png:
-        defect = pngDefect(content);
-        break;
+        break; // walked before the size was asked for
     }
     if (defect != PictureDefect::None)
         refusePicture(defect, path);

@@ -78,13 +78,20 @@ public:
     // Size of the printable area.
     [[nodiscard]] virtual float scaleWidth() const = 0;
     [[nodiscard]] virtual float scaleHeight() const = 0;
+    // Where drawn text can still show: the right and the bottom edge of the sheet. The sheet's
+    // margins lie around the printable area, so text that runs a little past its right or bottom
+    // edge is still on the paper; only what starts beyond these edges falls off.
+    [[nodiscard]] virtual float sheetRight() const = 0;
+    [[nodiscard]] virtual float sheetBottom() const = 0;
 
     // The current page number, 1 on the first page.
     [[nodiscard]] virtual qint64 page() const = 0;
 
     [[nodiscard]] virtual float textWidth(const QString &text) const = 0;
+    // How far printText() moves down: the line spacing of the font.
+    [[nodiscard]] virtual float lineHeight() const = 0;
     // Draws the text with its top-left corner at the current position, then moves to the start of
-    // the next line: current X becomes 0 and current Y grows by one line height.
+    // the next line: current X becomes 0 and current Y becomes current Y + lineHeight().
     virtual void printText(const QString &text) = 0;
 
     // At the picture's natural size; the current position does not move.

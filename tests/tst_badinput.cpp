@@ -3,7 +3,11 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <cstdio>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +46,9 @@ struct BadInputRun
     BadInputRun() : prog(root.filePath(QStringLiteral("prog")))
     {
         QDir(root.path()).mkpath(QStringLiteral("prog"));
+        // A sheet with quarter-inch margins around the printable area, as the PDF has.
+        surface.rightEdge = surface.width + 360;
+        surface.bottomEdge = surface.height + 360;
     }
 
     // One file set up in the program folder: "kind:name". Kinds: gif, jpg (sound pictures), cut-gif,
@@ -183,6 +190,17 @@ private slots:
             << longHeader << none << IntList{PrintError::LineTooLong, PrintError::TooManyFields}
             << QStringList{"Line 1 of t.lst", "Line 2 of t.lst"} << 0 << IntList{} << 128;
 
+        // A page costs what shows on it: one long name among as many names as a line may hold
+        // neither pads every line of its column nor builds the lines that fall off the sheet.
+        for (const int length : {20000, 200000}) {
+            QByteArray names(length, 'n');
+            for (int i = 1; i < 32767; ++i)
+                names += ",f" + QByteArray::number(i);
+            QTest::addRow("field name of %d characters among 32,767", length)
+                << names + "\r\n\"1\"\r\n"
+                << none << noErrors << none << 1 << IntList{0} << 32;
+        }
+
         QTest::newRow("more fields than the header")
             << QByteArray("a,b\r\n\"1\",\"2\"\r\n\"3\",\"4\"\r\n\"5\",\"6\",\"7\"\r\n\"8\",\"9\"\r\n") << none
             << IntList{PrintError::TooManyFields} << QStringList{"Line 4 of t.lst"} << 2 << IntList{0, 0}
@@ -273,9 +291,14 @@ private slots:
         const FolderSnapshot before(fixture.root.path());
         const bool peakKnown = resetPeakRss();
         const qint64 startKiB = peakRssKiB();
+        QElapsedTimer clock;
+        clock.start();
         PrintRun run(fixture.prog, fixture.image1, fixture.reporter, fixture.choices);
         run.cmdPrint_Click(fixture.surface);
         const qint64 grownKiB = peakRssKiB() - startKiB;
+        // Generous even under the sanitizers; a run that builds what cannot show takes minutes.
+        QVERIFY2(clock.elapsed() < 30000,
+                 qPrintable(QStringLiteral("the run took %1 ms").arg(clock.elapsed())));
 
         QCOMPARE(fixture.reporter.numbers, errors);
         QCOMPARE(fixture.reporter.messages.size(), mentions.size());
@@ -316,6 +339,116 @@ private slots:
 #endif
     }
 
+    // Running out of memory while a page is drawn fails that page alone, with its own message; the
+    // next record is printed at the top of a fresh page.
+    void outOfMemoryFailsOnlyItsPage()
+    {
+        RunFixture fixture;
+        fixture.folder.write(QStringLiteral("t.lst"), "id\n\"1\"\n\"2\"\n");
+        fixture.surface.failOn = QStringLiteral("text");
+        fixture.surface.failOutOfMemory = true;
+        fixture.run->cmdPrint_Click(fixture.surface);
+        QCOMPARE(fixture.reporter.numbers, QList<int>{PrintError::PageOutOfMemory});
+        QVERIFY2(fixture.reporter.messages.first().contains(QLatin1String("line 2 of t.lst")),
+                 qPrintable(fixture.reporter.messages.first()));
+        const QList<QStringList> pages = fixture.surface.pages();
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages.first().first(), "text (0,0) \"Id :" + padded("2", 27) + "\"");
+    }
+
+    // Names from the folder and the list file may hold anything; every message shows their control
+    // characters as escapes, on standard error and in the message box, which keeps only its own
+    // line break between the number and the description.
+    void controlCharactersInNamesAreEscaped_data()
+    {
+        QTest::addColumn<QString>("folder");   // the program folder, inside the test's own
+        QTest::addColumn<QString>("listName"); // empty: no list file
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("picture"); // a file that is not a picture, under this name
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("shown"); // what the message says instead of the name
+
+        const QString title = QStringLiteral("a\x1b]0;PWNED\x07\x1b[2J.gif");
+        QTest::newRow("picture name") << "prog"
+                                      << "t.lst"
+                                      << "filename\n\"" + title + "\"\n"
+                                      << title << int(PrintError::PictureNotReadable)
+                                      << QStringLiteral("a\\x1b]0;PWNED\\x07\\x1b[2J.gif");
+        QTest::newRow("list file name")
+            << "prog" << QStringLiteral("a\x1b[2J\r\n\x9b.lst") << ""
+            << "" << int(PrintError::ListFileEmpty) << QStringLiteral("a\\x1b[2J\\x0d\\x0a\\x9b.lst");
+        QTest::newRow("field name") << "prog"
+                                    << "t.lst" << QStringLiteral("id,x\x1b]0;y\x07,X\x1b]0;Y\x07\n") << ""
+                                    << int(PrintError::RepeatedFieldName)
+                                    << QStringLiteral("X\\x1b]0;Y\\x07");
+        QTest::newRow("folder name") << QStringLiteral("p\x1b[31m\x7f") << ""
+                                     << ""
+                                     << "" << int(PrintError::NoListFile)
+                                     << QStringLiteral("p\\x1b[31m\\x7f");
+        QTest::newRow("bidirectional override")
+            << "prog"
+            << "t.lst" << QStringLiteral("filename\n\"\u202egif.exe\"\n") << QStringLiteral("\u202egif.exe")
+            << int(PrintError::PictureNotReadable) << QStringLiteral("\\u202egif.exe");
+    }
+
+    void controlCharactersInNamesAreEscaped()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, listName);
+        QFETCH(QString, list);
+        QFETCH(QString, picture);
+        QFETCH(int, number);
+        QFETCH(QString, shown);
+
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString prog = root.filePath(folder);
+        QVERIFY(QDir().mkpath(prog));
+        if (!listName.isEmpty())
+            BadInputRun::write(QDir(prog).filePath(listName), list.toUtf8());
+        if (!picture.isEmpty())
+            BadInputRun::write(QDir(prog).filePath(picture), "not a picture");
+
+        // Standard error goes to a file for the length of the run.
+        const QByteArray errPath = QFile::encodeName(root.filePath(QStringLiteral("stderr.txt")));
+        std::fflush(stderr);
+        const int savedErr = ::dup(2);
+        const int errFile = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        QVERIFY(savedErr >= 0 && errFile >= 0);
+        ::dup2(errFile, 2);
+        ::close(errFile);
+        RecordingSurface surface;
+        CapturingReporter reporter;
+        FixedChoices choices;
+        PictureSlot image1;
+        PrintRun run(prog, image1, reporter, choices);
+        run.cmdPrint_Click(surface);
+        std::fflush(stderr);
+        ::dup2(savedErr, 2);
+        ::close(savedErr);
+        QFile errors(QFile::decodeName(errPath));
+        QVERIFY(errors.open(QIODevice::ReadOnly));
+        const QByteArray written = errors.readAll();
+
+        QCOMPARE(reporter.numbers.value(0), number);
+        const auto control = [](QChar c) {
+            return c.category() == QChar::Other_Control || c == QChar(0x202E);
+        };
+        QVERIFY2(reporter.messages.value(0).contains(shown), qPrintable(reporter.messages.value(0)));
+        for (const QString &message : reporter.messages) {
+            const QString description = message.section(QStringLiteral("\r\n"), 1);
+            QVERIFY(message.startsWith(QStringLiteral("Error ")) &&
+                    message.count(QStringLiteral("\r\n")) == 1);
+            QVERIFY2(std::none_of(description.begin(), description.end(), control), qPrintable(message));
+        }
+        // One line a message, nothing a terminal would act on.
+        QCOMPARE(written.count('\n'), reporter.messages.size());
+        QVERIFY2(std::none_of(written.begin(), written.end(),
+                              [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7F; }),
+                 written.constData());
+        QVERIFY2(QString::fromUtf8(written).contains(shown), written.constData());
+    }
+
     // The text of odd input reaches the page as it was read, cut to the value cell's 26 places.
     void oddTextReachesThePage_data()
     {
@@ -326,6 +459,12 @@ private slots:
                                                "me :a" + QChar(0) + "b" + QString(24, ' ');
         QTest::newRow("invalid UTF-8 as Windows-1252") << QByteArray("id\n\"\xC3\x28\xED\xA0\x80\"\n")
                                                        << QStringLiteral("Id :Ã(í\u00A0€") + QString(22, ' ');
+        for (const bool bigEndian : {false, true}) {
+            QTest::addRow("UTF-16 %s-endian", bigEndian ? "big" : "little")
+                << utf16WithMark(QStringLiteral("id,name\r\n\"1\",\"Café 📷\"\r\n"), bigEndian)
+                << QStringLiteral("Id :1") + QString(26, ' ') + QStringLiteral("Name :Café 📷") +
+                       QString(21, ' ');
+        }
         QTest::newRow("long value cut") << QByteArray("id\n\"") + QByteArray(100000, 'v') + "\"\n"
                                         << QStringLiteral("Id :") + QString(26, 'v') + ' ';
     }

@@ -2,9 +2,8 @@
 
 #include <QtTest>
 
-// The fuzz target's harness on its seed corpus and on every input that once failed
-// (fuzz/regressions), in the ordinary build and under the sanitizers: each input ends its run
-// without an exception, with sound pages and with its files unchanged.
+// The fuzz targets' harness on their seeds and on every input that once failed, in the ordinary
+// build and under the sanitizers: fuzz/seeds/<target> and fuzz/regressions/<target>.
 class TestFuzzReplay : public QObject
 {
     Q_OBJECT
@@ -21,27 +20,34 @@ private slots:
 
     void replay_data()
     {
+        QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("path");
         const QDir fuzz(qEnvironmentVariable("LSTPRINT_FUZZ_DIR"));
-        int inputs = 0;
-        for (const QString &folder : {QStringLiteral("corpus"), QStringLiteral("regressions")}) {
-            const QDir dir(fuzz.filePath(folder));
-            for (const QString &name : dir.entryList(QDir::Files, QDir::Name)) {
-                if (name == QLatin1String("README"))
-                    continue;
-                QTest::newRow(qPrintable(folder + '/' + name)) << dir.filePath(name);
-                ++inputs;
+        for (const QString &target :
+             {QStringLiteral("printrun"), QStringLiteral("listgrid"), QStringLiteral("picture")}) {
+            int seeds = 0;
+            for (const QString &folder : {QStringLiteral("seeds"), QStringLiteral("regressions")}) {
+                const QDir dir(fuzz.filePath(folder + '/' + target));
+                for (const QString &name : dir.entryList(QDir::Files, QDir::Name)) {
+                    QTest::newRow(qPrintable(target + '/' + folder + '/' + name))
+                        << target << dir.filePath(name);
+                    seeds += folder == QLatin1String("seeds") ? 1 : 0;
+                }
             }
+            QVERIFY2(seeds >= 20, qPrintable("the seeds of " + target + " are missing"));
         }
-        QVERIFY2(inputs >= 20, "the seed corpus is missing");
     }
 
     void replay()
     {
+        QFETCH(QString, target);
         QFETCH(QString, path);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString failed = FuzzHarness::runOne(m_root.path(), file.readAll());
+        const QByteArray input = file.readAll();
+        const QString failed = target == QLatin1String("printrun") ? FuzzHarness::runOne(m_root.path(), input)
+                               : target == QLatin1String("listgrid") ? FuzzHarness::listGridOne(input)
+                                                                     : FuzzHarness::pictureOne(input);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 };

@@ -150,6 +150,93 @@ private slots:
                  qint64(lines.size()));
     }
 
+    // A file that starts with the byte-order mark of UTF-16 is read as UTF-16, little- or
+    // big-endian, with the line rules of any list file; the count of records agrees.
+    void readsUtf16WithItsMark_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QList<qint64>>("numbers");
+        const struct
+        {
+            const char *name;
+            QString text;
+            QStringList lines;
+            QList<qint64> numbers;
+        } rows[] = {
+            {"CR LF", "id,name\r\n\"1\",\"Lamp\"\r\n", {"id,name", "\"1\",\"Lamp\""}, {1, 2}},
+            {"CR and LF", "h\ra\nb", {"h", "a", "b"}, {1, 2, 3}},
+            {"empty lines skipped but counted", "\r\nh\r\n\r\n\na\n\n", {"h", "a"}, {2, 5}},
+            {"LF CR is two line ends", "h\n\ra", {"h", "a"}, {1, 3}},
+            {"accents, euro and astral", "café €\n📷x", {"café €", "📷x"}, {1, 2}},
+            // Code units whose bytes are those of CR and LF end no line.
+            {"units holding CR and LF bytes",
+             QStringLiteral("\u0D0A\u0A0D\u0A0A\n\u0D0D"),
+             {"\u0D0A\u0A0D\u0A0A", "\u0D0D"},
+             {1, 2}},
+            {"NUL units kept", QString("a") + QChar(0) + "b", {QString("a") + QChar(0) + "b"}, {1}},
+            {"lone surrogate kept",
+             QString("a") + QChar(0xD800) + "b",
+             {QString("a") + QChar(0xD800) + "b"},
+             {1}},
+            {"mark only at the start",
+             QString("h\n") + QChar(0xFEFF) + "a",
+             {"h", QChar(0xFEFF) + QString("a")},
+             {1, 2}},
+            {"only the mark", "", {}, {}},
+        };
+        for (const auto &row : rows) {
+            for (const bool bigEndian : {false, true}) {
+                QTest::addRow("%s, %s", row.name, bigEndian ? "big-endian" : "little-endian")
+                    << utf16WithMark(row.text, bigEndian) << row.lines << row.numbers;
+            }
+        }
+        QTest::newRow("odd last byte") << utf16WithMark("h\nab", false) + 'c'
+                                       << QStringList{"h", QStringLiteral("ab\uFFFD")} << QList<qint64>{1, 2};
+        QTest::newRow("odd byte alone on the last line")
+            << utf16WithMark("h\n", true) + 'c' << QStringList{"h", QStringLiteral("\uFFFD")}
+            << QList<qint64>{1, 2};
+        // Without a mark, UTF-16 is not guessed at: the bytes are read as they are.
+        QTest::newRow("no mark") << utf16WithMark("h", false).mid(2) << QStringList{QString("h") + QChar(0)}
+                                 << QList<qint64>{1};
+    }
+
+    void readsUtf16WithItsMark() { everyLineEndEndsALine(); }
+
+    // A CR LF pair of UTF-16 units split between two reads is one line end.
+    void utf16LineEndsAcrossReadChunks()
+    {
+        for (const int units : {32765, 32766, 32767}) {
+            const QString first(units - 1, QLatin1Char('x')); // the mark is the first unit
+            for (const bool bigEndian : {false, true}) {
+                ProgramFolder folder;
+                folder.write(QStringLiteral("test.lst"),
+                             utf16WithMark(first + "\r\nnext\r\nlast", bigEndian));
+                QList<qint64> numbers;
+                QCOMPARE(readAll(folder.filePath(QStringLiteral("test.lst")), &numbers),
+                         (QStringList{first, "next", "last"}));
+                QCOMPARE(numbers, (QList<qint64>{1, 2, 3}));
+            }
+        }
+    }
+
+    // The 16 MiB limit counts the bytes of the file: 8 Mi units of UTF-16.
+    void overlongUtf16LineIsRefused()
+    {
+        ProgramFolder folder;
+        const qsizetype most = ListFileReader::MaxLineBytes / 2;
+        folder.write(
+            QStringLiteral("test.lst"),
+            utf16WithMark("h\n" + QString(most, 'a') + "\n" + QString(most + 1, 'b') + "\nafter", false));
+        ListFileReader reader(folder.filePath(QStringLiteral("test.lst")), QStringLiteral("test.lst"));
+        reader.open();
+        QCOMPARE(*reader.readLine(), QStringLiteral("h"));
+        QCOMPARE(reader.readLine()->size(), most);
+        QVERIFY_THROWS_EXCEPTION(PrintError, (void)reader.readLine());
+        QCOMPARE(reader.readLine(), std::optional<QString>(QStringLiteral("after")));
+        QCOMPARE(reader.lineNumber(), 4);
+    }
+
     void lineEndsAcrossReadChunks()
     {
         // A CR LF split between two reads of the file is still one line end.

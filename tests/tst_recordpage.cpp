@@ -1,9 +1,13 @@
 #include "paper.h"
 #include "pdfsurface.h"
 #include "pdftools.h"
+#include "recordgrid.h"
 #include "testsupport.h"
 
 #include <QtTest>
+
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -11,6 +15,24 @@ namespace {
 QString filenameLine(const QString &value)
 {
     return "text (0,0) \"Filename :" + padded(value.left(26), 27) + "\"";
+}
+
+// A recorded text operation taken apart: "text (x,y) \"...\"".
+struct TextOperation
+{
+    float x = 0;
+    float y = 0;
+    QString text;
+};
+
+std::optional<TextOperation> textOperation(const QString &entry)
+{
+    static const QRegularExpression pattern(QStringLiteral("^text \\(([^,]+),([^)]+)\\) \"(.*)\"$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = pattern.match(entry);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return TextOperation{match.captured(1).toFloat(), match.captured(2).toFloat(), match.captured(3)};
 }
 
 } // namespace
@@ -293,6 +315,133 @@ private slots:
         QCOMPARE(pages[0], QStringList{filenameLine("bad.gif")});
         QCOMPARE(pages[1].value(0), filenameLine("good.png"));
         QCOMPARE(pages[1].value(1), QStringLiteral("picture 150x150 in box (0,280) 150x150"));
+    }
+
+    // Room on a grid line: what is taken, measured with characters of different widths ('m' takes
+    // no room, like a mark that combines; 'W' twice the pitch of 10).
+    void lineRoom_data()
+    {
+        QTest::addColumn<float>("room");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("taken");
+        QTest::addColumn<bool>("full");
+        const float endless = std::numeric_limits<float>::infinity();
+        QTest::newRow("fits") << 100.f << "abc" << 3 << false;
+        QTest::newRow("exactly the room and the slack") << 100.f << QString(12, 'a') << 12 << true;
+        QTest::newRow("cut two characters past the edge") << 100.f << QString(500, 'a') << 12 << true;
+        QTest::newRow("cut inside a starting offset") << 15.f << QString(500, 'a') << 4 << true;
+        QTest::newRow("marks that take no room")
+            << 30.f << "a" + QString(300, 'm') + "bcdefgh" << 305 << true;
+        // Taken at the pitch of a space, wider characters overshoot by that one step at most.
+        QTest::newRow("wide characters") << 100.f << QString(500, 'W') << 12 << true;
+        QTest::newRow("pairs kept whole") << 20.f << QString("📷").repeated(50) << 8 << true;
+        QTest::newRow("no room left") << -30.f << "abc" << 0 << true;
+        QTest::newRow("endless room") << endless << QString(5000, 'a') << 5000 << false;
+        QTest::newRow("room not a number")
+            << std::numeric_limits<float>::quiet_NaN() << QString(500, 'a') << 500 << false;
+    }
+
+    void lineRoom()
+    {
+        QFETCH(float, room);
+        QFETCH(QString, text);
+        QFETCH(int, taken);
+        QFETCH(bool, full);
+        int measured = 0;
+        LineRoom line(room, [&measured](const QString &part) {
+            measured += int(part.size());
+            float width = 0;
+            for (const QChar c : part)
+                width += c == u'm' ? 0 : c == u'W' ? 20 : c.isLowSurrogate() ? 0 : 10;
+            return width;
+        });
+        QCOMPARE(line.take(text), qsizetype(taken));
+        QCOMPARE(line.full(), full);
+        // What is measured is about what is taken: a long text is not measured whole.
+        QVERIFY2(measured <= taken + 2, qPrintable(QString::number(measured)));
+    }
+
+    // On a sheet of a size, a page shows what it shows on an endless one: the same pictures and
+    // footer at the same places, and every grid line that begins on the sheet, built up to a little
+    // past its right edge. Lines that begin below the sheet are not built, and no line is built
+    // much further than the edge.
+    void gridIsBuiltAsFarAsTheSheet_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("portrait");
+        QTest::addColumn<bool>("logo");
+
+        QStringList names{QString(3000, 'k')};
+        for (int i = 1; i < 600; ++i)
+            names << QStringLiteral("f%1").arg(i);
+        const QByteArray manyRows = names.join(',').toUtf8() + "\n\"1\",\"v\"\n\"2\",\"w\"\n";
+        QTest::newRow("long first key, 200 rows") << manyRows << true << false;
+        QTest::newRow("long first key, 200 rows, logo, landscape") << manyRows << false << true;
+
+        QByteArray wide("identifier,description,filename,supplier name\n");
+        wide += "\"" + QByteArray(40, '1') + "\",\"" + QByteArray(40, 'd') + "\",\"pic.gif\",\"" +
+                QByteArray(40, 's') + "\"\n";
+        QTest::newRow("landscape lines past the right edge") << wide << false << false;
+        QTest::newRow("landscape lines past the right edge, logo") << wide << false << true;
+
+        QTest::newRow("long key of astral characters in the last column")
+            << QByteArray("a,b,") + QString("📷").repeated(200).toUtf8() + "\n\"1\",\"2\",\"3\"\n"
+            << true << false;
+    }
+
+    void gridIsBuiltAsFarAsTheSheet()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(bool, portrait);
+        QFETCH(bool, logo);
+        RunFixture fixture;
+        fixture.folder.write("t.lst", list);
+        fixture.folder.writePicture("pic.gif", 40, 30, "gif");
+        if (logo)
+            fixture.folder.writePicture("logo.gif", 200, 60, "gif");
+        fixture.choices.portrait = portrait;
+        fixture.choices.fitInPage = false; // a picture at its own size shows where the grid ended
+
+        const QList<QStringList> endless = fixture.print().pages();
+        RecordingSurface sheet;
+        sheet.rightEdge = sheet.width + 360;
+        sheet.bottomEdge = sheet.height + 360;
+        fixture.run->cmdPrint_Click(sheet);
+        QCOMPARE(fixture.reporter.messages, QStringList{});
+        const QList<QStringList> cut = sheet.pages();
+
+        QCOMPARE(cut.size(), endless.size());
+        int linesCut = 0;
+        int linesLeftOut = 0;
+        for (qsizetype page = 0; page < endless.size(); ++page) {
+            QStringList expected;
+            QStringList built = cut[page];
+            for (const QString &entry : endless[page]) {
+                const std::optional<TextOperation> whole = textOperation(entry);
+                if (!whole) {
+                    expected << entry;
+                    continue;
+                }
+                if (whole->y >= sheet.bottomEdge) {
+                    ++linesLeftOut;
+                    continue;
+                }
+                const qsizetype at = expected.size();
+                expected << entry;
+                const std::optional<TextOperation> shown = textOperation(built.value(at));
+                QVERIFY2(shown && shown->x == whole->x && shown->y == whole->y, qPrintable(built.value(at)));
+                QVERIFY(whole->text.startsWith(shown->text));
+                const float right = shown->x + sheet.textWidth(shown->text);
+                QVERIFY(right < sheet.rightEdge + 3 * sheet.charWidth);
+                if (shown->text != whole->text) {
+                    QVERIFY(right >= sheet.rightEdge);
+                    built[at] = entry;
+                    ++linesCut;
+                }
+            }
+            QCOMPARE(built, expected);
+        }
+        QVERIFY(linesCut + linesLeftOut > 0);
     }
 
     // Each distinct picture is embedded in the PDF once, however many pages show it.

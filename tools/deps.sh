@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs: to build and run it, and to run its tests
-# (virtual display, PDF tools, a private print system, clang for fuzzing). Run as root.
+# Installs the Debian packages the project needs: to build and run it, to run its tests (virtual
+# display, PDF tools, a private print system, clang for fuzzing), and to build and check the
+# installed tree and the Debian package (validators for the desktop entry, metainfo, manual page
+# and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies). Run as
+# root.
 # With --profiling, also the profilers that tools/profile.sh uses.
 set -euo pipefail
 packages=(
@@ -10,6 +13,7 @@ packages=(
     xvfb xauth xdotool imagemagick poppler-utils
     cups-daemon cups-client printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev
+    desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file
 )
 if [ "${1:-}" = --profiling ]; then
     packages+=(linux-perf valgrind)

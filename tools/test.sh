@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test, in three stages:
-#   1. the plain build (build/) and every test;
+#   1. the plain build (build/), every test, and the Debian package made from that build and
+#      checked (tools/package.sh);
 #   2. the same tests built with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/), leak
 #      checking on;
-#   3. a bounded fuzz run of the list file reader and the record page (build-fuzz/).
-# In CI (CI=true) compiler warnings are errors. LSTPRINT_FUZZ_SECONDS sets the fuzzing time (60).
+#   3. a bounded run of every fuzz target, one after the other (build-fuzz/).
+# In CI (CI=true) compiler warnings are errors. LSTPRINT_FUZZ_SECONDS sets each target's fuzzing
+# time (60).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 started=$(date +%s)
@@ -21,6 +23,7 @@ werror=OFF
 section "1/3 Build and test"
 "$root/tools/build.sh" "$root/build" -DLSTPRINT_WERROR=$werror
 ctest --test-dir "$root/build" --output-on-failure --timeout 600
+"$root/tools/package.sh" "$root/build"
 
 section "2/3 Build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
 "$root/tools/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DLSTPRINT_SANITIZE=ON -DLSTPRINT_WERROR=$werror

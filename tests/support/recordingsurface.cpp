@@ -4,6 +4,8 @@
 #include "printerror.h"
 #include "recordgrid.h"
 
+#include <new>
+
 QString fmt(float value)
 {
     return QString::number(double(value), 'g', 9);
@@ -31,6 +33,8 @@ void RecordingSurface::maybeFail(const QString &operation)
         if (failSkip-- > 0)
             return;
         failOn.clear();
+        if (failOutOfMemory)
+            throw std::bad_alloc();
         throw PrintError(PrintError::PrinterFailed,
                          QStringLiteral("The printer failed during %1.").arg(operation));
     }
@@ -42,7 +46,7 @@ void RecordingSurface::printText(const QString &text)
     log << QStringLiteral("text (%1,%2) \"%3\"").arg(fmt(currentX()), fmt(currentY()), text);
     markContent();
     setCurrentX(0);
-    setCurrentY(currentY() + lineHeight);
+    setCurrentY(currentY() + lineHeight());
 }
 
 void RecordingSurface::drawPicture(const Picture &picture, float x, float y)

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <limits>
+
 // A printing surface that draws nothing and logs every drawing operation as a line of text, so
 // tests can compare whole pages. Characters are fixed-pitch: each is charWidth twips wide.
 //
@@ -17,13 +19,19 @@ public:
     float width = 11000;
     float height = 16000;
     float charWidth = 96;
-    float lineHeight = 180;
+    float lineSpacing = 180;
+    // The sheet's right and bottom edges, beyond which text cannot show. Endless unless set, so that
+    // every line is recorded whole.
+    float rightEdge = std::numeric_limits<float>::infinity();
+    float bottomEdge = std::numeric_limits<float>::infinity();
     // The orientation reported back; 0 reports whatever was set.
     int reportedOrientation = 0;
     // When set, the operation with this name ("text", "picture", "new page", "end document")
     // throws a printer error once, after failSkip successful calls of it.
     QString failOn;
     int failSkip = 0;
+    // The failure is running out of memory (std::bad_alloc) rather than a printer error.
+    bool failOutOfMemory = false;
 
     QStringList log;
     int orientationSet = 0;
@@ -34,7 +42,10 @@ public:
     void setOrientation(int orientation) override;
     [[nodiscard]] float scaleWidth() const override { return width; }
     [[nodiscard]] float scaleHeight() const override { return height; }
+    [[nodiscard]] float sheetRight() const override { return rightEdge; }
+    [[nodiscard]] float sheetBottom() const override { return bottomEdge; }
     [[nodiscard]] float textWidth(const QString &text) const override;
+    [[nodiscard]] float lineHeight() const override { return lineSpacing; }
     void printText(const QString &text) override;
     void drawPicture(const Picture &picture, float x, float y) override;
     void drawPicture(const Picture &picture, float x, float y, float w, float h) override;

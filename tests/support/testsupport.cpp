@@ -210,3 +210,15 @@ QByteArray makeJpegWithScans(int width, int height, int scans)
     const int written = int(starts.size());
     return jpeg.left(end) + scan.repeated(std::max(0, scans - written)) + jpeg.mid(end);
 }
+
+QByteArray utf16WithMark(const QString &text, bool bigEndian)
+{
+    QByteArray bytes(bigEndian ? "\xFE\xFF" : "\xFF\xFE");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}

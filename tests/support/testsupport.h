@@ -112,3 +112,7 @@ int rleBmpPixelOffset(int bitsPerPixel);
 
 // A progressive JPEG of the given size, one of its scans repeated until it has scans scans in all.
 QByteArray makeJpegWithScans(int width, int height, int scans);
+
+// text as UTF-16 after its byte-order mark, little- or big-endian: a list file as Windows tools save
+// "Unicode text".
+QByteArray utf16WithMark(const QString &text, bool bigEndian = false);

@@ -1,0 +1,28 @@
+# The Debian package: `cpack -G DEB` in the build folder makes lstprint_<version>_<arch>.deb from
+# the install rules. Only the program and its desktop files are installed; the tests, the
+# benchmark and the fuzz targets have no install rules.
+set(CPACK_PACKAGE_NAME lstprint)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "LST File print utility developers")
+set(LSTPRINT_PACKAGE_MAINTAINER "Seed b56981d3 maintainers <maintainers@users.noreply.c-seed-b56981d3.example>"
+    CACHE STRING "The Debian package's maintainer, as Name <address>")
+set(CPACK_PACKAGE_CONTACT ${LSTPRINT_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print the records of a list file as record sheets")
+# The extended description, in lines short enough for the package tools to show as they are.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "lstprint turns a list file of comma-separated records into printed record"
+    "sheets, one page per record: a logo, a grid of the record's fields, its"
+    "picture and a footer. The document goes to the default CUPS printer or to a"
+    "PDF file. It has a small window and a command line for scripts and for"
+    "machines without a display.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the program links are read from the binary by dpkg-shlibdeps. Qt's platform and
+# picture plugins, which it loads at run time, ship in libqt6gui6, one of those libraries.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+include(CPack)

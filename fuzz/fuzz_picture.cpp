@@ -1,0 +1,29 @@
+// libFuzzer's entry points for the picture loader's checks and decoding on files in memory: each
+// input is a picture file, accepted or refused. Anything the harness finds wrong stops the fuzzer
+// like a crash.
+
+#include "harness.h"
+
+#include <QCoreApplication>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QCoreApplication app(*argc, *argv); // Qt's image format plug-ins are found through it
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString failed =
+        FuzzHarness::pictureOne(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    if (!failed.isEmpty()) {
+        std::fprintf(stderr, "fuzz_picture: %s\n", failed.toLocal8Bit().constData());
+        std::abort();
+    }
+    return 0;
+}
