@@ -88,15 +88,23 @@ class TestBatchRun : public QObject
                process.exitCode() == 0;
     }
 
+    // The files the queues have written so far.
+    [[nodiscard]] QStringList jobOutputs() const
+    {
+        return QDir(m_cupsDir + QStringLiteral("/out")).entryList(QDir::Files);
+    }
+
     // The PDF that the queue wrote for a job, once it is complete (jobs print asynchronously).
-    QString waitForJobOutput(int jobId) const
+    // Only a file that was not there before counts: a test that restarts the print system starts
+    // its job numbers again, so an older file may end in the same number.
+    QString waitForJobOutput(int jobId, const QStringList &before) const
     {
         const QDir out(m_cupsDir + QStringLiteral("/out"));
         const QString suffix = QStringLiteral("job_%1.pdf").arg(jobId);
         QString found;
         const auto lookUp = [&] {
             for (const QString &name : out.entryList(QDir::Files))
-                if (name.endsWith(suffix))
+                if (name.endsWith(suffix) && !before.contains(name))
                     return out.filePath(name);
             return QString();
         };
@@ -322,6 +330,7 @@ private slots:
         ProgramFolder outside; // standard output goes to a file here, as a script's redirection does
         const QString outputFile =
             output.startsWith(QLatin1String("pdf:")) ? outside.filePath("stdout.pdf") : "";
+        const QStringList jobsBefore = jobOutputs();
         const Finished finished = run(arguments, data.path(), cups, outputFile);
 
         QCOMPARE(finished.status, status);
@@ -363,7 +372,7 @@ private slots:
             const int jobId =
                 job.match(finished.errorLines.value(finished.errorLines.size() - 1)).captured(1).toInt();
             QVERIFY(jobId > 0);
-            const QString arrived = waitForJobOutput(jobId);
+            const QString arrived = waitForJobOutput(jobId, jobsBefore);
             QVERIFY(!arrived.isEmpty());
             QCOMPARE(PdfTools::pageCount(arrived), jobPages);
         }
