@@ -348,6 +348,28 @@ QByteArrayView firstLines(QByteArrayView list, qint64 count)
     return list.first(count > 0 ? end : 0);
 }
 
+// One press of Print on a checking surface, on the fixed date of every fuzzed run: the first
+// thing found wrong, or nothing. Only the surface's own failures may leave a run, and a checking
+// surface never fails.
+QString printChecked(PrintRun &run, CheckingSurface &surface, const CheckingReporter &reporter)
+{
+    run.setClock([] { return QDate(2026, 12, 7); });
+    try {
+        run.cmdPrint_Click(surface);
+    } catch (const PrintError &error) {
+        return QStringLiteral("an error left the print run: ") + error.logLine();
+    } catch (...) {
+        return QStringLiteral("an exception left the print run");
+    }
+    if (!surface.broken.isEmpty())
+        return surface.broken;
+    if (!reporter.broken.isEmpty())
+        return reporter.broken;
+    if (surface.documentsEnded != 1)
+        return QStringLiteral("the document was not ended exactly once");
+    return {};
+}
+
 } // namespace
 
 namespace FuzzHarness {
@@ -383,24 +405,11 @@ QString runOne(const QString &root, QByteArrayView input)
     CheckingSurface surface;
     {
         PrintRun run(folder, image1, reporter, choices);
-        run.setClock([] { return QDate(2026, 12, 7); });
-        try {
-            run.cmdPrint_Click(surface);
-        } catch (const PrintError &error) {
-            // Only the surface's own failures may leave a run, and this surface never fails.
-            return QStringLiteral("an error left the print run: ") + error.logLine();
-        } catch (...) {
-            return QStringLiteral("an exception left the print run");
-        }
+        if (QString failed = printChecked(run, surface, reporter); !failed.isEmpty())
+            return failed;
         if (run.listFileName() != QLatin1String("list.lst"))
             return QStringLiteral("the list file was not found");
     }
-    if (!surface.broken.isEmpty())
-        return surface.broken;
-    if (!reporter.broken.isEmpty())
-        return reporter.broken;
-    if (surface.documentsEnded != 1)
-        return QStringLiteral("the document was not ended exactly once");
     if (surface.pagesEnded > std::max<qint64>(0, nonEmptyLines(list) - 1))
         return QStringLiteral("more pages than records");
 
@@ -432,23 +441,11 @@ QString listGridOne(QByteArrayView input)
     CheckingSurface surface;
     // A program folder that does not exist: no logo, no picture, nothing read but the list.
     PrintRun run(QStringLiteral("/nonexistent/lstprint-fuzz"), image1, reporter, choices);
-    run.setClock([] { return QDate(2026, 12, 7); });
     run.setListFileDevice(&device, QStringLiteral("list.lst"));
     surface.gridOf = &run;
     surface.strip = true;
-    try {
-        run.cmdPrint_Click(surface);
-    } catch (const PrintError &error) {
-        return QStringLiteral("an error left the print run: ") + error.logLine();
-    } catch (...) {
-        return QStringLiteral("an exception left the print run");
-    }
-    if (!surface.broken.isEmpty())
-        return surface.broken;
-    if (!reporter.broken.isEmpty())
-        return reporter.broken;
-    if (surface.documentsEnded != 1)
-        return QStringLiteral("the document was not ended exactly once");
+    if (QString failed = printChecked(run, surface, reporter); !failed.isEmpty())
+        return failed;
 
     // The progress window's count of records agrees with this one, and with the pages when no
     // record failed.
