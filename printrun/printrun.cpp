@@ -335,6 +335,7 @@ void PrintRun::printGrid(const RecordGrid &recordGrid)
     // the sheet are not built at all: the current position moves past them exactly as printing
     // them would, so that the picture and the footer land where they always do.
     const float bottom = m_printer->sheetBottom();
+    const float right = m_printer->sheetRight();
     const LineRoom::Measure measure = [this](const QString &text) { return m_printer->textWidth(text); };
     for (int row = 0; row < recordGrid.rows(); ++row) {
         if (m_printer->currentY() >= bottom) {
@@ -345,7 +346,7 @@ void PrintRun::printGrid(const RecordGrid &recordGrid)
             m_printer->setCurrentY(y);
             return;
         }
-        LineRoom room(m_printer->sheetRight() - m_printer->currentX(), measure);
+        LineRoom room(right - m_printer->currentX(), measure);
         m_printer->printText(recordGrid.line(row, room));
     }
 }
