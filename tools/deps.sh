@@ -2,18 +2,20 @@
 # Installs the Debian packages the project needs: to build and run it, to run its tests (virtual
 # display, PDF tools, a private print system, clang for fuzzing), and to build and check the
 # installed tree and the Debian package (validators for the desktop entry, metainfo, manual page
-# and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies). Run as
-# root.
+# and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies; lintian).
+# The window tests feed input through Qt's window system interface, which is private API: its
+# CMake package needs qt6-base-private-dev and libxkbcommon-dev. Run as root.
 # With --profiling, also the profilers that tools/profile.sh uses.
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libcups2-dev libjpeg62-turbo-dev
+    qt6-base-private-dev libxkbcommon-dev
     fonts-urw-base35 fonts-dejavu-core fontconfig
     xvfb xauth xdotool imagemagick poppler-utils
     cups-daemon cups-client printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev
-    desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file
+    desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file lintian
 )
 if [ "${1:-}" = --profiling ]; then
     packages+=(linux-perf valgrind)
