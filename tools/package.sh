@@ -2,7 +2,8 @@
 # Makes the Debian package from a build folder (`cpack -G DEB`) and checks it: the file name
 # carries the package's version and architecture, the package holds exactly the files of
 # tests/install/installed-files.txt under /usr, its dependencies name the Qt and CUPS libraries the
-# program links, and the version is the program's own.
+# program links and a Courier-metric font, the version is the program's own, and lintian finds
+# nothing to say (no error, no warning, and no pedantic or informational remark either).
 #
 # Usage: tools/package.sh [build folder]   (build/ by default; it must be built already)
 set -euo pipefail
@@ -39,4 +40,10 @@ depends=$(field Depends)
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libcups2; do
     grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library: $depends"
 done
+grep -Eq '(^|, )fonts-urw-base35 \| fonts-liberation2' <<<"$depends" || fail "Depends names no Courier-metric font: $depends"
+
+command -v lintian >/dev/null || fail "lintian is not installed"
+remarks=$(lintian --info --pedantic --display-experimental "$deb" 2>&1 | grep -v '^running with root privileges' || true)
+[ -z "$remarks" ] || fail "lintian on $(basename "$deb"):"$'\n'"$remarks"
+
 echo "PASS: $(basename "$deb"), $(wc -l <"$build/deb-files.txt") files, Depends: $depends"

@@ -44,7 +44,7 @@ fi
 desktop="$usr/share/applications/$id.desktop"
 metainfo="$usr/share/metainfo/$id.metainfo.xml"
 mime="$usr/share/mime/packages/$id.xml"
-page="$usr/share/man/man1/lstprint.1"
+page="$usr/share/man/man1/lstprint.1.gz"
 
 # A validator passes when it says nothing and succeeds; a hint or a warning fails too.
 quiet() {
@@ -120,7 +120,7 @@ readme_table() {
         inside && /^\| *[0-9]/ { gsub(/`/, ""); split($0, cell, / *\| */); print cell[2] ": " cell[3] }' "$readme"
 }
 page_table() {
-    awk -v section="$1" '
+    gzip -dc "$page" | awk -v section="$1" '
         function flush() { if (tag != "") print tag ": " text; tag = ""; text = "" }
         /^\.SH/ { flush(); inside = ($0 == ".SH " section); next }
         !inside { next }
@@ -128,7 +128,7 @@ page_table() {
         want_tag && /^\.B / { tag = substr($0, 4); gsub(/"/, "", tag); want_tag = 0; next }
         /^\./ { flush(); next }
         tag != "" { line = $0; gsub(/\\~/, " ", line); gsub(/\\-/, "-", line); text = text (text == "" ? "" : " ") line }
-        END { flush() }' "$page"
+        END { flush() }'
 }
 same_table() {
     readme_table "$1" >"$work/readme-table.txt"
