@@ -314,7 +314,7 @@ private slots:
         QFETCH(int, jobPages);
 
         if (cups != Cups::Nowhere && !m_cupsUnavailable.isNull())
-            QSKIP(qPrintable("no private print system: " + m_cupsUnavailable));
+            LSTPRINT_SKIP("no private print system: " + m_cupsUnavailable);
         if (cups == Cups::Rejecting)
             QVERIFY(cupsControl(QStringLiteral("reject")));
         if (cups == Cups::Stopped)

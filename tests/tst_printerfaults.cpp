@@ -64,8 +64,7 @@ private slots:
         QVERIFY(!m_cupsDir.isEmpty() && !m_script.isEmpty());
         QFile unavailable(m_cupsDir + "/unavailable");
         if (unavailable.open(QIODevice::ReadOnly))
-            QSKIP(
-                qPrintable("no private print system: " + QString::fromUtf8(unavailable.readAll()).trimmed()));
+            LSTPRINT_SKIP("no private print system: " + QString::fromUtf8(unavailable.readAll()).trimmed());
         QVERIFY(PdfTools::available());
     }
 

@@ -7,6 +7,8 @@
 
 #include <future>
 
+#include <unistd.h>
+
 namespace {
 
 // The lookup of a system without a print system.
@@ -39,6 +41,28 @@ class TestPrinterSurface : public QObject
         }
         surface.endDocument();
         return surface.outcome();
+    }
+
+    // Runs one test function (and row) of this program as root in a new mount and network
+    // namespace, where /run/cups is an empty folder and no port of the host answers.
+    static void runInPrivateNamespace(const QString &function)
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+            LSTPRINT_SKIP(QStringLiteral("this host has a print system of its own, and hiding it takes "
+                                         "root and unshare"));
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LSTPRINT_PRIVATE_NAMESPACE"), QStringLiteral("1"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QStringLiteral("unshare"),
+                    {QStringLiteral("--mount"), QStringLiteral("--net"), QStringLiteral("--propagation"),
+                     QStringLiteral("private"), QStringLiteral("sh"), QStringLiteral("-c"),
+                     QStringLiteral("mkdir -p /run/cups && mount -t tmpfs tmpfs /run/cups && exec \"$@\""),
+                     QStringLiteral("sh"), QCoreApplication::applicationFilePath(), function});
+        QVERIFY(child.waitForFinished(60000));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 child.readAll().constData());
     }
 
 private slots:
@@ -94,13 +118,20 @@ private slots:
         if (!clientConf.isEmpty())
             folder.write("client.conf", clientConf);
         if (server.isEmpty()) {
-            // libcups then tries the system's own socket, or else the local host.
-            if (QFileInfo::exists("/run/cups/cups.sock"))
-                QSKIP("this system has a print system of its own");
+            // libcups then tries the system's own socket, or else the local host. Where this host
+            // has a print system of its own, the row runs again in a mount and network namespace of
+            // its own, which hides the socket and the host's ports.
             qputenv("CUPS_SERVER", "localhost");
-            if (lookUp().status != Cups::DefaultPrinter::Unreachable)
-                QSKIP("a print system answers on this host");
+            const bool systemPrints = QFileInfo::exists("/run/cups/cups.sock") ||
+                                      lookUp().status != Cups::DefaultPrinter::Unreachable;
             qunsetenv("CUPS_SERVER");
+            if (systemPrints) {
+                if (qEnvironmentVariableIsSet("LSTPRINT_PRIVATE_NAMESPACE"))
+                    QFAIL("the private namespace still shows the host's print system");
+                runInPrivateNamespace(QStringLiteral("lookUpTellsWhatItFound:") +
+                                      QString::fromUtf8(QTest::currentDataTag()));
+                return;
+            }
         } else {
             qputenv("CUPS_SERVER", QFile::encodeName(QString(server).replace("FOLDER", folder.path())));
         }
@@ -227,7 +258,7 @@ private slots:
         if (tmpdir.isEmpty())
             tmpdir = temporary.path();
         else if (tmpdir != "/nonexistent/tmp" && !QFileInfo(tmpdir).isWritable())
-            QSKIP("no second file system to try");
+            LSTPRINT_SKIP(QStringLiteral("no second file system to try"));
         const QByteArray savedTmpdir = qgetenv("TMPDIR");
         const QString savedCurrent = QDir::currentPath();
         qputenv("TMPDIR", QFile::encodeName(tmpdir));

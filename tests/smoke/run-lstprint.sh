@@ -83,7 +83,9 @@ pdf="$folder/${list_file%.*}.pdf"
 [ ! -e "$pdf" ] || fail "the demo folder already holds $(basename "$pdf")"
 
 # A virtual display: Xvfb chooses a free display number and writes it once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.txt" &
+# -noreset: without it Xvfb resets whenever its last client leaves, and a client that connects
+# during the reset is refused ("could not connect to display").
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.txt" &
 xvfb_pid=$!
 wait_for 20 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.txt")"
 export DISPLAY=":$(head -n1 "$work/display")"

@@ -13,6 +13,11 @@
 
 #include <random>
 
+bool underCi()
+{
+    return qEnvironmentVariable("CI") == QLatin1String("true");
+}
+
 ProgramFolder::ProgramFolder()
 {
     QVERIFY2(m_dir.isValid(), "temporary folder");
