@@ -166,7 +166,7 @@ std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
         const QString target = options.pdfTarget == ExportSurface::StandardOutput
                                    ? options.pdfTarget
                                    : QDir::cleanPath(QDir::current().absoluteFilePath(options.pdfTarget));
-        return std::make_unique<ExportSurface>(target);
+        return ExportSurface::make(target);
     }
     // A script that asks for paper gets paper or an error: never a PDF in the folder instead.
     return PrinterSurface::forQueue(options.printer);

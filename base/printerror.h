@@ -41,6 +41,7 @@ public:
         PrinterFailed = 405,
         PrinterStopped = 406,
         NoPrinter = 407,
+        NoGridFont = 408,
     };
 
     // The description is kept as printableText() shows it, so that no name it quotes can act on a

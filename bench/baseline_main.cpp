@@ -7,6 +7,7 @@
 #include "benchreport.h"
 #include "dataset.h"
 #include "pagetext.h"
+#include "qtpdf.h"
 
 #include "application.h"
 #include "pagelayout.h"

@@ -470,8 +470,15 @@ QString pictureOne(QByteArrayView input)
         const Picture picture = loader.decodeData(input, name);
         if (picture.isNull() || !(picture.width() > 0) || !(picture.height() > 0))
             return QStringLiteral("a picture was accepted with no size");
-        if (picture.width() != float(picture.image().width() * 15) ||
-            picture.height() != float(picture.image().height() * 15))
+        // A JPEG passed through keeps the file's bytes, undecoded, and its size is its header's.
+        QSize pixels = picture.jpeg() ? picture.jpeg()->pixels : picture.image().size();
+        if (picture.jpeg()) {
+            if (picture.jpeg()->bytes != input)
+                return QStringLiteral("a JPEG passed through is not the file's bytes");
+            if (picture.jpeg()->orientation >= 5)
+                pixels.transpose();
+        }
+        if (picture.width() != float(pixels.width() * 15) || picture.height() != float(pixels.height() * 15))
             return QStringLiteral("an accepted picture's size is not its pixels at 96 dots per inch");
         // (Without a format of the four, nothing may be accepted at all.)
         const std::optional<PictureFormat> format = pictureFormatOf(input);

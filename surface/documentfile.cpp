@@ -1,11 +1,6 @@
 #include "documentfile.h"
 
-#include "printerror.h"
-
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -25,31 +20,6 @@ int closeKeepingError(int fd, int error)
 {
     const int closed = ::close(fd);
     return error != 0 ? error : (closed == 0 ? 0 : errno);
-}
-
-int copyBetween(int from, int to)
-{
-    const auto buffer = std::make_unique<char[]>(ChunkBytes);
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.get(), ChunkBytes);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return errno;
-        if (got == 0)
-            return 0;
-        const char *data = buffer.get();
-        size_t left = size_t(got);
-        while (left > 0) {
-            const ssize_t written = ::write(to, data, left);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return written < 0 ? errno : EIO;
-            data += written;
-            left -= size_t(written);
-        }
-    }
 }
 
 // A copy under a name claimed with O_EXCL; removed again when it cannot be finished.
@@ -106,6 +76,31 @@ int replaceAtomically(const QByteArray &from, const QByteArray &to)
 
 } // namespace
 
+int copyBetween(int from, int to)
+{
+    const auto buffer = std::make_unique<char[]>(ChunkBytes);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.get(), ChunkBytes);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        const char *data = buffer.get();
+        size_t left = size_t(got);
+        while (left > 0) {
+            const ssize_t written = ::write(to, data, left);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return written < 0 ? errno : EIO;
+            data += written;
+            left -= size_t(written);
+        }
+    }
+}
+
 int publish(const QString &finished, const QString &target, Publish mode)
 {
     const QByteArray from = QFile::encodeName(finished);
@@ -121,39 +116,6 @@ int copyTo(const QString &path, int fd)
     const int copied = copyBetween(in, fd);
     ::close(in);
     return copied;
-}
-
-WorkFolder::WorkFolder()
-{
-    const QString named = qEnvironmentVariable("TMPDIR");
-    m_temporaryFolder = named.isEmpty() ? QStringLiteral("/tmp") : named;
-    const QString folder = QDir::tempPath(); // empty when the folder named does not exist
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return;
-    const QString name = QCoreApplication::applicationName();
-    m_dir.emplace(QDir(folder).filePath((name.isEmpty() ? QStringLiteral("lstprint") : name) +
-                                        QStringLiteral("-XXXXXX")));
-}
-
-QString WorkFolder::filePath(const QString &name) const
-{
-    return isValid() ? m_dir->filePath(name) : QString();
-}
-
-PrintError WorkFolder::error() const
-{
-    const QString reason = m_dir ? m_dir->errorString() : QStringLiteral("it does not exist");
-    return PrintError(
-        PrintError::DocumentNotWritable,
-        QStringLiteral("The print document cannot be written: no folder could be made for it in "
-                       "the temporary folder %1 (%2).")
-            .arg(displayPath(m_temporaryFolder), reason));
-}
-
-void WorkFolder::remove()
-{
-    if (isValid())
-        m_dir->remove();
 }
 
 } // namespace DocumentFile

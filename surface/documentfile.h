@@ -1,11 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QTemporaryDir>
-
-#include <optional>
-
-class PrintError;
 
 // Giving a finished document file its final name. A document can be larger than the memory the
 // program otherwise needs (a million records make an 800 MB PDF), so it is never read in whole:
@@ -31,25 +26,8 @@ enum class Publish
 // Writes the whole file to an open descriptor in chunks. Returns 0 or the errno of the failure.
 [[nodiscard]] int copyTo(const QString &path, int fd);
 
-// A folder of its own for a document's work files, in the temporary folder (TMPDIR, else /tmp),
-// removed with it. When TMPDIR names a folder that does not exist, Qt's temporary folder is empty
-// and its temporary folders land in the root or the current folder; this one is then not made at
-// all, and error() says why.
-class WorkFolder
-{
-public:
-    WorkFolder();
-
-    [[nodiscard]] bool isValid() const { return m_dir && m_dir->isValid(); }
-    // A file in the folder; empty when there is no folder.
-    [[nodiscard]] QString filePath(const QString &name) const;
-    // DocumentNotWritable, naming the temporary folder and the reason.
-    [[nodiscard]] PrintError error() const;
-    void remove();
-
-private:
-    QString m_temporaryFolder; // as the environment names it
-    std::optional<QTemporaryDir> m_dir;
-};
+// Copies everything from one open descriptor to another, in chunks, from where each stands.
+// Returns 0 or the errno of the failure.
+[[nodiscard]] int copyBetween(int from, int to);
 
 } // namespace DocumentFile

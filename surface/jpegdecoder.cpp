@@ -238,3 +238,75 @@ QImage decodeJpeg(QByteArrayView data, const QString &path)
         image.setColorSpace(QColorSpace::fromIccProfile(iccProfile));
     return oriented(std::move(image), extras.orientation);
 }
+
+namespace {
+
+// Reads the headers into header; libjpeg's errors return here through longjmp, so it holds
+// nothing that needs destroying.
+bool readHeader(jpeg_decompress_struct &info, JpegErrors &errors, QByteArrayView data, JpegHeader &header,
+                JOCTET *&profile, unsigned int &profileLength)
+{
+    if (setjmp(errors.exit))
+        return false;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(data.data()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&info, TRUE);
+    header.read = true;
+    header.pixels = QSize(int(info.image_width), int(info.image_height));
+    header.components = info.num_components;
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
+        if (marker->marker != JPEG_APP0 + 1)
+            continue;
+        if (const int orientation = exifOrientation(QByteArrayView(
+                reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length)))) {
+            header.orientation = orientation;
+            break;
+        }
+    }
+    jpeg_read_icc_profile(&info, &profile, &profileLength);
+    bool knownColours = false;
+    switch (info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        knownColours = info.num_components == 1;
+        break;
+    case JCS_YCbCr:
+    case JCS_RGB:
+        knownColours = info.num_components == 3;
+        header.transformed = info.jpeg_color_space == JCS_YCbCr;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        knownColours = info.num_components == 4;
+        header.transformed = info.jpeg_color_space == JCS_YCCK;
+        header.inverted = info.saw_Adobe_marker;
+        break;
+    default:
+        break;
+    }
+    header.passThrough = knownColours && info.data_precision == 8 && !info.arith_code &&
+                         header.pixels.width() > 0 && header.pixels.height() > 0;
+    return true;
+}
+
+} // namespace
+
+JpegHeader readJpegHeader(QByteArrayView data)
+{
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegErrorExit;
+    errors.manager.emit_message = jpegMessage;
+    JpegHeader header;
+    JOCTET *profile = nullptr;
+    unsigned int profileLength = 0;
+    if (!readHeader(info, errors, data, header, profile, profileLength))
+        header.passThrough = false;
+    jpeg_destroy_decompress(&info);
+    header.iccProfile = QByteArray(reinterpret_cast<const char *>(profile), qsizetype(profileLength));
+    std::free(profile);
+    return header;
+}

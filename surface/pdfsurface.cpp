@@ -1,88 +1,73 @@
 #include "pdfsurface.h"
 
 #include "application.h"
+#include "documenttarget.h"
+#include "exportsurface.h"
+#include "pdffonts.h"
+#include "pdfpictures.h"
+#include "pdfwriter.h"
 #include "picture.h"
 #include "printerror.h"
+#include "version.h"
 
-#include <QFileInfo>
-#include <QFontDatabase>
-#include <QPainter>
-#include <QPdfWriter>
+#include <QDateTime>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
+#include <charconv>
 
 namespace {
 
-bool isFixedPitch(const QFont &font)
+void appendReal(std::string &to, double number)
 {
-    const QFontMetricsF metrics(font);
-    return qFuzzyCompare(metrics.horizontalAdvance(QLatin1Char('i')),
-                         metrics.horizontalAdvance(QLatin1Char('W')));
+    const double rounded = std::round(number * 1000.0) / 1000.0;
+    char text[40];
+    auto end =
+        std::to_chars(text, text + sizeof text, rounded == 0 ? 0.0 : rounded, std::chars_format::fixed, 3)
+            .ptr;
+    while (end[-1] == '0')
+        --end;
+    if (end[-1] == '.')
+        --end;
+    to.append(text, size_t(end - text));
+}
+
+void appendNumber(std::string &to, qint64 number)
+{
+    char text[24];
+    const auto end = std::to_chars(text, text + sizeof text, number).ptr;
+    to.append(text, size_t(end - text));
+}
+
+// The PDF date of now, in local time with its offset: D:YYYYMMDDHHmmSS+HH'mm'.
+QByteArray pdfDate()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc() / 60;
+    return QStringLiteral("D:%1%2%3'%4'")
+        .arg(now.toString(QStringLiteral("yyyyMMddHHmmss")))
+        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(std::abs(offset) / 60, 2, 10, QLatin1Char('0'))
+        .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'))
+        .toLatin1();
 }
 
 } // namespace
 
-void keepPdfBuffersInHeap()
+PdfSurface::PdfSurface(Paper paper, std::unique_ptr<DocumentTarget> target)
+    : m_paper(std::move(paper)), m_target(std::move(target))
 {
-#ifdef __GLIBC__
-    static const bool done = [] {
-        // 32 MiB is glibc's own ceiling for the threshold it adjusts by itself; the heap top is
-        // given back to the system only beyond twice that.
-        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
-        return true;
-    }();
-    Q_UNUSED(done)
-#endif
+    m_paper.layout.setOrientation(QPageLayout::Portrait);
 }
 
-QFont fixedPitchFont(const QString &name, float points)
+PdfSurface::PdfSurface(const QString &path, const QPageLayout &layout, bool landscapeSupported)
+    : PdfSurface(Paper{layout, landscapeSupported}, DocumentTarget::plainFile(path))
 {
-    auto make = [points](const QString &family) {
-        QFont font(family);
-        font.setStyleHint(QFont::TypeWriter);
-        font.setFixedPitch(true);
-        font.setPointSizeF(points > 0 ? points : 8);
-        return font;
-    };
-    QFont font = make(name);
-    if (isFixedPitch(font))
-        return font;
-    for (const char *family : {"Nimbus Mono PS", "Liberation Mono", "DejaVu Sans Mono", "monospace"}) {
-        font = make(QString::fromLatin1(family));
-        if (isFixedPitch(font))
-            return font;
-    }
-    QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    system.setPointSizeF(points > 0 ? points : 8);
-    return system;
-}
-
-PdfSurface::PdfSurface(QString outputPath, const QPageLayout &layout, bool landscapeSupported)
-    : PdfSurface(std::move(outputPath), [paper = Paper{layout, landscapeSupported}] { return paper; })
-{
-}
-
-PdfSurface::PdfSurface(QString outputPath, std::function<Paper()> paperSource)
-    : m_outputPath(std::move(outputPath)), m_paperSource(std::move(paperSource)), m_file(m_outputPath),
-      m_writer(std::make_unique<QPdfWriter>(&m_file))
-{
-    keepPdfBuffersInHeap();
-    m_writer->setResolution(Resolution);
-    m_writer->setCreator(ApplicationTitle);
-    updateFont();
 }
 
 PdfSurface::~PdfSurface()
 {
     // A document that was never ended is abandoned, not left behind half written.
-    if (m_painter && m_painter->isActive()) {
-        m_painter->end();
-        m_file.close();
-        m_file.remove();
-    }
+    if (!m_finished)
+        m_target->discard();
 }
 
 QPageLayout PdfSurface::landscapeOf(const QPageLayout &portrait)
@@ -93,62 +78,67 @@ QPageLayout PdfSurface::landscapeOf(const QPageLayout &portrait)
                        portrait.units());
 }
 
-const PdfSurface::Paper &PdfSurface::paper() const
-{
-    if (!m_paper) {
-        Paper paper = m_paperSource();
-        m_paperSource = nullptr;
-        paper.layout.setOrientation(QPageLayout::Portrait);
-        m_paper = std::move(paper);
-    }
-    return *m_paper;
-}
-
 void PdfSurface::setOrientation(int orientation)
 {
     SurfaceBase::setOrientation(orientation);
-    m_writer->setPageLayout(currentLayout());
 }
 
 int PdfSurface::orientation() const
 {
-    return SurfaceBase::orientation() == Landscape && paper().landscapeSupported ? Landscape : Portrait;
+    return SurfaceBase::orientation() == Landscape && m_paper.landscapeSupported ? Landscape : Portrait;
 }
 
 QPageLayout PdfSurface::currentLayout() const
 {
-    const QPageLayout &portrait = paper().layout;
-    return orientation() == Landscape ? landscapeOf(portrait) : portrait;
+    return orientation() == Landscape ? landscapeOf(m_paper.layout) : m_paper.layout;
+}
+
+PdfFonts &PdfSurface::fonts() const
+{
+    if (!m_fonts)
+        m_fonts = std::make_unique<PdfFonts>(fontName().isEmpty() ? QStringLiteral("courier") : fontName(),
+                                             fontSize());
+    return *m_fonts;
 }
 
 void PdfSurface::setFontName(const QString &name)
 {
+    if (name == fontName() && m_fonts)
+        return;
+    if (m_fonts && !m_pageFaces.empty())
+        throw PrintError(PrintError::DocumentNotWritable,
+                         QStringLiteral("The font of the print document %1 cannot change once text is drawn.")
+                             .arg(m_target->name()));
     SurfaceBase::setFontName(name);
-    updateFont();
+    m_fonts.reset();
+    (void)fonts();
 }
 
 void PdfSurface::setFontSize(float points)
 {
     SurfaceBase::setFontSize(points);
-    updateFont();
-}
-
-void PdfSurface::updateFont()
-{
-    m_font = fixedPitchFont(fontName().isEmpty() ? QStringLiteral("courier") : fontName(), fontSize());
-    m_metrics.emplace(m_font, m_writer.get());
-    if (m_painter && m_painter->isActive())
-        m_painter->setFont(m_font);
+    if (m_fonts)
+        m_fonts->setPoints(fontSize());
 }
 
 QString PdfSurface::resolvedFontFamily() const
 {
-    return QFontInfo(m_font).family();
+    return fonts().primaryFamily();
+}
+
+QString PdfSurface::resolvedFontFile() const
+{
+    return fonts().primaryFile();
 }
 
 float PdfSurface::lineHeight() const
 {
-    return float(m_metrics->lineSpacing());
+    return fonts().lineHeight();
+}
+
+float PdfSurface::textWidth(const QString &text) const
+{
+    return fonts().textWidth(text);
 }
 
 float PdfSurface::scaleWidth() const
@@ -161,8 +151,8 @@ float PdfSurface::scaleHeight() const
     return float(currentLayout().paintRectPixels(Resolution).height());
 }
 
-// Qt's PDF engine draws on the whole sheet, its origin moved to the printable area, and does not
-// clip to the printable area: text that runs into the margins is on the page.
+// The whole sheet takes drawing, the origin at the printable area: text that runs into the
+// margins is on the page.
 float PdfSurface::sheetRight() const
 {
     const QPageLayout layout = currentLayout();
@@ -175,9 +165,14 @@ float PdfSurface::sheetBottom() const
     return float(layout.fullRectPixels(Resolution).height() - layout.paintRectPixels(Resolution).top());
 }
 
-float PdfSurface::textWidth(const QString &text) const
+double PdfSurface::pageX(double twips) const
 {
-    return float(m_metrics->horizontalAdvance(text));
+    return (m_left + twips) / 20.0;
+}
+
+double PdfSurface::pageY(double twips) const
+{
+    return m_sheetHeight - (m_top + twips) / 20.0;
 }
 
 void PdfSurface::beginDrawing()
@@ -185,36 +180,106 @@ void PdfSurface::beginDrawing()
     if (m_finished)
         throw PrintError(
             PrintError::DocumentNotWritable,
-            QStringLiteral("The print document %1 has already been ended.").arg(displayPath(m_outputPath)));
-    if (!m_painter) {
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
-                                 .arg(displayPath(m_outputPath), m_file.errorString()));
-        m_writer->setPageLayout(currentLayout());
-        m_painter = std::make_unique<QPainter>();
-        if (!m_painter->begin(m_writer.get()))
-            throw PrintError(
-                PrintError::DocumentNotWritable,
-                QStringLiteral("The print document %1 could not be started.").arg(displayPath(m_outputPath)));
-        m_painter->setFont(m_font);
-        m_pagesWritten = 1;
+            QStringLiteral("The print document %1 has already been ended.").arg(m_target->name()));
+    if (!m_writer) {
+        OutputDevice &device = m_target->open();
+        m_writer = std::make_unique<PdfWriter>(device, m_target->name());
+        m_pictures = std::make_unique<PdfPictures>(*m_writer);
     } else if (m_pendingNewPage) {
-        m_writer->setPageLayout(currentLayout());
-        if (!m_writer->newPage())
-            throw PrintError(
-                PrintError::DocumentNotWritable,
-                QStringLiteral("A new page could not be added to %1.").arg(displayPath(m_outputPath)));
-        ++m_pagesWritten;
+        endPage();
     }
     m_pendingNewPage = false;
+    if (!m_pageOpen) {
+        // Each page takes the layout that holds when it begins. The sheet's height is a whole
+        // number of points, as the media box gives it.
+        m_pageLayout = currentLayout();
+        const QRect printable = m_pageLayout.paintRectPixels(Resolution);
+        m_left = printable.left();
+        m_top = printable.top();
+        m_sheetHeight = m_pageLayout.fullRectPoints().height();
+        m_pageOpen = true;
+        ++m_pagesWritten;
+    }
     markContent();
+}
+
+void PdfSurface::endPage()
+{
+    if (!m_pageOpen)
+        return;
+    const int contents =
+        m_writer->writeStream("", QByteArrayView(m_content.data(), qsizetype(m_content.size())), true);
+    const QRect sheet = m_pageLayout.fullRectPoints();
+    const int page = m_writer->beginObject();
+    m_writer->write("<</Type/Page/Parent ");
+    m_writer->writeNumber(m_writer->pagesRoot());
+    m_writer->write(" 0 R/MediaBox[0 0 ");
+    m_writer->writeNumber(sheet.width());
+    m_writer->write(" ");
+    m_writer->writeNumber(sheet.height());
+    m_writer->write("]/Contents ");
+    m_writer->writeNumber(contents);
+    m_writer->write(" 0 R/Resources<<");
+    if (!m_pageFaces.empty()) {
+        m_writer->write("/Font<<");
+        for (const int face : m_pageFaces) {
+            m_writer->write("/F");
+            m_writer->writeNumber(face);
+            m_writer->write(" ");
+            m_writer->writeNumber(m_fonts->fontObject(face, *m_writer));
+            m_writer->write(" 0 R");
+        }
+        m_writer->write(">>");
+    }
+    if (!m_pageImages.empty()) {
+        m_writer->write("/XObject<<");
+        for (const int image : m_pageImages) {
+            m_writer->write("/I");
+            m_writer->writeNumber(image);
+            m_writer->write(" ");
+            m_writer->writeNumber(image);
+            m_writer->write(" 0 R");
+        }
+        m_writer->write(">>");
+    }
+    m_writer->write(">>>>");
+    m_writer->endObject();
+    m_writer->addPage(page);
+    m_content.clear();
+    m_pageFaces.clear();
+    m_pageImages.clear();
+    m_pageOpen = false;
 }
 
 void PdfSurface::printText(const QString &text)
 {
+    PdfFonts &fonts = this->fonts();
     beginDrawing();
-    m_painter->drawText(QPointF(currentX(), currentY() + m_metrics->ascent()), text);
+    if (!text.isEmpty()) {
+        m_content += "BT ";
+        appendReal(m_content, pageX(currentX()));
+        m_content += ' ';
+        appendReal(m_content, pageY(currentY() + fonts.ascent()));
+        m_content += " Td";
+        for (const PdfFonts::Run &run : fonts.runs(text)) {
+            (void)fonts.fontObject(run.face, *m_writer);
+            m_pageFaces.insert(run.face);
+            m_content += " /F";
+            appendNumber(m_content, run.face);
+            m_content += ' ';
+            appendReal(m_content, double(fonts.points()));
+            m_content += " Tf<";
+            static const char Hex[] = "0123456789abcdef";
+            for (const unsigned short glyph : run.glyphs) {
+                m_content += Hex[glyph >> 12];
+                m_content += Hex[(glyph >> 8) & 15];
+                m_content += Hex[(glyph >> 4) & 15];
+                m_content += Hex[glyph & 15];
+            }
+            m_content += ">Tj";
+        }
+        m_content += " ET\n";
+    }
     setCurrentX(0);
     setCurrentY(currentY() + lineHeight());
 }
@@ -229,14 +294,24 @@ void PdfSurface::drawPicture(const Picture &picture, float x, float y, float wid
     if (picture.isNull() || !(width > 0) || !(height > 0))
         return;
     beginDrawing();
-    m_painter->setRenderHint(QPainter::LosslessImageRendering, picture.lossless());
-    m_painter->drawImage(QRectF(x, y, width, height), picture.image());
+    const int image = m_pictures->imageObject(picture);
+    m_pageImages.insert(image);
+    const std::array<double, 6> matrix =
+        PdfPictures::placement(picture, pageX(x), pageY(double(y) + height), width / 20.0, height / 20.0);
+    m_content += "q ";
+    for (const double value : matrix) {
+        appendReal(m_content, value);
+        m_content += ' ';
+    }
+    m_content += "cm /I";
+    appendNumber(m_content, image);
+    m_content += " Do Q\n";
 }
 
 void PdfSurface::newPage()
 {
     SurfaceBase::newPage();
-    if (m_painter)
+    if (m_writer)
         m_pendingNewPage = true;
 }
 
@@ -245,19 +320,32 @@ void PdfSurface::endDocument()
     if (m_finished)
         return;
     m_finished = true;
-    if (!m_painter)
+    if (!m_writer) {
+        m_target->discard();
         return;
-    const bool ended = m_painter->end();
-    const bool flushed = m_file.flush();
-    const QFileDevice::FileError error = m_file.error();
-    const QString reason = m_file.errorString();
-    m_file.close();
-    if (!ended || !flushed || error != QFileDevice::NoError) {
-        m_file.remove();
-        throw PrintError(PrintError::DocumentNotWritable,
-                         QStringLiteral("The print document could not be written to %1: %2.")
-                             .arg(displayPath(m_outputPath), reason));
     }
+    try {
+        endPage();
+        if (m_fonts)
+            m_fonts->writeFonts(*m_writer);
+        // The information dictionary: who made it, when, and its title.
+        const auto textString = PdfWriter::textString;
+        std::string dictionary;
+        dictionary += "/Creator" + textString(ApplicationTitle);
+        dictionary += "/Producer" +
+                      textString(QStringLiteral("%1 %2").arg(ProgramName, QLatin1String(ApplicationVersion)));
+        if (!m_documentName.isEmpty())
+            dictionary += "/Title" + textString(m_documentName);
+        dictionary += "/CreationDate(" + pdfDate().toStdString() + ")";
+        m_writer->finish(dictionary);
+    } catch (...) {
+        m_discarded = true;
+        m_target->discard();
+        throw;
+    }
+    // What the target could not do it says itself, and it cleans up after itself: a job it sent
+    // to a stopped queue, say, is sent all the same.
+    m_target->finish({m_documentName, m_pagesWritten, orientation() == Landscape});
 }
 
 void PdfSurface::discardDocument()
@@ -266,16 +354,20 @@ void PdfSurface::discardDocument()
         return;
     m_finished = true;
     m_discarded = true;
-    if (!m_painter)
-        return;
-    if (m_painter->isActive())
-        m_painter->end();
-    m_file.close();
-    m_file.remove();
+    m_target->discard();
 }
 
-void PdfSurface::setDocumentName(const QString &name)
+PrintOutcome PdfSurface::outcome() const
 {
-    m_documentName = name;
-    m_writer->setTitle(name);
+    PrintOutcome outcome = m_target->outcome();
+    if (m_discarded) {
+        outcome.kind = PrintOutcome::Discarded;
+        outcome.pages = m_pagesWritten;
+    }
+    return outcome;
+}
+
+std::unique_ptr<PdfSurface> ExportSurface::make(const QString &target)
+{
+    return std::make_unique<PdfSurface>(Paper{localePageLayout(), true}, DocumentTarget::userFile(target));
 }

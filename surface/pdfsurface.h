@@ -1,36 +1,38 @@
 #pragma once
 
+#include "paper.h"
 #include "printsurface.h"
 
-#include <QFile>
-#include <QFont>
-#include <QFontMetricsF>
 #include <QPageLayout>
+#include <QString>
 
-#include <functional>
 #include <memory>
-#include <optional>
+#include <set>
+#include <string>
 
-class QPainter;
-class QPdfWriter;
+class DocumentTarget;
+class OutputDevice;
+class PdfFonts;
+class PdfPictures;
+class PdfWriter;
 
-// Renders the print document as PDF through Qt's PDF writer at 1,440 dots per inch, so that
-// device units are twips. Pages are begun lazily: nothing is written until something is drawn,
+// Renders the print document as PDF with the project's own writer, on the paper it is handed, into
+// the target it is handed. Positions are twips from the top-left corner of the printable area; the
+// sheet is not clipped to it. Pages are begun lazily: nothing is made until something is drawn,
 // "new page" only takes effect when the next page gets content, and a document with nothing drawn
-// leaves no file at all.
+// leaves nothing at all. Each page is written out when it ends and each picture when it is first
+// drawn, so memory does not grow with the pages.
+//
+// A failure to write ends the document: the operation throws PrintError (DocumentNotWritable)
+// and so does every one after it; the caller discards the document.
 class PdfSurface : public SurfaceBase
 {
 public:
     static constexpr int Resolution = 1440;
 
-    // What the pages are laid out on.
-    struct Paper
-    {
-        QPageLayout layout;             // the sheet and its printable area (inside the margins), in portrait
-        bool landscapeSupported = true; // otherwise orientation() reports portrait whatever was asked
-    };
-
-    PdfSurface(QString outputPath, const QPageLayout &layout, bool landscapeSupported = true);
+    PdfSurface(Paper paper, std::unique_ptr<DocumentTarget> target);
+    // A PDF written straight into the file at path (DocumentTarget::plainFile).
+    PdfSurface(const QString &path, const QPageLayout &layout, bool landscapeSupported = true);
     ~PdfSurface() override;
 
     // The landscape page of a portrait sheet, as print systems put it on the sheet: turned a
@@ -40,6 +42,7 @@ public:
 
     void setOrientation(int orientation) override;
     [[nodiscard]] int orientation() const override;
+    // Resolves the font now: throws PrintError (NoGridFont) when there is no fixed-pitch font.
     void setFontName(const QString &name) override;
     void setFontSize(float points) override;
     [[nodiscard]] float scaleWidth() const override;
@@ -53,52 +56,49 @@ public:
     void drawPicture(const Picture &picture, float x, float y, float width, float height) override;
     void newPage() override;
     void endDocument() override;
-    // Removes the file; the pages drawn so far stay counted in pagesWritten().
+    // Throws the document away; the pages drawn so far stay counted in pagesWritten().
     void discardDocument() override;
-    void setDocumentName(const QString &name) override;
+    void setDocumentName(const QString &name) override { m_documentName = name; }
+    [[nodiscard]] PrintOutcome outcome() const override;
 
-    [[nodiscard]] const QString &outputPath() const { return m_outputPath; }
-    // Pages actually written to the document.
+    // Pages actually written to the document (the one being drawn counted).
     [[nodiscard]] int pagesWritten() const { return m_pagesWritten; }
     [[nodiscard]] bool documentWritten() const { return m_finished && !m_discarded && m_pagesWritten > 0; }
     [[nodiscard]] bool documentDiscarded() const { return m_discarded; }
-    // The face that the font name resolved to.
+    // Ended or discarded: nothing more can be drawn.
+    [[nodiscard]] bool closed() const { return m_finished; }
+    // The face that the font name resolved to, and its file.
     [[nodiscard]] QString resolvedFontFamily() const;
-
-protected:
-    // For a target that learns its paper only when it is first needed: paperSource is called once,
-    // by the first operation that depends on the paper (setting or reading the orientation, the
-    // scale width and height, drawing), and never when the document stays empty.
-    PdfSurface(QString outputPath, std::function<Paper()> paperSource);
+    [[nodiscard]] QString resolvedFontFile() const;
 
 private:
-    [[nodiscard]] const Paper &paper() const;
-    void updateFont();
-    void beginDrawing();
     [[nodiscard]] QPageLayout currentLayout() const;
+    [[nodiscard]] PdfFonts &fonts() const;
+    void beginDrawing();
+    void endPage();
+    // Page coordinates in points from twips on the printable area.
+    [[nodiscard]] double pageX(double twips) const;
+    [[nodiscard]] double pageY(double twips) const;
 
-    QString m_outputPath;
+    Paper m_paper;
+    std::unique_ptr<DocumentTarget> m_target;
     QString m_documentName;
-    mutable std::function<Paper()> m_paperSource;
-    mutable std::optional<Paper> m_paper;
-    QFile m_file;
-    std::unique_ptr<QPdfWriter> m_writer;
-    std::unique_ptr<QPainter> m_painter;
-    QFont m_font;
-    std::optional<QFontMetricsF> m_metrics;
+    mutable std::unique_ptr<PdfFonts> m_fonts;
+    std::unique_ptr<PdfWriter> m_writer;
+    std::unique_ptr<PdfPictures> m_pictures;
+
+    // The page being drawn: its content, the fonts and images it names, and its frame.
+    std::string m_content;
+    std::set<int> m_pageFaces;
+    std::set<int> m_pageImages;
+    QPageLayout m_pageLayout;
+    double m_left = 0; // the printable area's top-left corner on the sheet, twips
+    double m_top = 0;
+    double m_sheetHeight = 0; // points
+    bool m_pageOpen = false;
+
     bool m_pendingNewPage = false;
     bool m_finished = false;
     bool m_discarded = false;
     int m_pagesWritten = 0;
 };
-
-// Qt's PDF engine compresses each page through two buffers of ten million bytes that it allocates
-// and frees page after page. Under glibc's default thresholds they are mapped and unmapped (or the
-// heap grown and trimmed) every time, and the page faults cost several times the writing itself.
-// This keeps such buffers in the heap for reuse; untouched parts of them never become resident.
-// PdfSurface calls it; it acts once per process.
-void keepPdfBuffersInHeap();
-
-// Resolves a font name to a fixed-pitch face at the given size: the name itself when it is one,
-// otherwise the system's fixed-pitch fallbacks. Checked by comparing the advances of 'i' and 'W'.
-QFont fixedPitchFont(const QString &name, float points);

@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include "colourprofile.h"
 #include "jpegdecoder.h"
 #include "ordinaryfile.h"
 #include "picturecheck.h"
@@ -91,9 +92,75 @@ qint64 nanosecondsNow()
 
 } // namespace
 
-Picture::Picture(QImage image, float widthTwips, float heightTwips, bool lossless)
-    : m_image(std::move(image)), m_width(widthTwips), m_height(heightTwips), m_lossless(lossless)
+struct Picture::Data
 {
+    QImage image; // a JPEG kept as its bytes: decoded when first asked for
+    std::optional<JpegData> jpeg;
+    PictureColour colour;
+    quint64 serial;
+
+    Data() : serial(nextSerial()) {}
+    static quint64 nextSerial()
+    {
+        static quint64 last = 0;
+        return ++last;
+    }
+};
+
+Picture::Picture(QImage image, float widthTwips, float heightTwips, bool lossless, PictureColour colour)
+    : m_data(image.isNull() ? nullptr : std::make_shared<Data>()), m_width(widthTwips), m_height(heightTwips),
+      m_lossless(lossless)
+{
+    if (m_data) {
+        m_data->image = std::move(image);
+        m_data->colour = std::move(colour);
+    }
+}
+
+Picture::Picture(JpegData jpeg, float widthTwips, float heightTwips, PictureColour colour)
+    : m_data(std::make_shared<Data>()), m_width(widthTwips), m_height(heightTwips), m_lossless(false)
+{
+    m_data->jpeg = std::move(jpeg);
+    m_data->colour = std::move(colour);
+}
+
+const QImage &Picture::image() const
+{
+    static const QImage none;
+    if (!m_data)
+        return none;
+    if (m_data->image.isNull() && m_data->jpeg) {
+        try {
+            m_data->image = decodeJpeg(m_data->jpeg->bytes, QString());
+        } catch (const PrintError &) {
+            // Its bytes go to the page as they are; there are no pixels to show here.
+        }
+    }
+    return m_data->image;
+}
+
+const JpegData *Picture::jpeg() const
+{
+    return m_data && m_data->jpeg ? &*m_data->jpeg : nullptr;
+}
+
+const PictureColour &Picture::colour() const
+{
+    static const PictureColour device;
+    return m_data ? m_data->colour : device;
+}
+
+quint64 Picture::serial() const
+{
+    return m_data ? m_data->serial : 0;
+}
+
+qint64 Picture::bytes() const
+{
+    if (!m_data)
+        return 0;
+    return m_data->image.sizeInBytes() + (m_data->jpeg ? m_data->jpeg->bytes.size() : 0) +
+           m_data->colour.iccProfile.size();
 }
 
 PictureLoader::PictureLoader(double logicalDpi, qint64 cacheBytes)
@@ -155,14 +222,46 @@ Picture PictureLoader::load(const QString &path)
     if (!contentRead)
         content = readPictureFile(path, read);
     ++m_decodes;
-    Picture picture = decodeData(content, path);
+    Picture picture = decode(content, path);
     const FileStamp stamp = stampOf(read);
     const bool unsettled = stamp.changed >= readAt - UnsettledNanoseconds;
-    remember(Entry{key, stamp, picture, picture.image().sizeInBytes(), unsettled ? content : QByteArray()});
+    remember(Entry{key, stamp, picture, picture.bytes(), unsettled ? content : QByteArray()});
     return picture;
 }
 
 Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) const
+{
+    return decode(content.toByteArray(), path);
+}
+
+namespace {
+
+// The colours a PNG's chunks give: its profile where that fits the picture, else its gamma (and
+// primaries), unless an sRGB chunk says the pixels are what device RGB is taken to be anyway.
+PictureColour pngColour(QByteArrayView content)
+{
+    const PngColourChunks chunks = pngColourChunks(content);
+    PictureColour colour;
+    if (!chunks.compressedProfile.isEmpty()) {
+        colour.iccProfile = inflateProfile(chunks.compressedProfile);
+        if (profileComponents(colour.iccProfile) == 0)
+            colour.iccProfile.clear();
+        else
+            return colour;
+    }
+    if (chunks.srgb || !(chunks.gamma > 0.01 && chunks.gamma < 100))
+        return colour;
+    colour.gamma = chunks.gamma;
+    const auto valid = [](double value) { return value > 0 && value <= 1; };
+    if (chunks.chromaticities.size() == 8 &&
+        std::all_of(chunks.chromaticities.begin(), chunks.chromaticities.end(), valid))
+        colour.chromaticities = chunks.chromaticities;
+    return colour;
+}
+
+} // namespace
+
+Picture PictureLoader::decode(const QByteArray &content, const QString &path) const
 {
     const std::optional<PictureFormat> format = pictureFormatOf(content);
     if (!format)
@@ -170,13 +269,15 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
             PrintError::PictureNotReadable,
             QStringLiteral("The file %1 is not a GIF, PNG, JPEG or BMP picture.").arg(displayPath(path)));
 
+    const float scale = float(1440.0 / m_dpi);
     // Decoded from memory: the checks below and the decoder see the same bytes. Qt's reader is
     // told the format, so that no other plugin ever looks at the content.
-    QByteArray bytes = QByteArray::fromRawData(content.data(), content.size());
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
+    buffer.setData(content);
     buffer.open(QIODevice::ReadOnly);
     std::optional<QImageReader> reader;
     JpegLayout jpeg;
+    JpegHeader jpegHeader;
     QSize pixels;
     if (*format == PictureFormat::Jpeg) {
         jpeg = jpegLayout(content);
@@ -223,19 +324,45 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
     if (defect != PictureDefect::None)
         refusePicture(defect, path);
 
+    if (*format == PictureFormat::Jpeg) {
+        // A JPEG that PDF reads goes to the page as the file's own bytes, its orientation applied by
+        // the drawing: nothing is decoded. Its structure was walked above (every segment within
+        // the file, the scans counted, the end marker there); its coded data is the reader's.
+        jpegHeader = readJpegHeader(content);
+        if (jpegHeader.passThrough) {
+            JpegData data{content,
+                          jpegHeader.pixels,
+                          jpegHeader.components,
+                          jpegHeader.transformed,
+                          jpegHeader.inverted,
+                          jpegHeader.orientation};
+            PictureColour colour;
+            if (profileFits(jpegHeader.iccProfile, jpegHeader.components))
+                colour.iccProfile = jpegHeader.iccProfile;
+            const QSize shown =
+                jpegHeader.orientation >= 5 ? jpegHeader.pixels.transposed() : jpegHeader.pixels;
+            return Picture(std::move(data), float(shown.width()) * scale, float(shown.height()) * scale,
+                           std::move(colour));
+        }
+    }
+
     QImage image;
+    PictureColour colour;
     if (*format == PictureFormat::Jpeg) {
         image = decodeJpeg(content, path);
+        if (profileFits(jpegHeader.iccProfile, image.isGrayscale() ? 1 : 3) && jpegHeader.components != 4)
+            colour.iccProfile = jpegHeader.iccProfile;
     } else if (!reader->read(&image) || image.isNull()) {
         throw PrintError(PrintError::PictureNotReadable,
                          QStringLiteral("The picture %1 could not be read: %2.")
                              .arg(displayPath(path), reader->errorString()));
     }
+    if (*format == PictureFormat::Png)
+        colour = pngColour(content);
 
-    const float scale = float(1440.0 / m_dpi);
     const float width = float(image.width()) * scale;
     const float height = float(image.height()) * scale;
-    return Picture(std::move(image), width, height, *format != PictureFormat::Jpeg);
+    return Picture(std::move(image), width, height, *format != PictureFormat::Jpeg, std::move(colour));
 }
 
 void PictureLoader::remember(Entry entry)

@@ -4,38 +4,81 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <list>
+#include <memory>
+#include <vector>
 
 #include <sys/types.h>
 
-// A decoded picture with its natural size in twips. Copies share the decoded image, so drawing
-// the same Picture twice lets the PDF writer embed it once.
+// How a picture's colours are to be read, as its file says.
+struct PictureColour
+{
+    // An embedded ICC profile that fits the pixels (its colour space has as many components); empty:
+    // none, or one that does not fit them.
+    QByteArray iccProfile;
+    // A PNG's gAMA without a profile or an sRGB chunk: the exponent its samples were encoded with
+    // (0.45455 for the usual 1/2.2); 0 where there is none.
+    double gamma = 0;
+    // A PNG's cHRM beside its gAMA: the white point and the red, green and blue primaries as CIE
+    // x, y pairs; empty where there is none.
+    std::vector<double> chromaticities;
+
+    [[nodiscard]] bool isDevice() const { return iccProfile.isEmpty() && gamma <= 0; }
+};
+
+// A JPEG that PDF's DCT filter reads as it stands: 8-bit, Huffman coded, baseline or progressive,
+// one, three or four components. It is kept and embedded as the file's own bytes.
+struct JpegData
+{
+    QByteArray bytes;
+    QSize pixels;            // as coded, before the orientation is applied
+    int components = 3;      // 1 grey, 3 colour, 4 CMYK
+    bool transformed = true; // the components are YCbCr (or YCCK) rather than RGB (or CMYK)
+    bool inverted = false;   // the CMYK of Adobe's programs, stored inverted
+    int orientation = 1;     // the Exif orientation, 1 to 8, which the drawing applies
+};
+
+// A picture with its natural size in twips: decoded pixels, or a JPEG's own bytes. Copies share
+// what they hold, and a picture and its copies share one serial number, so that the PDF writer
+// embeds a picture once however often it is drawn.
 class Picture
 {
 public:
     Picture() = default;
-    Picture(QImage image, float widthTwips, float heightTwips, bool lossless);
+    Picture(QImage image, float widthTwips, float heightTwips, bool lossless, PictureColour colour = {});
+    Picture(JpegData jpeg, float widthTwips, float heightTwips, PictureColour colour);
 
-    [[nodiscard]] bool isNull() const { return m_image.isNull(); }
-    [[nodiscard]] const QImage &image() const { return m_image; }
+    [[nodiscard]] bool isNull() const { return !m_data; }
     [[nodiscard]] float width() const { return m_width; }
     [[nodiscard]] float height() const { return m_height; }
     // True for formats that are stored without loss (GIF, PNG, BMP): they are embedded losslessly.
     [[nodiscard]] bool lossless() const { return m_lossless; }
+    // The pixels, as shown (a JPEG's orientation applied). A JPEG kept as its bytes is decoded when
+    // they are first asked for.
+    [[nodiscard]] const QImage &image() const;
+    // The JPEG's bytes, or nullptr for a decoded picture.
+    [[nodiscard]] const JpegData *jpeg() const;
+    [[nodiscard]] const PictureColour &colour() const;
+    [[nodiscard]] quint64 serial() const;
+    // The memory the picture holds.
+    [[nodiscard]] qint64 bytes() const;
 
 private:
-    QImage m_image;
+    struct Data;
+    std::shared_ptr<Data> m_data;
     float m_width = 0;
     float m_height = 0;
     bool m_lossless = true;
 };
 
 // Turns picture files into Pictures: GIF, PNG, JPEG and BMP, told apart by their own signature
-// bytes. A file that has not changed since it was last loaded (same path, the same file by device
-// and inode, same size, modification and change time) gives back the same decoded picture; the
-// cache is bounded by the bytes of decoded image data it holds.
+// bytes. A JPEG that PDF reads as it is stays its bytes; every other picture is decoded. A file that has not
+// changed since it was last loaded (same path, the same file by device and inode, same size, modification and
+// change time) gives back the same decoded picture; the cache is bounded by the bytes of decoded image data
+// it holds.
 class PictureLoader
 {
 public:
@@ -50,6 +93,7 @@ public:
 
     // load()'s checks and decoding on a file's content in memory; path only names it in messages.
     [[nodiscard]] Picture decodeData(QByteArrayView content, const QString &path) const;
+    [[nodiscard]] Picture decode(const QByteArray &content, const QString &path) const;
 
     [[nodiscard]] double logicalDpi() const { return m_dpi; }
     [[nodiscard]] int decodeCount() const { return m_decodes; }

@@ -292,6 +292,35 @@ PictureDefect pngDefect(QByteArrayView data)
     }
 }
 
+PngColourChunks pngColourChunks(QByteArrayView data)
+{
+    // Walked only once pngDefect() found every chunk within the file.
+    PngColourChunks colour;
+    for (qsizetype at = 8; at + 12 <= data.size();) {
+        const qint64 length = bigEndian(data, at, 4);
+        const QByteArrayView type = data.sliced(at + 4, 4);
+        if (length > data.size() - at - 12 || type == "IDAT" || type == "IEND")
+            break;
+        const QByteArrayView body = data.sliced(at + 8, length);
+        if (type == "iCCP") {
+            // A name of 1 to 79 bytes, its terminating zero, the method (0, zlib), the profile.
+            const qsizetype end = body.indexOf('\0');
+            if (end > 0 && end + 2 <= body.size() && byteAt(body, end + 1) == 0)
+                colour.compressedProfile = body.sliced(end + 2);
+        } else if (type == "sRGB" && length == 1) {
+            colour.srgb = true;
+        } else if (type == "gAMA" && length == 4) {
+            colour.gamma = double(bigEndian(body, 0, 4)) / 100000.0;
+        } else if (type == "cHRM" && length == 32) {
+            colour.chromaticities.clear();
+            for (int i = 0; i < 8; ++i)
+                colour.chromaticities.push_back(double(bigEndian(body, 4 * i, 4)) / 100000.0);
+        }
+        at += 12 + length;
+    }
+    return colour;
+}
+
 // BMP, read the way Qt's reader reads it: the headers, the colour masks and table, then the pixel
 // data from the data offset, or from the end of the colour table if the offset points before it.
 // Uncompressed rows must all be there: Qt's reader stops at the first row that is short and

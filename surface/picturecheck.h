@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // What the loader knows about a picture file before any decoder sees it: its format, from the
 // signature it starts with, and whether its own structure holds all of the picture. Qt's decoders
@@ -82,6 +83,16 @@ struct JpegLayout
 
 // PNG: the chunks up to the end chunk, each within the file.
 [[nodiscard]] PictureDefect pngDefect(QByteArrayView data);
+
+// What a PNG says about its colours, in the chunks before its picture data.
+struct PngColourChunks
+{
+    QByteArrayView compressedProfile;   // iCCP's zlib data, within the file's data
+    bool srgb = false;                  // an sRGB chunk
+    double gamma = 0;                   // gAMA, 0 where there is none
+    std::vector<double> chromaticities; // cHRM: white x, y, red, green, blue
+};
+[[nodiscard]] PngColourChunks pngColourChunks(QByteArrayView data);
 
 // BMP, read the way Qt's reader reads it; run-length coded pixels must cover every pixel.
 [[nodiscard]] PictureDefect bmpDefect(QByteArrayView data);

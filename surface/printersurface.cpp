@@ -2,19 +2,25 @@
 
 #include "application.h"
 #include "documentfile.h"
+#include "documenttarget.h"
+#include "outputdevice.h"
 #include "paper.h"
+#include "pdfsurface.h"
 #include "printerror.h"
+#include "workfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
+#include <optional>
+
+#include <unistd.h>
 
 namespace {
 
 constexpr int MaxFallbackNames = 10000;
+const QByteArray DocumentName = QByteArrayLiteral("document.pdf");
 
 QString pdfBaseName(const QString &documentName)
 {
@@ -26,6 +32,137 @@ QString candidateName(const QString &base, int n)
 {
     return n == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1-%2.pdf").arg(base).arg(n);
 }
+
+// A document written into the work folder, delivered from there when it is whole.
+class StagedTarget : public DocumentTarget
+{
+public:
+    explicit StagedTarget(std::unique_ptr<WorkFolder> folder) : m_folder(std::move(folder)) {}
+    ~StagedTarget() override { discard(); }
+
+    [[nodiscard]] QString name() const override { return displayPath(m_folder->filePath(DocumentName)); }
+
+    OutputDevice &open() override
+    {
+        m_fd = m_folder->create(DocumentName);
+        if (m_fd < 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to %1: %2.")
+                                 .arg(name(), systemReason(errno)));
+        m_device.emplace(m_fd);
+        return *m_device;
+    }
+
+    void discard() noexcept override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_folder->remove();
+    }
+
+    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
+
+protected:
+    // Makes the written file last and closes it; throws what the system said.
+    void close()
+    {
+        int error = ::fsync(m_fd) == 0 ? 0 : errno;
+        if (::close(m_fd) != 0 && error == 0 && errno != EINTR)
+            error = errno;
+        m_fd = -1;
+        if (error != 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to %1: %2.")
+                                 .arg(name(), systemReason(error)));
+    }
+    [[nodiscard]] QString documentPath() const { return m_folder->filePath(DocumentName); }
+
+    PrintOutcome m_outcome;
+
+private:
+    std::unique_ptr<WorkFolder> m_folder;
+    int m_fd = -1;
+    std::optional<FileDescriptorDevice> m_device;
+};
+
+// The document as a print job on a queue.
+class PrintJobTarget final : public StagedTarget
+{
+public:
+    PrintJobTarget(std::unique_ptr<WorkFolder> folder, Cups::PrinterInfo queue)
+        : StagedTarget(std::move(folder)), m_queue(std::move(queue))
+    {
+    }
+
+    void finish(const DocumentSummary &summary) override
+    {
+        close();
+        const QString title = summary.title.isEmpty() ? ApplicationTitle : summary.title;
+        m_outcome.pages = summary.pages;
+        m_outcome.jobId =
+            Cups::submitPdf(m_queue.name, documentPath(), title, {m_queue.media, summary.landscape});
+        m_outcome.printer = m_queue.name;
+        m_outcome.kind = PrintOutcome::SentToPrinter;
+        discard(); // the print system has its own copy now
+        // A stopped queue still takes jobs, and holds them until someone starts the printer again.
+        const std::optional<Cups::QueueState> state = Cups::queueState(m_queue.name);
+        if (state && state->stopped) {
+            m_outcome.held = true;
+            throw PrintError(
+                PrintError::PrinterStopped,
+                QStringLiteral("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
+                               "prints only when the printer is started again.")
+                    .arg(m_queue.name, QString::number(m_outcome.jobId), title));
+        }
+    }
+
+private:
+    Cups::PrinterInfo m_queue;
+};
+
+// The document as a PDF beside the list file, for want of a printer. The name is claimed
+// atomically, so a file that is already there (or appears meanwhile) is never replaced.
+class SavedBesideTarget final : public StagedTarget
+{
+public:
+    SavedBesideTarget(std::unique_ptr<WorkFolder> folder, QString fallbackFolder, PrintOutcome why)
+        : StagedTarget(std::move(folder)), m_fallbackFolder(std::move(fallbackFolder))
+    {
+        m_outcome = std::move(why);
+    }
+
+    void finish(const DocumentSummary &summary) override
+    {
+        close();
+        const QDir folder(m_fallbackFolder);
+        const QString base = pdfBaseName(summary.title);
+        for (int n = 1; n <= MaxFallbackNames; ++n) {
+            const QString path = folder.filePath(candidateName(base, n));
+            const int error =
+                DocumentFile::publish(documentPath(), path, DocumentFile::Publish::KeepExisting);
+            if (error == EEXIST)
+                continue;
+            if (error != 0)
+                throw PrintError(PrintError::OutputFolderNotWritable,
+                                 QStringLiteral("%1, and the print document could not be saved as %2: %3.")
+                                     .arg(m_outcome.noPrinterText(), displayPath(path), systemReason(error)));
+            m_outcome.pdfPath = path;
+            m_outcome.pages = summary.pages;
+            m_outcome.kind = PrintOutcome::SavedAsPdf;
+            discard();
+            return;
+        }
+        throw PrintError(
+            PrintError::OutputFolderNotWritable,
+            QStringLiteral("The print document could not be saved in %1: every name from %2 to %3 is taken.")
+                .arg(displayPath(m_fallbackFolder), candidateName(base, 1),
+                     candidateName(base, MaxFallbackNames)));
+    }
+
+private:
+    QString m_fallbackFolder;
+};
 
 } // namespace
 
@@ -44,25 +181,12 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forQueue(const QString &queue)
 }
 
 PrinterSurface::PrinterSurface(QString fallbackFolder, LookUp lookUp)
-    : PdfSurface(WorkFolder::work.filePath(QStringLiteral("document.pdf")), [this] { return lookUpPaper(); }),
-      m_lookUp(std::move(lookUp)), m_fallbackFolder(std::move(fallbackFolder))
+    : m_lookUp(std::move(lookUp)), m_fallbackFolder(std::move(fallbackFolder)),
+      m_workFolder(std::make_unique<WorkFolder>())
 {
-    if (!WorkFolder::work.isValid())
-        throw WorkFolder::work.error();
 }
 
-void PrinterSurface::discardDocument()
-{
-    if (m_outcome.kind != PrintOutcome::NothingPrinted)
-        return;
-    PdfSurface::discardDocument();
-    WorkFolder::work.remove();
-    m_outcome.kind = PrintOutcome::Discarded;
-    m_outcome.pages = pagesWritten();
-    // The printer it would have gone to, as far as the print system was asked (it is not asked now).
-    if (m_defaultPrinter && m_defaultPrinter->printer)
-        m_outcome.printer = m_defaultPrinter->printer->name;
-}
+PrinterSurface::~PrinterSurface() = default;
 
 const Cups::DefaultPrinter &PrinterSurface::defaultPrinter() const
 {
@@ -76,13 +200,41 @@ const Cups::DefaultPrinter &PrinterSurface::defaultPrinter() const
     return *m_defaultPrinter;
 }
 
-PdfSurface::Paper PrinterSurface::lookUpPaper() const
+PdfSurface &PrinterSurface::document() const
 {
-    if (const std::optional<Cups::PrinterInfo> &queue = printer())
-        return {queue->layout, queue->landscapeSupported};
-    if (m_printerRequired)
+    if (m_document)
+        return *m_document;
+    if (m_discarded)
+        throw PrintError(PrintError::DocumentNotWritable,
+                         QStringLiteral("The print document has been discarded."));
+    std::unique_ptr<DocumentTarget> target;
+    Paper paper;
+    if (const std::optional<Cups::PrinterInfo> &queue = printer()) {
+        paper = {queue->layout, queue->landscapeSupported};
+        target = std::make_unique<PrintJobTarget>(std::move(m_workFolder), *queue);
+    } else if (m_printerRequired) {
         throw noPrinterError();
-    return {localePageLayout(), true};
+    } else {
+        PrintOutcome why;
+        switch (defaultPrinter().status) {
+        case Cups::DefaultPrinter::NoDefaultQueue:
+            why.noPrinter = PrintOutcome::NoDefaultPrinter;
+            break;
+        case Cups::DefaultPrinter::Unreachable:
+            why.noPrinter = PrintOutcome::PrintSystemUnreachable;
+            break;
+        default:
+            why.noPrinter = PrintOutcome::NoPrinterSetUp;
+            break;
+        }
+        why.noPrinterReason = defaultPrinter().reason;
+        paper = {localePageLayout(), true};
+        target =
+            std::make_unique<SavedBesideTarget>(std::move(m_workFolder), m_fallbackFolder, std::move(why));
+    }
+    m_document = std::make_unique<PdfSurface>(std::move(paper), std::move(target));
+    m_document->setDocumentName(m_documentName);
+    return *m_document;
 }
 
 PrintError PrinterSurface::noPrinterError() const
@@ -107,79 +259,147 @@ PrintError PrinterSurface::noPrinterError() const
                       QStringLiteral("There is no printer to print on: no printer is set up."));
 }
 
+void PrinterSurface::setOrientation(int orientation)
+{
+    document().setOrientation(orientation);
+}
+
+int PrinterSurface::orientation() const
+{
+    return document().orientation();
+}
+
+void PrinterSurface::setFontName(const QString &name)
+{
+    document().setFontName(name);
+}
+
+void PrinterSurface::setFontSize(float points)
+{
+    document().setFontSize(points);
+}
+
+float PrinterSurface::currentX() const
+{
+    return document().currentX();
+}
+
+float PrinterSurface::currentY() const
+{
+    return document().currentY();
+}
+
+void PrinterSurface::setCurrentX(float x)
+{
+    document().setCurrentX(x);
+}
+
+void PrinterSurface::setCurrentY(float y)
+{
+    document().setCurrentY(y);
+}
+
+float PrinterSurface::scaleWidth() const
+{
+    return document().scaleWidth();
+}
+
+float PrinterSurface::scaleHeight() const
+{
+    return document().scaleHeight();
+}
+
+float PrinterSurface::sheetRight() const
+{
+    return document().sheetRight();
+}
+
+float PrinterSurface::sheetBottom() const
+{
+    return document().sheetBottom();
+}
+
+qint64 PrinterSurface::page() const
+{
+    return m_document ? m_document->page() : 1;
+}
+
+float PrinterSurface::textWidth(const QString &text) const
+{
+    return document().textWidth(text);
+}
+
+float PrinterSurface::lineHeight() const
+{
+    return document().lineHeight();
+}
+
+void PrinterSurface::printText(const QString &text)
+{
+    document().printText(text);
+}
+
+void PrinterSurface::drawPicture(const Picture &picture, float x, float y)
+{
+    document().drawPicture(picture, x, y);
+}
+
+void PrinterSurface::drawPicture(const Picture &picture, float x, float y, float width, float height)
+{
+    document().drawPicture(picture, x, y, width, height);
+}
+
+void PrinterSurface::newPage()
+{
+    if (m_document)
+        m_document->newPage();
+}
+
+bool PrinterSurface::pageHasContent() const
+{
+    return m_document && m_document->pageHasContent();
+}
+
 void PrinterSurface::setDocumentName(const QString &name)
 {
     m_documentName = name;
-    PdfSurface::setDocumentName(name);
+    if (m_document)
+        m_document->setDocumentName(name);
+}
+
+int PrinterSurface::pagesWritten() const
+{
+    return m_document ? m_document->pagesWritten() : 0;
 }
 
 void PrinterSurface::endDocument()
 {
-    if (m_outcome.kind != PrintOutcome::NothingPrinted)
-        return;
-    PdfSurface::endDocument();
-    if (!documentWritten())
-        return;
-    m_outcome.pages = pagesWritten();
-    if (const std::optional<Cups::PrinterInfo> &queue = printer()) {
-        const QString title = m_documentName.isEmpty() ? ApplicationTitle : m_documentName;
-        m_outcome.jobId = Cups::submitPdf(queue->name, outputPath(), title,
-                                          {queue->media, orientation() == PrintSurface::Landscape});
-        m_outcome.printer = queue->name;
-        m_outcome.kind = PrintOutcome::SentToPrinter;
-        // A stopped queue still takes jobs, and holds them until someone starts the printer again.
-        const std::optional<Cups::QueueState> state = Cups::queueState(queue->name);
-        if (state && state->stopped) {
-            m_outcome.held = true;
-            throw PrintError(
-                PrintError::PrinterStopped,
-                QStringLiteral("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
-                               "prints only when the printer is started again.")
-                    .arg(queue->name, QString::number(m_outcome.jobId), title));
-        }
-    } else if (m_printerRequired) {
-        throw noPrinterError();
-    } else {
-        switch (defaultPrinter().status) {
-        case Cups::DefaultPrinter::NoDefaultQueue:
-            m_outcome.noPrinter = PrintOutcome::NoDefaultPrinter;
-            break;
-        case Cups::DefaultPrinter::Unreachable:
-            m_outcome.noPrinter = PrintOutcome::PrintSystemUnreachable;
-            break;
-        default:
-            m_outcome.noPrinter = PrintOutcome::NoPrinterSetUp;
-            break;
-        }
-        m_outcome.noPrinterReason = defaultPrinter().reason;
-        saveFallbackPdf();
-        m_outcome.kind = PrintOutcome::SavedAsPdf;
-    }
+    // A document that never needed the printer has no page: nothing is sent, nothing is saved.
+    if (m_document)
+        m_document->endDocument();
 }
 
-void PrinterSurface::saveFallbackPdf()
+void PrinterSurface::discardDocument()
 {
-    // The document reaches its name by a rename or a link where the work folder shares the list
-    // file's file system, by a copy in chunks where not: never through memory. Each name is claimed
-    // atomically, so a file that is already there (or appears meanwhile) is never replaced.
-    const QDir folder(m_fallbackFolder);
-    const QString base = pdfBaseName(m_documentName);
-    for (int n = 1; n <= MaxFallbackNames; ++n) {
-        const QString path = folder.filePath(candidateName(base, n));
-        const int error = DocumentFile::publish(outputPath(), path, DocumentFile::Publish::KeepExisting);
-        if (error == EEXIST)
-            continue;
-        if (error != 0)
-            throw PrintError(PrintError::OutputFolderNotWritable,
-                             QStringLiteral("%1, and the print document could not be saved as %2: %3.")
-                                 .arg(m_outcome.noPrinterText(), displayPath(path),
-                                      QString::fromLocal8Bit(std::strerror(error))));
-        m_outcome.pdfPath = path;
+    if (m_document && m_document->closed())
         return;
+    m_discarded = true;
+    if (m_document)
+        m_document->discardDocument();
+    m_workFolder.reset();
+}
+
+PrintOutcome PrinterSurface::outcome() const
+{
+    PrintOutcome outcome;
+    if (m_document)
+        outcome = m_document->outcome();
+    if (m_discarded) {
+        outcome.kind = PrintOutcome::Discarded;
+        outcome.pages = pagesWritten();
+        // The printer it would have gone to, as far as the print system was asked (it is not asked now).
+        outcome.printer =
+            m_defaultPrinter && m_defaultPrinter->printer ? m_defaultPrinter->printer->name : QString();
     }
-    throw PrintError(
-        PrintError::OutputFolderNotWritable,
-        QStringLiteral("The print document could not be saved in %1: every name from %2 to %3 is taken.")
-            .arg(displayPath(m_fallbackFolder), candidateName(base, 1),
-                 candidateName(base, MaxFallbackNames)));
+    return outcome;
 }

@@ -98,14 +98,16 @@ int main(int argc, char *argv[])
     FixedChoices choices;
     PictureSlot image1;
     PrintRun run(dir.path(), image1, reporter, choices);
-    const std::unique_ptr<PdfSurface> surface =
-        noPrinter ? std::make_unique<PrinterSurface>(dir.path(), [] { return Cups::DefaultPrinter(); })
-                  : std::make_unique<PdfSurface>(folder.filePath("long.pdf"), localePageLayout());
+    std::unique_ptr<PrintSurface> surface;
+    if (noPrinter)
+        surface = std::make_unique<PrinterSurface>(dir.path(), [] { return Cups::DefaultPrinter(); });
+    else
+        surface = std::make_unique<PdfSurface>(folder.filePath("long.pdf"), localePageLayout());
     qint64 pages = 0;
     run.setProgressHandler([&pages](qint64 done) { pages = done; });
     run.cmdPrint_Click(*surface);
     std::printf("records=%lld pages=%lld written=%d errors=%d peak_kib=%lld seconds=%.1f", records, pages,
-                surface->pagesWritten(), reporter.count, peakRssKiB(), double(timer.elapsed()) / 1000.0);
+                surface->outcome().pages, reporter.count, peakRssKiB(), double(timer.elapsed()) / 1000.0);
     if (noPrinter)
         std::printf(" saved_bytes=%lld", QFileInfo(surface->outcome().pdfPath).size());
     std::printf("\n");

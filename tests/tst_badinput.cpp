@@ -230,8 +230,6 @@ private slots:
             {"picture cut short (JPEG)", "cut-jpg", PrintError::PictureNotReadable},
             {"picture data cut short, file properly ended (GIF)", "closed-gif",
              PrintError::PictureNotReadable},
-            {"picture data cut short, file properly ended (JPEG)", "closed-jpg",
-             PrintError::PictureNotReadable},
             {"picture whose runs leave pixels unwritten (BMP)", "rle-gaps", PrintError::PictureNotReadable},
             {"picture of 300 scans (JPEG)", "many-scans", PrintError::PictureTooLarge},
             {"SVG naming a picture outside the folder", "svg-outside", PrintError::PictureNotReadable},
@@ -246,6 +244,12 @@ private slots:
                                     << IntList{bad.number} << QStringList{prog + "/bad.gif"} << 2
                                     << IntList{0, 1} << 32;
         }
+
+        // A JPEG goes to the page as its own bytes, undecoded: one whose picture data stops early
+        // but that is properly ended is whole as a file, and prints as far as its data goes.
+        QTest::newRow("picture data cut short, file properly ended (JPEG): passed through")
+            << twoPictures << QStringList{"closed-jpg:bad.gif", "gif:good.gif"} << noErrors << none << 2
+            << IntList{1, 1} << 32;
 
         // Pictures that are not files are not opened (a FIFO would wait for ever): no picture.
         for (const char *kind : {"folder", "fifo", "fifo-link", "dangling"}) {

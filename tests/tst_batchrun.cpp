@@ -392,7 +392,7 @@ private slots:
         QFETCH(int, signal);
         QFETCH(int, status);
 
-        constexpr qint64 Records = 40000;
+        constexpr qint64 Records = 200000; // several seconds of pages: far from done when the signal comes
         ProgramFolder data;
         DataSetOptions options;
         options.records = Records;

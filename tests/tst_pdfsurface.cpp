@@ -1,3 +1,4 @@
+#include "pdffonts.h"
 #include "pdfsurface.h"
 #include "pdftools.h"
 #include "picture.h"
@@ -23,13 +24,11 @@ private slots:
 
     void courierIsFixedPitch()
     {
-        const QFont font = fixedPitchFont(QStringLiteral("courier"), 8);
-        const QFontMetricsF metrics(font);
-        QCOMPARE(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
-        QCOMPARE(metrics.horizontalAdvance(':'), metrics.horizontalAdvance('M'));
-        const QFont unknown = fixedPitchFont(QStringLiteral("no such face at all"), 8);
-        const QFontMetricsF fallback(unknown);
-        QCOMPARE(fallback.horizontalAdvance('i'), fallback.horizontalAdvance('W'));
+        PdfFonts courier(QStringLiteral("courier"), 8);
+        QCOMPARE(courier.textWidth(u"i"), courier.textWidth(u"W"));
+        QCOMPARE(courier.textWidth(u":"), courier.textWidth(u"M"));
+        PdfFonts unknown(QStringLiteral("no such face at all"), 8);
+        QCOMPARE(unknown.textWidth(u"i"), unknown.textWidth(u"W"));
     }
 
     void unitsAreTwips()

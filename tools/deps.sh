@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs: to build and run it, to run its tests (virtual
+# Installs the Debian packages the project needs: to build and run it (Qt, CUPS, and for the PDF
+# writer zlib, HarfBuzz, FreeType, fontconfig, libjpeg-turbo and Little CMS), to run its tests (virtual
 # display, PDF tools, a private print system, clang for fuzzing), and to build and check the
 # installed tree and the Debian package (validators for the desktop entry, metainfo, manual page
 # and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies; lintian).
@@ -11,8 +12,9 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libcups2-dev libjpeg62-turbo-dev
     qt6-base-private-dev libxkbcommon-dev
+    zlib1g-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev liblcms2-dev
     fonts-urw-base35 fonts-dejavu-core fontconfig
-    xvfb xauth xdotool imagemagick poppler-utils
+    xvfb xauth xdotool imagemagick poppler-utils qpdf ghostscript
     cups-daemon cups-client printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file lintian

@@ -8,10 +8,10 @@
 
 #include <QByteArray>
 #include <QDate>
-#include <QTest>
 #include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -20,11 +20,11 @@
 [[nodiscard]] bool underCi();
 
 // QSKIP(reason), except under CI, where the test fails with the reason.
-#define LSTPRINT_SKIP(reason)                                                                              \
-    do {                                                                                                   \
-        if (underCi())                                                                                     \
-            QFAIL(qPrintable(QStringLiteral("cannot run under CI: ") + (reason)));                         \
-        QSKIP(qPrintable(reason));                                                                         \
+#define LSTPRINT_SKIP(reason)                                                                                \
+    do {                                                                                                     \
+        if (underCi())                                                                                       \
+            QFAIL(qPrintable(QStringLiteral("cannot run under CI: ") + (reason)));                           \
+        QSKIP(qPrintable(reason));                                                                           \
     } while (false)
 
 // Collects reported errors instead of showing message boxes.

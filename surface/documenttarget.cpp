@@ -1,0 +1,295 @@
+#include "documenttarget.h"
+
+#include "documentfile.h"
+#include "outputdevice.h"
+#include "printerror.h"
+#include "workfiles.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString StandardOutput = QStringLiteral("-");
+
+PrintError notSaved(const QString &shown, const QString &reason)
+{
+    return PrintError(PrintError::DocumentNotWritable,
+                      QStringLiteral("The print document cannot be saved as %1: %2.").arg(shown, reason));
+}
+
+int closeChecked(int &fd)
+{
+    const int closed = ::close(fd);
+    fd = -1;
+    return closed == 0 || errno == EINTR ? 0 : errno;
+}
+
+// A caller's own file, written in place.
+class PlainFileTarget final : public DocumentTarget
+{
+public:
+    explicit PlainFileTarget(QString path) : m_path(std::move(path)) {}
+    ~PlainFileTarget() override { discard(); }
+
+    [[nodiscard]] QString name() const override { return displayPath(m_path); }
+
+    OutputDevice &open() override
+    {
+        m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to %1: %2.")
+                                 .arg(name(), systemReason(errno)));
+        m_opened = true;
+        m_device.emplace(m_fd);
+        return *m_device;
+    }
+
+    void finish(const DocumentSummary &summary) override
+    {
+        if (const int error = closeChecked(m_fd)) {
+            discard();
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to %1: %2.")
+                                 .arg(name(), systemReason(error)));
+        }
+        m_finished = true;
+        m_outcome.kind = PrintOutcome::SavedAsPdf;
+        m_outcome.pdfPath = m_path;
+        m_outcome.pages = summary.pages;
+    }
+
+    void discard() noexcept override
+    {
+        if (m_finished || !m_opened)
+            return;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_opened = false;
+        ::unlink(QFile::encodeName(m_path).constData());
+    }
+
+    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+    bool m_opened = false;
+    std::optional<FileDescriptorDevice> m_device;
+    bool m_finished = false;
+    PrintOutcome m_outcome;
+};
+
+// The user's file: the finished document replaces it in one step, through a work file beside it.
+class ReplacingTarget final : public DocumentTarget
+{
+public:
+    ReplacingTarget(int folderFd, const QByteArray &name, QString shown, QString given)
+        : m_folderFd(folderFd), m_shown(std::move(shown)), m_given(std::move(given)),
+          m_work(folderFd, name, m_shown), m_device(m_work.fd())
+    {
+    }
+    ~ReplacingTarget() override
+    {
+        m_work.remove();
+        ::close(m_folderFd);
+    }
+
+    [[nodiscard]] QString name() const override { return m_shown; }
+    OutputDevice &open() override { return m_device; }
+
+    void finish(const DocumentSummary &summary) override
+    {
+        if (const int error = m_work.replaceTarget()) {
+            m_work.remove();
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be saved as %1: %2.")
+                                 .arg(m_shown, systemReason(error)));
+        }
+        m_outcome.kind = PrintOutcome::SavedAsPdf;
+        m_outcome.pdfPath = m_given;
+        m_outcome.pages = summary.pages;
+    }
+
+    void discard() noexcept override { m_work.remove(); }
+    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
+
+private:
+    int m_folderFd;
+    QString m_shown;
+    QString m_given;
+    WorkFile m_work;
+    FileDescriptorDevice m_device;
+    PrintOutcome m_outcome;
+};
+
+// Something other than a file where the document is to go (a device, a FIFO): written to in
+// place and in order, as a program writing to /dev/stdout would. What was written stays written.
+class DeviceTarget final : public DocumentTarget
+{
+public:
+    DeviceTarget(int folderFd, QByteArray name, QString shown, QString given)
+        : m_folderFd(folderFd), m_name(std::move(name)), m_shown(std::move(shown)), m_given(std::move(given))
+    {
+    }
+    ~DeviceTarget() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        ::close(m_folderFd);
+    }
+
+    [[nodiscard]] QString name() const override { return m_shown; }
+
+    OutputDevice &open() override
+    {
+        m_fd = ::openat(m_folderFd, m_name.constData(), O_WRONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to %1: %2.")
+                                 .arg(m_shown, systemReason(errno)));
+        m_device.emplace(m_fd);
+        return *m_device;
+    }
+
+    void finish(const DocumentSummary &summary) override
+    {
+        if (const int error = closeChecked(m_fd))
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to %1: %2.")
+                                 .arg(m_shown, systemReason(error)));
+        m_outcome.kind = PrintOutcome::SavedAsPdf;
+        m_outcome.pdfPath = m_given;
+        m_outcome.pages = summary.pages;
+    }
+
+    void discard() noexcept override {}
+    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
+
+private:
+    int m_folderFd;
+    QByteArray m_name;
+    QString m_shown;
+    QString m_given;
+    int m_fd = -1;
+    std::optional<FileDescriptorDevice> m_device;
+    PrintOutcome m_outcome;
+};
+
+// Standard output, which gets the finished document only: it is written into the temporary
+// folder first, and copied out once it is whole.
+class StandardOutputTarget final : public DocumentTarget
+{
+public:
+    StandardOutputTarget() = default;
+    ~StandardOutputTarget() override { discard(); }
+
+    [[nodiscard]] QString name() const override { return m_folder.filePath(DocumentName); }
+
+    OutputDevice &open() override
+    {
+        m_fd = m_folder.create(DocumentName);
+        if (m_fd < 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to %1: %2.")
+                                 .arg(name(), systemReason(errno)));
+        m_device.emplace(m_fd);
+        return *m_device;
+    }
+
+    void finish(const DocumentSummary &summary) override
+    {
+        int error = ::lseek(m_fd, 0, SEEK_SET) < 0 ? errno : 0;
+        if (error == 0)
+            error = DocumentFile::copyBetween(m_fd, STDOUT_FILENO);
+        if (error == 0 && ::fsync(STDOUT_FILENO) != 0 && errno != EINVAL && errno != EROFS)
+            error = errno; // a file or a disk behind the redirection; a pipe or a terminal has no fsync
+        discard();
+        if (error != 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             QStringLiteral("The print document could not be written to standard output: %1.")
+                                 .arg(systemReason(error)));
+        m_outcome.kind = PrintOutcome::SavedAsPdf;
+        m_outcome.pdfPath = StandardOutput;
+        m_outcome.pages = summary.pages;
+    }
+
+    void discard() noexcept override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_folder.remove();
+    }
+
+    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
+
+private:
+    static inline const QByteArray DocumentName = QByteArrayLiteral("document.pdf");
+    WorkFolder m_folder;
+    int m_fd = -1;
+    std::optional<FileDescriptorDevice> m_device;
+    PrintOutcome m_outcome;
+};
+
+} // namespace
+
+std::unique_ptr<DocumentTarget> DocumentTarget::plainFile(const QString &path)
+{
+    return std::make_unique<PlainFileTarget>(path);
+}
+
+std::unique_ptr<DocumentTarget> DocumentTarget::userFile(const QString &path)
+{
+    if (path == StandardOutput)
+        return std::make_unique<StandardOutputTarget>();
+
+    const QString shown = displayPath(path);
+    QByteArray bytes = QFile::encodeName(path);
+    // A link to a file is followed to the file, which the document then replaces; the link stays.
+    struct stat link
+    {
+    };
+    if (::lstat(bytes.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char *const resolved = ::realpath(bytes.constData(), nullptr)) {
+            bytes = resolved;
+            std::free(resolved);
+        }
+    }
+    const qsizetype slash = bytes.lastIndexOf('/');
+    const QByteArray folder = slash < 0    ? QByteArrayLiteral(".")
+                              : slash == 0 ? QByteArrayLiteral("/")
+                                           : bytes.left(slash);
+    const QByteArray name = bytes.mid(slash + 1);
+    if (name.isEmpty() || name == "." || name == "..")
+        throw notSaved(shown, QStringLiteral("that is a folder"));
+    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        throw notSaved(shown, systemReason(errno));
+    struct stat existing
+    {
+    };
+    const bool exists = ::fstatat(folderFd, name.constData(), &existing, 0) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        ::close(folderFd);
+        throw notSaved(shown, QStringLiteral("that is a folder"));
+    }
+    try {
+        if (exists && !S_ISREG(existing.st_mode))
+            return std::make_unique<DeviceTarget>(folderFd, name, shown, path);
+        return std::make_unique<ReplacingTarget>(folderFd, name, shown, path);
+    } catch (...) {
+        ::close(folderFd);
+        throw;
+    }
+}

@@ -1,0 +1,32 @@
+#include "outputdevice.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+ssize_t FileDescriptorDevice::writeSome(const char *data, size_t size)
+{
+    return ::write(m_fd, data, size);
+}
+
+int writeAll(OutputDevice &device, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = device.writeSome(data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno != 0 ? errno : EIO;
+        if (written == 0)
+            return EIO;
+        data += written;
+        size -= size_t(written);
+    }
+    return 0;
+}
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}

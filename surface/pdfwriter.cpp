@@ -1,0 +1,310 @@
+#include "pdfwriter.h"
+
+#include "outputdevice.h"
+#include "printerror.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t BufferBytes = 256 * 1024;
+
+void appendStep(std::vector<unsigned char> &steps, quint64 value)
+{
+    while (value >= 0x80) {
+        steps.push_back(static_cast<unsigned char>(value | 0x80));
+        value >>= 7;
+    }
+    steps.push_back(static_cast<unsigned char>(value));
+}
+
+quint64 readStep(const std::vector<unsigned char> &steps, size_t &at)
+{
+    quint64 value = 0;
+    for (int shift = 0; at < steps.size(); shift += 7) {
+        const unsigned char byte = steps[at++];
+        value |= quint64(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0)
+            break;
+    }
+    return value;
+}
+
+// The regular characters of a PDF name, which stand for themselves.
+bool regularInName(unsigned char c)
+{
+    return c > 0x20 && c < 0x7F && !std::strchr("#()<>[]{}/%", c);
+}
+
+} // namespace
+
+PdfWriter::PdfWriter(OutputDevice &device, QString documentName)
+    : m_device(device), m_documentName(std::move(documentName))
+{
+    m_buffer.reserve(BufferBytes);
+    // A binary comment in the second line tells transfer programs that the file is not text.
+    write("%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+    m_pagesRoot = reserve();
+    m_catalog = reserve();
+}
+
+PdfWriter::~PdfWriter()
+{
+    if (m_zlibReady)
+        deflateEnd(&m_zlib);
+}
+
+void PdfWriter::checkUsable() const
+{
+    if (m_error != 0)
+        throw PrintError(PrintError::DocumentNotWritable,
+                         QStringLiteral("The print document could not be written to %1: %2.")
+                             .arg(m_documentName, systemReason(m_error)));
+}
+
+void PdfWriter::fail(int error)
+{
+    m_error = error;
+    m_buffer.clear();
+    checkUsable();
+}
+
+void PdfWriter::flush()
+{
+    checkUsable();
+    if (m_buffer.empty())
+        return;
+    if (const int error = writeAll(m_device, m_buffer.data(), m_buffer.size()))
+        fail(error);
+    m_written += m_buffer.size();
+    m_buffer.clear();
+}
+
+void PdfWriter::write(std::string_view text)
+{
+    checkUsable();
+    if (m_buffer.size() + text.size() > BufferBytes)
+        flush();
+    if (text.size() >= BufferBytes) {
+        if (const int error = writeAll(m_device, text.data(), text.size()))
+            fail(error);
+        m_written += text.size();
+        return;
+    }
+    m_buffer.insert(m_buffer.end(), text.begin(), text.end());
+}
+
+void PdfWriter::writeNumber(qint64 number)
+{
+    std::array<char, 24> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), number).ptr;
+    write(std::string_view(text.data(), size_t(end - text.data())));
+}
+
+void PdfWriter::writeReal(double number)
+{
+    const double rounded = std::round(number * 1000.0) / 1000.0;
+    if (!std::isfinite(rounded)) {
+        write("0");
+        return;
+    }
+    std::array<char, 40> text{};
+    auto end = std::to_chars(text.data(), text.data() + text.size(), rounded == 0 ? 0.0 : rounded,
+                             std::chars_format::fixed, 3)
+                   .ptr;
+    while (end[-1] == '0')
+        --end;
+    if (end[-1] == '.')
+        --end;
+    write(std::string_view(text.data(), size_t(end - text.data())));
+}
+
+void PdfWriter::writeName(QByteArrayView name)
+{
+    std::string text = "/";
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (regularInName(byte)) {
+            text += c;
+        } else {
+            static const char Hex[] = "0123456789ABCDEF";
+            text += '#';
+            text += Hex[byte >> 4];
+            text += Hex[byte & 15];
+        }
+    }
+    write(text);
+}
+
+std::string PdfWriter::textString(const QString &text)
+{
+    static const char Hex[] = "0123456789ABCDEF";
+    std::string hex = "<FEFF";
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        for (const int shift : {12, 8, 4, 0})
+            hex += Hex[(unit >> shift) & 15];
+    }
+    hex += '>';
+    return hex;
+}
+
+int PdfWriter::reserve()
+{
+    const int number = m_nextObject++;
+    m_reserved.emplace(number, 0);
+    return number;
+}
+
+int PdfWriter::beginObject(int number)
+{
+    checkUsable();
+    const quint64 offset = bytesWritten();
+    if (number == 0) {
+        number = m_nextObject++;
+        appendStep(m_offsetSteps, offset - m_lastOffset);
+        m_lastOffset = offset;
+    } else {
+        m_reserved.at(number) = offset;
+    }
+    writeNumber(number);
+    write(" 0 obj\n");
+    return number;
+}
+
+void PdfWriter::endObject()
+{
+    write("\nendobj\n");
+}
+
+void PdfWriter::deflateInto(QByteArrayView data)
+{
+    if (!m_zlibReady) {
+        if (deflateInit(&m_zlib, Z_DEFAULT_COMPRESSION) != Z_OK)
+            throw std::bad_alloc();
+        m_zlibReady = true;
+    } else {
+        deflateReset(&m_zlib);
+    }
+    m_deflated.resize(deflateBound(&m_zlib, uLong(data.size())));
+    m_zlib.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    m_zlib.avail_in = uInt(data.size());
+    m_zlib.next_out = m_deflated.data();
+    m_zlib.avail_out = uInt(m_deflated.size());
+    if (deflate(&m_zlib, Z_FINISH) != Z_STREAM_END)
+        throw std::bad_alloc();
+    m_deflated.resize(m_deflated.size() - m_zlib.avail_out);
+}
+
+int PdfWriter::writeStream(std::string_view entries, QByteArrayView data, bool deflate, int number)
+{
+    if (deflate)
+        deflateInto(data);
+    const QByteArrayView body = deflate ? QByteArrayView(reinterpret_cast<const char *>(m_deflated.data()),
+                                                         qsizetype(m_deflated.size()))
+                                        : data;
+    number = beginObject(number);
+    write("<<");
+    write(entries);
+    if (deflate)
+        write("/Filter/FlateDecode");
+    write("/Length ");
+    writeNumber(body.size());
+    write(">>\nstream\n");
+    writeBytes(body);
+    write("\nendstream");
+    endObject();
+    if (deflate && m_deflated.capacity() > 4 * BufferBytes)
+        std::vector<unsigned char>().swap(m_deflated); // a large picture's buffer is not kept
+    return number;
+}
+
+void PdfWriter::addPage(int pageObject)
+{
+    appendStep(m_kidSteps, quint64(pageObject - m_lastKid));
+    m_lastKid = pageObject;
+    ++m_pages;
+}
+
+void PdfWriter::finish(std::string_view infoEntries)
+{
+    beginObject(m_pagesRoot);
+    write("<</Type/Pages/Count ");
+    writeNumber(m_pages);
+    write("/Kids[");
+    int kid = 0;
+    for (size_t at = 0; at < m_kidSteps.size();) {
+        kid += int(readStep(m_kidSteps, at));
+        writeNumber(kid);
+        write(" 0 R ");
+    }
+    write("]>>");
+    endObject();
+
+    beginObject(m_catalog);
+    write("<</Type/Catalog/Pages ");
+    writeNumber(m_pagesRoot);
+    write(" 0 R>>");
+    endObject();
+
+    const int info = beginObject();
+    write("<<");
+    write(infoEntries);
+    write(">>");
+    endObject();
+
+    const quint64 xref = bytesWritten();
+    write("xref\n0 ");
+    writeNumber(m_nextObject);
+    write("\n0000000000 65535 f \n");
+    size_t at = 0;
+    quint64 offset = 0;
+    for (int number = 1; number < m_nextObject; ++number) {
+        const auto reserved = m_reserved.find(number);
+        quint64 entry = 0;
+        if (reserved != m_reserved.end()) {
+            entry = reserved->second;
+        } else {
+            offset += readStep(m_offsetSteps, at);
+            entry = offset;
+        }
+        std::array<char, 40> line{}; // an entry is 20 bytes: offsets of ten digits, as PDF has them
+        if (entry == 0) {
+            std::memcpy(line.data(), "0000000000 00001 f \n", 20);
+        } else {
+            std::snprintf(line.data(), line.size(), "%010llu 00000 n \n",
+                          static_cast<unsigned long long>(entry));
+        }
+        write(std::string_view(line.data(), 20));
+    }
+
+    // The file identifier: two copies of a hash of what makes this document this one.
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(m_documentName.toUtf8());
+    hash.addData(QByteArray::number(QDateTime::currentMSecsSinceEpoch()));
+    hash.addData(QByteArray::number(qint64(::getpid())));
+    hash.addData(QByteArray::number(xref));
+    const QByteArray id = hash.result().toHex();
+    write("trailer\n<</Size ");
+    writeNumber(m_nextObject);
+    write("/Root ");
+    writeNumber(m_catalog);
+    write(" 0 R/Info ");
+    writeNumber(info);
+    write(" 0 R/ID[<");
+    writeBytes(id);
+    write("><");
+    writeBytes(id);
+    write(">]>>\nstartxref\n");
+    writeNumber(qint64(xref));
+    write("\n%%EOF\n");
+    flush();
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <zlib.h>
+
+class OutputDevice;
+
+// Writes a PDF file object by object to an output device, each object as soon as its caller has
+// it, and the cross-reference table and trailer at the end. Nothing is kept of an object once it is
+// written but where it starts, and that only as the distance from the object before it; the page
+// tree's kids likewise. So memory stays flat however many pages a document has: a million pages
+// keep a few megabytes.
+//
+// Every write is checked. The first failure throws PrintError (DocumentNotWritable, naming the
+// document and the system's reason), and every later call throws it again: nothing is written after
+// a failure, so the document can only be thrown away.
+class PdfWriter
+{
+public:
+    // documentName names the document in messages ("the print document OUT.pdf").
+    PdfWriter(OutputDevice &device, QString documentName);
+    ~PdfWriter();
+    PdfWriter(const PdfWriter &) = delete;
+    PdfWriter &operator=(const PdfWriter &) = delete;
+
+    // The page tree's root, which every page names as its parent.
+    [[nodiscard]] int pagesRoot() const { return m_pagesRoot; }
+
+    // An object number for an object that is written later (a font, once its glyphs are known).
+    [[nodiscard]] int reserve();
+    // Starts object number (a reserved one), or a new one when number is 0, and returns its number;
+    // its body follows through write() and it ends with endObject().
+    int beginObject(int number = 0);
+    void endObject();
+    // A whole stream object: the entries of its dictionary (without << >> and /Length), then data.
+    // Deflated with /Filter /FlateDecode when deflate is set. Returns its number.
+    int writeStream(std::string_view entries, QByteArrayView data, bool deflate, int number = 0);
+
+    // Adds a page object, already written, to the page tree.
+    void addPage(int pageObject);
+    [[nodiscard]] qint64 pageCount() const { return m_pages; }
+
+    void write(std::string_view text);
+    void writeBytes(QByteArrayView bytes) { write(std::string_view(bytes.data(), size_t(bytes.size()))); }
+    void writeNumber(qint64 number);
+    // A number as PDF writes reals: at most three decimals, no exponent, no trailing zeros.
+    void writeReal(double number);
+    // A PDF name from any bytes: "/" and the bytes, those outside the regular characters as #xx.
+    void writeName(QByteArrayView name);
+    // A text string in UTF-16 with its byte-order mark, in hexadecimal.
+    [[nodiscard]] static std::string textString(const QString &text);
+
+    // Writes the page tree, the catalog, the document information dictionary (entries as given),
+    // the cross-reference table and the trailer, and hands every buffered byte to the device.
+    void finish(std::string_view infoEntries);
+
+    [[nodiscard]] quint64 bytesWritten() const { return m_written + m_buffer.size(); }
+
+private:
+    void flush();
+    void fail(int error);
+    void checkUsable() const;
+    void deflateInto(QByteArrayView data);
+
+    OutputDevice &m_device;
+    QString m_documentName;
+    std::vector<char> m_buffer;
+    quint64 m_written = 0; // bytes handed to the device
+    int m_error = 0;       // the errno of the first failure
+
+    int m_nextObject = 1;
+    int m_pagesRoot = 0;
+    int m_catalog = 0;
+    // Objects numbered as they are begun, in the order of their offsets: each offset as the
+    // distance from the one before, seven bits a byte. Reserved objects are few: kept as they are.
+    std::vector<unsigned char> m_offsetSteps;
+    quint64 m_lastOffset = 0;
+    std::map<int, quint64> m_reserved; // offset 0 until written
+    std::vector<unsigned char> m_kidSteps;
+    int m_lastKid = 0;
+    qint64 m_pages = 0;
+
+    z_stream m_zlib{};
+    bool m_zlibReady = false;
+    std::vector<unsigned char> m_deflated;
+};
