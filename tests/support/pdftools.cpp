@@ -120,6 +120,59 @@ QList<QImage> renderPages(const QString &pdf, int dpi)
     return pages;
 }
 
+QImage renderPage(const QString &pdf, int page, int dpi, Renderer renderer)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("page.png"));
+    if (renderer == Renderer::Poppler) {
+        run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+             QString::number(page), QStringLiteral("-l"), QString::number(page),
+             QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
+    } else {
+        run(QStringLiteral("gs"),
+            {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
+             QStringLiteral("-dNOPAUSE"), QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-r%1").arg(dpi),
+             QStringLiteral("-dFirstPage=%1").arg(page), QStringLiteral("-dLastPage=%1").arg(page),
+             QStringLiteral("-sOutputFile=") + file, pdf});
+    }
+    return QImage(file).convertToFormat(QImage::Format_RGB32);
+}
+
+QString qpdfComplaints(const QString &pdf)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdf});
+    if (!process.waitForFinished(120000))
+        return QStringLiteral("qpdf did not finish");
+    const QString said = QString::fromUtf8(process.readAll());
+    const bool clean = process.exitCode() == 0 &&
+                       said.contains(QLatin1String("No syntax or stream encoding errors found")) &&
+                       !said.contains(QLatin1String("WARNING"), Qt::CaseInsensitive);
+    return clean ? QString() : said;
+}
+
+double differingShare(const QImage &a, const QImage &b, int levels)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 1;
+    const QImage first = a.convertToFormat(QImage::Format_RGB32);
+    const QImage second = b.convertToFormat(QImage::Format_RGB32);
+    qint64 differing = 0;
+    for (int y = 0; y < first.height(); ++y) {
+        const auto *p = reinterpret_cast<const QRgb *>(first.constScanLine(y));
+        const auto *q = reinterpret_cast<const QRgb *>(second.constScanLine(y));
+        for (int x = 0; x < first.width(); ++x) {
+            if (std::abs(qRed(p[x]) - qRed(q[x])) > levels ||
+                std::abs(qGreen(p[x]) - qGreen(q[x])) > levels ||
+                std::abs(qBlue(p[x]) - qBlue(q[x])) > levels)
+                ++differing;
+        }
+    }
+    return double(differing) / (double(first.width()) * first.height());
+}
+
 QStringList pageTexts(const QString &pdf)
 {
     QStringList pages =

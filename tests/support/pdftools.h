@@ -35,4 +35,18 @@ struct Word
 [[nodiscard]] QList<QImage> renderPages(const QString &pdf, int dpi);
 // The text of each page as `pdftotext -layout` lays it out, in order.
 [[nodiscard]] QStringList pageTexts(const QString &pdf);
+
+enum class Renderer
+{
+    Poppler,     // pdftoppm, what viewers on the desktop show
+    Ghostscript, // gs, the print system's path
+};
+// One page (from 1) rendered at the given resolution; a null image when that fails.
+[[nodiscard]] QImage renderPage(const QString &pdf, int page, int dpi, Renderer renderer);
+// What `qpdf --check` says when it finds anything at all to warn of or complain about; empty when
+// the file is clean.
+[[nodiscard]] QString qpdfComplaints(const QString &pdf);
+// The share of the pixels (0 to 1) in which some channel differs by more than levels (of 255);
+// 1 when the images are not the same size.
+[[nodiscard]] double differingShare(const QImage &a, const QImage &b, int levels);
 } // namespace PdfTools
