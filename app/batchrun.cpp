@@ -163,10 +163,8 @@ private:
 std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
 {
     if (options.action == CommandLine::PrintToPdf) {
-        const QString target = options.pdfTarget == ExportSurface::StandardOutput
-                                   ? options.pdfTarget
-                                   : QDir::cleanPath(QDir::current().absoluteFilePath(options.pdfTarget));
-        return ExportSurface::make(target);
+        // As given: a relative name is the system's to resolve against the working folder.
+        return ExportSurface::make(options.pdfTarget);
     }
     // A script that asks for paper gets paper or an error: never a PDF in the folder instead.
     return PrinterSurface::forQueue(options.printer);

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "application.h"
+#include "filename.h"
 #include "version.h"
 
 #include <QCommandLineParser>
@@ -185,8 +186,11 @@ DataLocation locateData(const QString &argument, const QString &programFolder)
 {
     if (argument.isEmpty())
         return {programFolder, QString()};
-    const QFileInfo info(QDir::current().absoluteFilePath(argument));
-    if (info.isDir() || info.fileName().isEmpty())
-        return {QDir::cleanPath(info.absoluteFilePath()), QString()};
-    return {QDir::cleanPath(info.absolutePath()), info.fileName()};
+    const QString path = QDir::cleanPath(absoluteFileName(argument));
+    if (isFolder(path) || argument.endsWith(QLatin1Char('/')))
+        return {path, QString()};
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {QStringLiteral("."), path};
+    return {slash == 0 ? QStringLiteral("/") : path.left(slash), path.mid(slash + 1)};
 }

@@ -55,7 +55,7 @@ struct CommandLine
 // Where a run finds its list file, logo and pictures.
 struct DataLocation
 {
-    QString folder;   // absolute
+    QString folder;   // absolute, unless the working folder is too deep to name
     QString listFile; // the list file's name in folder, or empty to look for the first one there
 };
 

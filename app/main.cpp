@@ -1,6 +1,7 @@
 #include "application.h"
 #include "batchrun.h"
 #include "commandline.h"
+#include "filename.h"
 #include "frmprinter.h"
 #include "printrun.h"
 #include "version.h"
@@ -31,7 +32,7 @@ int main(int argc, char *argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << decodeFileName(argv[i]); // file names need not be UTF-8
     const CommandLine options = CommandLine::parse(arguments);
 
     // The arguments are all the program's own: the application objects get none of them.

@@ -1,5 +1,7 @@
 #include "ordinaryfile.h"
 
+#include "filename.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -13,7 +15,7 @@ int openOrdinaryFile(const QString &path, QString &reason)
 {
     // O_NONBLOCK keeps open() itself from waiting for a FIFO's writer; it is cleared again once the
     // descriptor is known to be an ordinary file, for which it makes no difference anyway.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         reason = QString::fromLocal8Bit(std::strerror(errno));
         return -1;

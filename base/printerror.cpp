@@ -2,8 +2,6 @@
 
 #include <QDir>
 
-#include <algorithm>
-
 namespace {
 
 // Line and paragraph separators, and the marks, embeddings, overrides and isolates of
@@ -39,15 +37,26 @@ QString displayPath(const QString &path)
 
 QString printableText(QStringView text)
 {
+    // A byte of a file name that is not UTF-8, kept as a lone low surrogate (filename.h).
+    const auto escapedByte = [&text](qsizetype i) {
+        const char16_t c = text[i].unicode();
+        return c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !QChar::isHighSurrogate(text[i - 1].unicode()));
+    };
     const auto needsEscape = [](QChar c) {
         return c.category() == QChar::Other_Control || reordersOrBreaks(c.unicode());
     };
-    if (std::none_of(text.begin(), text.end(), needsEscape))
+    bool plain = true;
+    for (qsizetype i = 0; i < text.size() && plain; ++i)
+        plain = !needsEscape(text[i]) && !escapedByte(i);
+    if (plain)
         return text.toString();
     QString shown;
     shown.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        if (!needsEscape(c))
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (escapedByte(i))
+            shown += QStringLiteral("\\x%1").arg(c.unicode() - 0xDC00, 2, 16, QLatin1Char('0'));
+        else if (!needsEscape(c))
             shown += c;
         else if (c.unicode() <= 0xFF)
             shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));

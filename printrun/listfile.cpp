@@ -1,5 +1,6 @@
 #include "listfile.h"
 
+#include "filename.h"
 #include "ordinaryfile.h"
 #include "printerror.h"
 
@@ -36,12 +37,15 @@ bool isAscii(QByteArrayView bytes)
 QString findListFile(const QString &folder)
 {
     const QDir dir(folder);
-    // Files only: no folders, no hidden files, and nothing the system lists as special (FIFOs,
-    // sockets, devices, dangling links). The name filter ignores letter case.
-    QStringList names = dir.entryList({QStringLiteral("*.lst")}, QDir::Files, QDir::NoSort);
-    // QDir lists a link under Files by the link itself, so a link to a FIFO or a device would
-    // pass: only what is an ordinary file once the links are followed is kept.
-    names.removeIf([&dir](const QString &name) { return !QFileInfo(dir.filePath(name)).isFile(); });
+    // Ordinary files only, once links are followed: no folders, no hidden files, and nothing
+    // special (FIFOs, sockets, devices, dangling links). The name's suffix ignores letter case.
+    // The names are the folder's bytes, whatever their encoding.
+    QStringList names = folderEntries(folder);
+    names.removeIf([&dir](const QString &name) {
+        return name.startsWith(QLatin1Char('.')) ||
+               !name.endsWith(QLatin1String(".lst"), Qt::CaseInsensitive) ||
+               !isOrdinaryFile(dir.filePath(name));
+    });
     if (names.isEmpty())
         return {};
     const auto byName = [](const QString &a, const QString &b) {

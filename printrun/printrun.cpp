@@ -1,5 +1,6 @@
 #include "printrun.h"
 
+#include "filename.h"
 #include "pagelayout.h"
 #include "printerror.h"
 #include "printsurface.h"
@@ -284,7 +285,7 @@ void PrintRun::logoStep(bool &logoDrawn)
 {
     if (m_logoPath.isEmpty())
         m_logoPath = QDir(m_folder).filePath(LogoFileName);
-    if (!QFileInfo(m_logoPath).isFile())
+    if (!isOrdinaryFile(m_logoPath))
         return;
     logoDrawn = true;
     m_image1.LoadPicture(m_logoPath);
@@ -382,7 +383,7 @@ QString PrintRun::picturePathFor(const QString &programFolder, const QString &pi
 
 void PrintRun::pictureStep(const QString &picturePath)
 {
-    if (picturePath.isEmpty() || !QFileInfo(picturePath).isFile())
+    if (!isOrdinaryFile(picturePath))
         return;
     m_printer->setCurrentX(0);
     m_printer->setCurrentY(m_printer->currentY() + PageLayout::PictureGap);

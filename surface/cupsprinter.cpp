@@ -1,5 +1,6 @@
 #include "cupsprinter.h"
 
+#include "filename.h"
 #include "paper.h"
 #include "printerror.h"
 
@@ -30,7 +31,7 @@ QString lastErrorText()
 // The print server as the user would name it: a socket's path, or a host and port.
 QString serverText(const QByteArray &server)
 {
-    return server.startsWith('/') ? displayPath(QFile::decodeName(server))
+    return server.startsWith('/') ? displayPath(decodeFileName(server))
                                   : QStringLiteral("%1:%2").arg(QString::fromUtf8(server)).arg(ippPort());
 }
 
@@ -63,7 +64,7 @@ public:
     [[nodiscard]] QString connectFailure() const
     {
         if (m_server.startsWith('/')) {
-            const QFileInfo socket(QFile::decodeName(m_server));
+            const QFileInfo socket(decodeFileName(m_server));
             return socket.exists() || socket.isSymLink()
                        ? QStringLiteral("the socket %1 does not accept connections").arg(serverText(m_server))
                        : QStringLiteral("the socket %1 does not exist").arg(serverText(m_server));
@@ -287,7 +288,7 @@ DefaultPrinter lookUpPrinter(const QString &queue)
 int submitPdf(const QString &printer, const QString &pdfPath, const QString &title, const JobPaper &paper)
 {
     const QByteArray name = printer.toUtf8();
-    const QByteArray file = QFile::encodeName(pdfPath);
+    const QByteArray file = encodeFileName(pdfPath);
     const QByteArray jobTitle = title.toUtf8();
     const QByteArray media = paper.media.toUtf8();
     cups_option_t *options = nullptr;

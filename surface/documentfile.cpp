@@ -1,5 +1,7 @@
 #include "documentfile.h"
 
+#include "filename.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -103,14 +105,14 @@ int copyBetween(int from, int to)
 
 int publish(const QString &finished, const QString &target, Publish mode)
 {
-    const QByteArray from = QFile::encodeName(finished);
-    const QByteArray to = QFile::encodeName(target);
+    const QByteArray from = encodeFileName(finished);
+    const QByteArray to = encodeFileName(target);
     return mode == Publish::KeepExisting ? publishKeepingExisting(from, to) : replaceAtomically(from, to);
 }
 
 int copyTo(const QString &path, int fd)
 {
-    const int in = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return errno;
     const int copied = copyBetween(in, fd);

@@ -1,6 +1,7 @@
 #include "documenttarget.h"
 
 #include "documentfile.h"
+#include "filename.h"
 #include "outputdevice.h"
 #include "printerror.h"
 #include "workfiles.h"
@@ -44,7 +45,7 @@ public:
 
     OutputDevice &open() override
     {
-        m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        m_fd = ::open(encodeFileName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (m_fd < 0)
             throw PrintError(PrintError::DocumentNotWritable,
                              QStringLiteral("The print document could not be written to %1: %2.")
@@ -76,7 +77,7 @@ public:
             ::close(m_fd);
         m_fd = -1;
         m_opened = false;
-        ::unlink(QFile::encodeName(m_path).constData());
+        ::unlink(encodeFileName(m_path).constData());
     }
 
     [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
@@ -255,7 +256,7 @@ std::unique_ptr<DocumentTarget> DocumentTarget::userFile(const QString &path)
         return std::make_unique<StandardOutputTarget>();
 
     const QString shown = displayPath(path);
-    QByteArray bytes = QFile::encodeName(path);
+    QByteArray bytes = encodeFileName(path);
     // A link to a file is followed to the file, which the document then replaces; the link stays.
     struct stat link
     {

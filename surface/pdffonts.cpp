@@ -1,5 +1,6 @@
 #include "pdffonts.h"
 
+#include "filename.h"
 #include "pdfwriter.h"
 #include "printerror.h"
 
@@ -132,7 +133,7 @@ struct PdfFonts::Face
         cff = FT_Get_Sfnt_Table(ft, FT_SFNT_MAXP) &&
               static_cast<const TT_MaxProfile *>(FT_Get_Sfnt_Table(ft, FT_SFNT_MAXP))->version == 0x5000;
         const char *name = FT_Get_Postscript_Name(ft);
-        postScriptName = name ? QByteArray(name) : QFileInfo(QFile::decodeName(file)).baseName().toLatin1();
+        postScriptName = name ? QByteArray(name) : QFileInfo(decodeFileName(file)).baseName().toLatin1();
         fixedPitch = advanceOf('i') > 0 && advanceOf('i') == advanceOf('W');
         usable = true;
         return true;
@@ -331,7 +332,7 @@ QString PdfFonts::primaryFamily() const
 
 QString PdfFonts::primaryFile() const
 {
-    return QFile::decodeName(m_faces.front()->file);
+    return decodeFileName(m_faces.front()->file);
 }
 
 void PdfFonts::writeFonts(PdfWriter &writer)
@@ -347,7 +348,7 @@ void PdfFonts::writeFonts(PdfWriter &writer)
         if (!blob)
             throw PrintError(PrintError::DocumentNotWritable,
                              QStringLiteral("The font file %1 could not be read to embed it.")
-                                 .arg(displayPath(QFile::decodeName(face->file))));
+                                 .arg(displayPath(decodeFileName(face->file))));
         hb_face_t *const hbFace = hb_face_create(blob, unsigned(face->index));
         hb_blob_destroy(blob);
         hb_subset_input_t *const input = hb_subset_input_create_or_fail();

@@ -1,6 +1,7 @@
 #include "picture.h"
 
 #include "colourprofile.h"
+#include "filename.h"
 #include "jpegdecoder.h"
 #include "ordinaryfile.h"
 #include "picturecheck.h"
@@ -176,7 +177,7 @@ Picture PictureLoader::load(const QString &path)
     struct stat info
     {
     };
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (path.isEmpty() || ::stat(encodeFileName(path).constData(), &info) != 0)
         throw PrintError(PrintError::PictureNotFound,
                          QStringLiteral("The picture file %1 was not found.").arg(displayPath(path)));
     if (!S_ISREG(info.st_mode))
@@ -191,7 +192,9 @@ Picture PictureLoader::load(const QString &path)
     // the same inode with a new change time. Only a file changed again within one tick of the
     // timestamps' clock looks the same: while its change time is that recent, its content is kept
     // and compared.
-    const QString key = QFileInfo(path).absoluteFilePath();
+    // Keyed by the name as given: the working folder does not change under a run, and an absolute
+    // name could not be had at all below a working folder deeper than the system's path limit.
+    const QString key = path;
     const qint64 readAt = nanosecondsNow();
     QByteArray content;
     bool contentRead = false;

@@ -1,5 +1,6 @@
 #include "workfiles.h"
 
+#include "filename.h"
 #include "outputdevice.h"
 #include "printerror.h"
 
@@ -75,7 +76,7 @@ void removeFolderContents(int fd)
 
 QString shownFolder(const QByteArray &folder)
 {
-    return displayPath(QFile::decodeName(folder));
+    return displayPath(decodeFileName(folder));
 }
 
 } // namespace
@@ -248,7 +249,7 @@ int WorkFolder::create(const QByteArray &name)
 
 QString WorkFolder::filePath(const QByteArray &name) const
 {
-    return QFile::decodeName(m_parent + '/' + m_name + '/' + name);
+    return decodeFileName(m_parent + '/' + m_name + '/' + name);
 }
 
 void WorkFolder::remove() noexcept
