@@ -1,3 +1,5 @@
+#include "documenttarget.h"
+#include "faildevice.h"
 #include "pdffonts.h"
 #include "pdfsurface.h"
 #include "pdftools.h"
@@ -187,6 +189,83 @@ private slots:
             surface.printText(QStringLiteral("x"));
         }
         QVERIFY(!QFile::exists(path));
+    }
+
+    // Every write is checked, short ones included: a device that takes a few bytes at a time gets
+    // the whole document, and one that fills up ends it with one error that gives the system's
+    // reason, at once (the document is not finished, and nothing more can be drawn into it).
+    void writeFailureEndsTheDocument_data()
+    {
+        QTest::addColumn<qsizetype>("limit"); // bytes the device takes before it is full
+        QTest::addColumn<qsizetype>("chunk"); // bytes it takes at most in one write
+        QTest::addColumn<QString>("failsAt"); // "never", "drawing" or "end"
+        const qsizetype none = std::numeric_limits<qsizetype>::max();
+        QTest::newRow("one byte a write") << none << qsizetype(1) << "never";
+        QTest::newRow("4 KiB a write") << none << qsizetype(4096) << "never";
+        QTest::newRow("full from the start") << qsizetype(0) << none << "drawing";
+        QTest::newRow("full in the header, short writes") << qsizetype(10) << qsizetype(3) << "drawing";
+        QTest::newRow("full at 100 KiB") << qsizetype(100 * 1024) << none << "drawing";
+        QTest::newRow("full at 200 KiB, 1000 bytes a write")
+            << qsizetype(200 * 1024) << qsizetype(1000) << "drawing";
+        QTest::newRow("full in the last bytes") << qsizetype(-100) << none << "end";
+    }
+
+    void writeFailureEndsTheDocument()
+    {
+        QFETCH(qsizetype, limit);
+        QFETCH(qsizetype, chunk);
+        QFETCH(QString, failsAt);
+        constexpr int Pages = 1500;
+        const auto draw = [](PdfSurface &surface) {
+            for (int page = 1; page <= Pages; ++page) {
+                for (int line = 0; line < 12; ++line)
+                    surface.printText(
+                        QStringLiteral("Page %1, line %2: %3").arg(page).arg(line).arg(page * 7919 % 10007));
+                surface.newPage();
+            }
+            surface.endDocument();
+        };
+        if (limit < 0) { // so many bytes short of the whole document
+            FailDevice whole;
+            PdfSurface surface(Paper{a4(), true}, std::make_unique<FailDeviceTarget>(whole));
+            draw(surface);
+            limit += whole.taken.size();
+        }
+        FailDevice device;
+        device.limit = limit;
+        device.chunk = chunk;
+        auto owned = std::make_unique<FailDeviceTarget>(device);
+        FailDeviceTarget &target = *owned;
+        PdfSurface surface(Paper{a4(), true}, std::move(owned));
+        QString failed = QStringLiteral("never");
+        try {
+            draw(surface);
+        } catch (const PrintError &error) {
+            failed = surface.closed() ? QStringLiteral("end") : QStringLiteral("drawing");
+            QCOMPARE(error.number(), int(PrintError::DocumentNotWritable));
+            QVERIFY2(error.description().contains(QLatin1String("No space left on device")),
+                     qPrintable(error.logLine()));
+            QVERIFY2(error.description().contains(QLatin1String("the test device")),
+                     qPrintable(error.logLine()));
+        }
+        QCOMPARE(failed, failsAt);
+        if (failsAt == QLatin1String("never")) {
+            QVERIFY(target.finished);
+            ProgramFolder folder;
+            folder.write("out.pdf", device.taken);
+            QCOMPARE(PdfTools::pageCount(folder.filePath("out.pdf")), Pages);
+            return;
+        }
+        QVERIFY(!target.finished);
+        QCOMPARE(device.taken.size(), limit);
+        const int writes = device.writes;
+        if (failsAt == QLatin1String("drawing")) {
+            // The document is broken: drawing goes on failing, and writes nothing more.
+            QVERIFY_THROWS_EXCEPTION(PrintError, surface.printText(QStringLiteral("more")));
+            surface.discardDocument();
+        }
+        QVERIFY(target.discarded);
+        QCOMPARE(device.writes, writes);
     }
 
     void printRunToPdfHasOnePagePerRecord()
