@@ -2,8 +2,8 @@
 # Installs the Debian packages the project needs: to build and run it, to run its tests (virtual
 # display, PDF tools, a private print system, clang for fuzzing), and to build and check the
 # installed tree and the Debian package (validators for the desktop entry, metainfo, manual page
-# and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies). Run as
-# root.
+# and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies), and
+# debootstrap for the fresh-machine check (tools/fresh-check.sh). Run as root.
 # With --profiling, also the profilers that tools/profile.sh uses.
 set -euo pipefail
 packages=(
@@ -14,6 +14,7 @@ packages=(
     cups-daemon cups-client printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file
+    debootstrap
 )
 if [ "${1:-}" = --profiling ]; then
     packages+=(linux-perf valgrind)
