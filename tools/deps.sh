@@ -8,7 +8,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6svg6 libcups2-dev libjpeg62-turbo-dev
+    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6svg6 libcups2-dev libjpeg62-turbo-dev
     fonts-urw-base35 fonts-dejavu-core fontconfig
     xvfb xauth xdotool imagemagick poppler-utils
     cups-daemon cups-client printer-driver-cups-pdf
