@@ -16,8 +16,9 @@
 # The pristine tree is kept as a tarball, LSTPRINT_FRESH_TARBALL
 # (/var/cache/lstprint-fresh-check/bookworm-minbase.tar.gz by default), and later runs only unpack
 # it; it is made again when it is missing or cannot be read. The trees are made in a new folder
-# under LSTPRINT_FRESH_WORKDIR (/var/tmp) and are removed, after everything mounted in them is
-# unmounted, however the script ends. LSTPRINT_FRESH_CPUS, a CPU list as taskset takes it
+# under LSTPRINT_FRESH_WORKDIR (/var/tmp), on a tmpfs mounted there unless LSTPRINT_FRESH_TMPFS=0
+# (on disk, dpkg's synchronous writes and removing the trees take minutes), and are removed, after
+# everything mounted in them is unmounted, however the script ends. LSTPRINT_FRESH_CPUS, a CPU list as taskset takes it
 # ("0" or "0,1"), keeps the commands run in the trees on those CPUs; the build's job count
 # follows from it.
 #
@@ -148,6 +149,7 @@ esac
 # What the script made, undone by path at exit.
 
 work=""       # the folder holding the trees
+work_tmpfs="" # the tmpfs mounted on it
 trees=()      # the trees made in it
 mounts=()     # the mount points, in the order they were mounted
 child=""      # the command being waited for
@@ -236,6 +238,12 @@ cleanup() {
             rm -rf --one-file-system "$tree"
         fi
     done
+    if [ -n "$work_tmpfs" ] && [ $left -eq 0 ] && is_mounted "$work_tmpfs"; then
+        umount "$work_tmpfs" || {
+            echo "fresh-check: ERROR: the tmpfs on $work_tmpfs cannot be unmounted; it is left in place." >&2
+            left=1
+        }
+    fi
     if [ -n "$work" ] && [ $left -eq 0 ]; then
         if [ -n "$(mounted_under "$work")" ]; then
             echo "fresh-check: ERROR: still mounted under $work, so it is left in place." >&2
@@ -249,8 +257,7 @@ cleanup() {
 
 summary() {
     local result=$1 name times=""
-    end_stage
-    for name in "${stages[@]}"; do
+    for name in "${stages[@]}" cleanup; do
         [ -z "${stage_seconds[$name]:-}" ] || times+="${times:+, }$name ${stage_seconds[$name]} s"
     done
     echo "fresh-check: $result in $(($(date +%s) - started)) s (${times:-no stage}); pages $pages;" \
@@ -262,7 +269,11 @@ on_exit() {
     trap '' INT TERM
     trap - EXIT
     set +e
+    end_stage
+    local cleanup_started
+    cleanup_started=$(date +%s)
     cleanup || { echo "fresh-check: ERROR: the check's trees could not all be removed." >&2; [ $status -ne 0 ] || status=1; }
+    stage_seconds[cleanup]=$(($(date +%s) - cleanup_started))
     if [ $status -eq 0 ]; then
         summary PASS
     else
@@ -405,6 +416,10 @@ head=$(git -C "$root" rev-parse HEAD)
 
 begin_stage tree
 work=$(mktemp -d "$workbase/lstprint-fresh-check.XXXXXX")
+if [ "${LSTPRINT_FRESH_TMPFS:-1}" != 0 ]; then
+    mount -t tmpfs -o mode=0755 lstprint-fresh-check "$work"
+    work_tmpfs=$work
+fi
 build_tree=$work/build-tree
 mkdir "$build_tree"
 trees+=("$build_tree")
@@ -497,6 +512,7 @@ case $manual in
 /usr/share/man/*) echo "man -w lstprint: $manual" ;;
 *) fail "man -w lstprint says $manual, not a page under /usr/share/man" ;;
 esac
+[ -z "$work_tmpfs" ] || echo "The two trees take $(df -m --output=used "$work_tmpfs" | tail -n 1 | tr -d ' ') MiB."
 # All text of a page is drawn in the grid's font, so every font in the PDF must be it. Courier's
 # metrics come from Nimbus Mono PS (fonts-urw-base35) or Liberation Mono; any other fixed-pitch
 # font makes the grid wider or narrower than the layout assumes.
