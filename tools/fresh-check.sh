@@ -155,6 +155,7 @@ mounts=()     # the mount points, in the order they were mounted
 child=""      # the command being waited for
 partial=""    # a tarball being written
 stage=""      # the stage running
+signal=""     # the signal that ended the check
 stage_started=$started
 declare -A stage_seconds=()
 stages=(tree demo package "installed check")
@@ -276,14 +277,16 @@ on_exit() {
     stage_seconds[cleanup]=$(($(date +%s) - cleanup_started))
     if [ $status -eq 0 ]; then
         summary PASS
+    elif [ -n "$signal" ]; then
+        summary "INTERRUPTED by $signal${stage:+ in the $stage stage}"
     else
         summary "FAIL${stage:+ in the $stage stage}"
     fi
     exit $status
 }
 trap on_exit EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'signal=SIGINT; exit 130' INT
+trap 'signal=SIGTERM; exit 143' TERM
 
 fail() {
     echo "fresh-check: FAIL: $*" >&2
