@@ -16,11 +16,11 @@
 # The pristine tree is kept as a tarball, LSTPRINT_FRESH_TARBALL
 # (/var/cache/lstprint-fresh-check/bookworm-minbase.tar.gz by default), and later runs only unpack
 # it; it is made again when it is missing or cannot be read. The trees are made in a new folder
-# under LSTPRINT_FRESH_WORKDIR (/var/tmp), on a tmpfs mounted there unless LSTPRINT_FRESH_TMPFS=0
-# (on disk, dpkg's synchronous writes and removing the trees take minutes), and are removed, after
-# everything mounted in them is unmounted, however the script ends. LSTPRINT_FRESH_CPUS, a CPU list as taskset takes it
-# ("0" or "0,1"), keeps the commands run in the trees on those CPUs; the build's job count
-# follows from it.
+# under LSTPRINT_FRESH_WORKDIR (/var/tmp), on a tmpfs mounted there (about 3 GiB of memory) unless
+# LSTPRINT_FRESH_TMPFS=0 (on disk, dpkg's synchronous writes and removing the trees take minutes),
+# and are removed, after everything mounted in them is unmounted, however the script ends.
+# LSTPRINT_FRESH_CPUS, a CPU list as taskset takes it ("0" or "0,1"), keeps the commands run in the
+# trees on those CPUs; the build's job count follows from it.
 #
 # Usage: tools/fresh-check.sh   (as root; needs debootstrap, which tools/deps.sh installs)
 set -euo pipefail
