@@ -52,7 +52,8 @@ case $tarball in
 esac
 # The mount points are matched against /proc/mounts, which escapes white space: keep paths plain.
 workbase=$(realpath -e "$workbase") || refuse "LSTPRINT_FRESH_WORKDIR is not a folder: $workbase"
-[[ $workbase =~ ^[A-Za-z0-9/._-]+$ ]] || refuse "LSTPRINT_FRESH_WORKDIR must be a path without spaces or special characters: $workbase"
+[[ $workbase =~ ^[A-Za-z0-9/._-]+$ ]] ||
+    refuse "LSTPRINT_FRESH_WORKDIR must be a path without spaces or special characters: $workbase"
 for path in "$workbase" "$(realpath -m "$tarball")"; do
     case "$path/" in
     "$root"/*) refuse "$path is inside the checkout; the trees and the tarball are kept outside it." ;;
@@ -139,7 +140,8 @@ archive_uri() {
     return 1
 }
 
-uri=$(archive_uri) || refuse "no apt source of type deb for $suite in /etc/apt/sources.list or /etc/apt/sources.list.d/."
+uri=$(archive_uri) ||
+    refuse "no apt source of type deb for $suite in /etc/apt/sources.list or /etc/apt/sources.list.d/."
 case $uri in
 http://* | https://* | ftp://* | file:///*) ;;
 *) refuse "debootstrap cannot fetch from the apt source $uri." ;;
@@ -273,7 +275,10 @@ on_exit() {
     end_stage
     local cleanup_started
     cleanup_started=$(date +%s)
-    cleanup || { echo "fresh-check: ERROR: the check's trees could not all be removed." >&2; [ $status -ne 0 ] || status=1; }
+    if ! cleanup; then
+        echo "fresh-check: ERROR: the check's trees could not all be removed." >&2
+        [ $status -ne 0 ] || status=1
+    fi
     stage_seconds[cleanup]=$(($(date +%s) - cleanup_started))
     if [ $status -eq 0 ]; then
         summary PASS
@@ -503,7 +508,8 @@ in_tree "$install_tree" lstprint --pdf /root/out.pdf /root/demo ||
     fail "lstprint --pdf failed with only its package installed"
 # poppler-utils and man-db are the checker's tools, not dependencies of the package: they come
 # after the package and after its PDF was made, so that they cannot hide a missing dependency.
-in_tree "$install_tree" DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends poppler-utils man-db ||
+in_tree "$install_tree" DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends poppler-utils man-db ||
     fail "installing the checker's tools (poppler-utils, man-db) failed"
 info=$(in_tree "$install_tree" pdfinfo /root/out.pdf) || fail "pdfinfo cannot read the installed program's PDF"
 installed_pages=$(awk '$1 == "Pages:" { print $2 }' <<<"$info")
@@ -519,13 +525,15 @@ esac
 # All text of a page is drawn in the grid's font, so every font in the PDF must be it. Courier's
 # metrics come from Nimbus Mono PS (fonts-urw-base35) or Liberation Mono; any other fixed-pitch
 # font makes the grid wider or narrower than the layout assumes.
-fonts=$(in_tree "$install_tree" pdffonts /root/out.pdf | awk 'NR > 2 { print $1 }' | sed 's/^[A-Z]\{6\}+//' | sort -u) ||
+fonts=$(in_tree "$install_tree" pdffonts /root/out.pdf | awk 'NR > 2 { print $1 }' |
+    sed 's/^[A-Z]\{6\}+//' | sort -u) ||
     fail "pdffonts cannot read the installed program's PDF"
 [ -n "$fonts" ] || fail "the installed program's PDF embeds no font"
 font=$(paste -sd' ' <<<"$fonts")
 while read -r name; do
     [[ $name =~ ^(NimbusMonoPS|LiberationMono)(-|$) ]] ||
-        fail "the installed program's PDF draws the grid in $name, not in a font with Courier's metrics (Nimbus Mono PS or Liberation Mono): the package does not bring one"
+        fail "the installed program's PDF draws the grid in $name, not in a font with Courier's" \
+            "metrics (Nimbus Mono PS or Liberation Mono): the package does not bring one"
 done <<<"$fonts"
 echo "The grid's font: $font"
 
