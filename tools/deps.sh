@@ -3,9 +3,10 @@
 # writer zlib, HarfBuzz, FreeType, fontconfig, libjpeg-turbo and Little CMS), to run its tests (virtual
 # display, PDF tools, a private print system, clang for fuzzing), and to build and check the
 # installed tree and the Debian package (validators for the desktop entry, metainfo, manual page
-# and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies; lintian).
-# The window tests feed input through Qt's window system interface, which is private API: its
-# CMake package needs qt6-base-private-dev and libxkbcommon-dev. Run as root.
+# and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies; lintian),
+# and debootstrap for the fresh-machine check (tools/fresh-check.sh). The window tests feed input
+# through Qt's window system interface, which is private API: its CMake package needs
+# qt6-base-private-dev and libxkbcommon-dev. Run as root.
 # With --profiling, also the profilers that tools/profile.sh uses.
 set -euo pipefail
 packages=(
@@ -18,6 +19,7 @@ packages=(
     cups-daemon cups-client printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file lintian
+    debootstrap
 )
 if [ "${1:-}" = --profiling ]; then
     packages+=(linux-perf valgrind)
