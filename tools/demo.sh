@@ -6,7 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh"
-"$root/tools/build.sh" "$root/build"
+# Everything is configured (so that a missing package shows at once), but only the program is built.
+"$root/tools/build.sh" "$root/build" --target=lstprint
 run="$root/build/demo"
 mkdir -p "$run"
 cp "$root"/demo/* "$run"/

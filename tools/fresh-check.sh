@@ -500,7 +500,7 @@ cp -R "$build_tree$clone/demo" "$install_tree/root/demo"
 in_tree "$install_tree" apt-get update -q || fail "apt-get update failed in the second tree"
 in_tree "$install_tree" DEBIAN_FRONTEND=noninteractive bash -c "cd /root && apt-get install -y -q ./$deb_name" ||
     fail "apt-get install ./$deb_name failed on a fresh Debian 12"
-said=$(in_tree "$install_tree" lstprint --version) || fail "lstprint --version failed in the installed tree"
+said=$(in_tree "$install_tree" lstprint --version | head -n 1) || fail "lstprint --version failed in the installed tree"
 [ "$said" = "lstprint $version" ] || fail "lstprint --version says '$said', the package is version $version"
 echo "lstprint --version: $said"
 # The PDF is made before anything else is installed: only what the package brought may draw it.
