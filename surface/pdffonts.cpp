@@ -100,6 +100,7 @@ struct PdfFonts::Face
     QByteArray postScriptName;
 
     std::map<unsigned short, char32_t> used; // glyph -> the character it was drawn for first
+    std::vector<bool> drawn;                 // by glyph: in used
     int fontObject = 0;
 
     ~Face()
@@ -312,7 +313,13 @@ std::vector<PdfFonts::Run> PdfFonts::runs(QStringView text)
         if (runs.empty() || runs.back().face != glyph.face)
             runs.push_back({glyph.face, {}});
         runs.back().glyphs.push_back(glyph.id);
-        m_faces[size_t(glyph.face)]->used.emplace(glyph.id, character);
+        Face &face = *m_faces[size_t(glyph.face)];
+        if (glyph.id >= face.drawn.size())
+            face.drawn.resize(size_t(glyph.id) + 1);
+        if (!face.drawn[glyph.id]) {
+            face.drawn[glyph.id] = true;
+            face.used.emplace(glyph.id, character);
+        }
     });
     return runs;
 }

@@ -283,11 +283,12 @@ std::string imageEntries(int width, int height, int bits)
 
 int PdfPictures::imageObject(const Picture &picture)
 {
-    const auto known = m_images.constFind(picture.serial());
+    const QByteArray identity = picture.identity();
+    const auto known = m_images.constFind(identity);
     if (known != m_images.constEnd())
         return *known;
     const int object = picture.jpeg() ? writeJpeg(picture) : writeDecoded(picture);
-    m_images.insert(picture.serial(), object);
+    m_images.insert(identity, object);
     return object;
 }
 

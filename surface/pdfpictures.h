@@ -37,6 +37,6 @@ private:
     [[nodiscard]] QByteArray colourSpace(const Picture &picture, int components);
 
     PdfWriter &m_writer;
-    QHash<quint64, int> m_images;      // picture serial -> image object
+    QHash<QByteArray, int> m_images;   // picture identity -> image object
     QHash<QByteArray, int> m_profiles; // profile hash -> ICC stream object
 };

@@ -209,15 +209,23 @@ void PdfSurface::endPage()
         return;
     const int contents =
         m_writer->writeStream("", QByteArrayView(m_content.data(), qsizetype(m_content.size())), true);
+    // The sheet of the first page is the page tree's, which its pages inherit; a page on another
+    // sheet (the orientation changed) names its own.
     const QRect sheet = m_pageLayout.fullRectPoints();
+    std::string mediaBox = "/MediaBox[0 0 ";
+    appendNumber(mediaBox, sheet.width());
+    mediaBox += ' ';
+    appendNumber(mediaBox, sheet.height());
+    mediaBox += ']';
+    if (m_treeMediaBox.empty())
+        m_treeMediaBox = mediaBox;
     const int page = m_writer->beginObject();
     m_writer->write("<</Type/Page/Parent ");
     m_writer->writeNumber(m_writer->pagesRoot());
-    m_writer->write(" 0 R/MediaBox[0 0 ");
-    m_writer->writeNumber(sheet.width());
-    m_writer->write(" ");
-    m_writer->writeNumber(sheet.height());
-    m_writer->write("]/Contents ");
+    m_writer->write(" 0 R");
+    if (mediaBox != m_treeMediaBox)
+        m_writer->write(mediaBox);
+    m_writer->write("/Contents ");
     m_writer->writeNumber(contents);
     m_writer->write(" 0 R/Resources<<");
     if (!m_pageFaces.empty()) {
@@ -337,7 +345,7 @@ void PdfSurface::endDocument()
         if (!m_documentName.isEmpty())
             dictionary += "/Title" + textString(m_documentName);
         dictionary += "/CreationDate(" + pdfDate().toStdString() + ")";
-        m_writer->finish(dictionary);
+        m_writer->finish(dictionary, m_treeMediaBox);
     } catch (...) {
         m_discarded = true;
         m_target->discard();

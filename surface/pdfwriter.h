@@ -4,7 +4,9 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +18,8 @@ class OutputDevice;
 // Writes a PDF file object by object to an output device, each object as soon as its caller has
 // it, and the cross-reference table and trailer at the end. Nothing is kept of an object once it is
 // written but where it starts, and that only as the distance from the object before it; the page
-// tree's kids likewise. So memory stays flat however many pages a document has: a million pages
-// keep a few megabytes.
+// tree's kids as one bit an object. So memory stays flat however many pages a document has: a
+// million pages keep about three megabytes.
 //
 // Every write is checked. The first failure throws PrintError (DocumentNotWritable, naming the
 // document and the system's reason), and every later call throws it again: nothing is written after
@@ -58,9 +60,10 @@ public:
     // A text string in UTF-16 with its byte-order mark, in hexadecimal.
     [[nodiscard]] static std::string textString(const QString &text);
 
-    // Writes the page tree, the catalog, the document information dictionary (entries as given),
-    // the cross-reference table and the trailer, and hands every buffered byte to the device.
-    void finish(std::string_view infoEntries);
+    // Writes the page tree (with pageEntries, which its pages inherit), the catalog, the document
+    // information dictionary (entries as given), the cross-reference table and the trailer, and
+    // hands every buffered byte to the device.
+    void finish(std::string_view infoEntries, std::string_view pageEntries = {});
 
     [[nodiscard]] quint64 bytesWritten() const { return m_written + m_buffer.size(); }
 
@@ -81,14 +84,17 @@ private:
     int m_catalog = 0;
     // Objects numbered as they are begun, in the order of their offsets: each offset as the
     // distance from the one before, seven bits a byte. Reserved objects are few: kept as they are.
-    std::vector<unsigned char> m_offsetSteps;
+    // In blocks, never copied to grow: a vector would double, and for a moment hold both.
+    std::deque<unsigned char> m_offsetSteps;
     quint64 m_lastOffset = 0;
     std::map<int, quint64> m_reserved; // offset 0 until written
-    std::vector<unsigned char> m_kidSteps;
-    int m_lastKid = 0;
+    // One bit an object number: which objects are pages, in their order.
+    std::deque<quint64> m_pageBits;
     qint64 m_pages = 0;
 
     z_stream m_zlib{};
     bool m_zlibReady = false;
-    std::vector<unsigned char> m_deflated;
+    std::unique_ptr<unsigned char[]> m_deflated;
+    size_t m_deflatedCapacity = 0;
+    size_t m_deflatedSize = 0;
 };

@@ -8,6 +8,7 @@
 #include "printerror.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -99,6 +100,7 @@ struct Picture::Data
     std::optional<JpegData> jpeg;
     PictureColour colour;
     quint64 serial;
+    QByteArray identity;
 
     Data() : serial(nextSerial()) {}
     static quint64 nextSerial()
@@ -154,6 +156,19 @@ const PictureColour &Picture::colour() const
 quint64 Picture::serial() const
 {
     return m_data ? m_data->serial : 0;
+}
+
+QByteArray Picture::identity() const
+{
+    if (!m_data)
+        return {};
+    return m_data->identity.isEmpty() ? QByteArray::number(m_data->serial) : m_data->identity;
+}
+
+void Picture::setIdentity(QByteArray identity)
+{
+    if (m_data)
+        m_data->identity = std::move(identity);
 }
 
 qint64 Picture::bytes() const
@@ -228,7 +243,18 @@ Picture PictureLoader::load(const QString &path)
     Picture picture = decode(content, path);
     const FileStamp stamp = stampOf(read);
     const bool unsettled = stamp.changed >= readAt - UnsettledNanoseconds;
-    remember(Entry{key, stamp, picture, picture.bytes(), unsettled ? content : QByteArray()});
+    QByteArray identity = encodeFileName(path) + '\0';
+    for (const qint64 value :
+         {qint64(stamp.device), qint64(stamp.inode), stamp.size, stamp.modified, stamp.changed})
+        identity += QByteArray::number(value) + ' ';
+    if (unsettled) // a change within the clock's tick would not show in the stamp
+        identity += QCryptographicHash::hash(content, QCryptographicHash::Sha1);
+    picture.setIdentity(std::move(identity));
+    // A JPEG kept as its bytes costs a read and a look at its headers to load again, and the PDF
+    // writer knows it again by its identity: it is not kept, so that a thousand photographs
+    // printed once each do not fill the memory.
+    if (!picture.jpeg())
+        remember(Entry{key, stamp, picture, picture.bytes(), unsettled ? content : QByteArray()});
     return picture;
 }
 

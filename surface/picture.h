@@ -63,6 +63,11 @@ public:
     [[nodiscard]] const JpegData *jpeg() const;
     [[nodiscard]] const PictureColour &colour() const;
     [[nodiscard]] quint64 serial() const;
+    // What the picture is: the file and the state it was read in, for a picture loaded from a file
+    // (the same for every load of an unchanged file), else its serial number. The PDF writer embeds
+    // a picture once per identity.
+    [[nodiscard]] QByteArray identity() const;
+    void setIdentity(QByteArray identity);
     // The memory the picture holds.
     [[nodiscard]] qint64 bytes() const;
 

@@ -137,22 +137,24 @@ private slots:
         ProgramFolder folder;
         folder.writePicture("logo.png", 40, 20);
         folder.writePicture("other.png", 30, 30);
+        folder.writePicture("photo.jpg", 30, 30, "jpg"); // not kept by the loader: read again each time
         PictureLoader loader;
         const QString path = folder.filePath("out.pdf");
         PdfSurface surface(path, a4());
         for (int page = 0; page < 20; ++page) {
             surface.drawPicture(loader.load(folder.filePath("logo.png")), 0, 0);
             surface.drawPicture(loader.load(folder.filePath("other.png")), 0, 1000, 2000, 500);
+            surface.drawPicture(loader.load(folder.filePath("photo.jpg")), 0, 2000);
             surface.newPage();
         }
         surface.endDocument();
         QCOMPARE(PdfTools::pageCount(path), 20);
-        QCOMPARE(PdfTools::images(path).size(), 2 * 20); // each page lists its images...
+        QCOMPARE(PdfTools::images(path).size(), 3 * 20); // each page lists its images...
         QStringList objects;
         for (const QString &row : PdfTools::images(path))
             objects << row.simplified().section(' ', 10, 11); // ...by object number
         objects.removeDuplicates();
-        QCOMPARE(objects.size(), 2);
+        QCOMPARE(objects.size(), 3);
     }
 
     void emptyBoxDrawsNothing()
