@@ -471,7 +471,9 @@ QString pictureOne(QByteArrayView input)
         if (picture.isNull() || !(picture.width() > 0) || !(picture.height() > 0))
             return QStringLiteral("a picture was accepted with no size");
         // A JPEG passed through keeps the file's bytes, undecoded, and its size is its header's.
-        QSize pixels = picture.jpeg() ? picture.jpeg()->pixels : picture.image().size();
+        QSize pixels = picture.jpeg()  ? picture.jpeg()->pixels
+                       : picture.png() ? picture.png()->pixels
+                                       : picture.image().size();
         if (picture.jpeg()) {
             if (picture.jpeg()->bytes != input)
                 return QStringLiteral("a JPEG passed through is not the file's bytes");

@@ -287,7 +287,9 @@ int PdfPictures::imageObject(const Picture &picture)
     const auto known = m_images.constFind(identity);
     if (known != m_images.constEnd())
         return *known;
-    const int object = picture.jpeg() ? writeJpeg(picture) : writeDecoded(picture);
+    const int object = picture.jpeg()  ? writeJpeg(picture)
+                       : picture.png() ? writePng(picture)
+                                       : writeDecoded(picture);
     m_images.insert(identity, object);
     return object;
 }
@@ -323,6 +325,23 @@ int PdfPictures::writeJpeg(const Picture &picture)
     if (jpeg.inverted)
         entries += "/Decode[1 0 1 0 1 0 1 0]";
     return m_writer.writeStream(entries, jpeg.bytes, false);
+}
+
+int PdfPictures::writePng(const Picture &picture)
+{
+    const PngData &png = *picture.png();
+    std::string entries = imageEntries(png.pixels.width(), png.pixels.height(), png.bits);
+    if (!png.palette.isEmpty())
+        entries += "/ColorSpace[/Indexed" + colourSpace(picture, 3).toStdString() + " " +
+                   std::to_string(png.palette.size() / 3 - 1) + "<" + png.palette.toHex().toStdString() +
+                   ">]";
+    else
+        entries += "/ColorSpace" + colourSpace(picture, png.colours).toStdString();
+    // The PNG's own filters, row by row, undone by the reader after it inflates the data.
+    entries += "/Filter/FlateDecode/DecodeParms<</Predictor 15/Colors " + std::to_string(png.colours) +
+               "/BitsPerComponent " + std::to_string(png.bits) + "/Columns " +
+               std::to_string(png.pixels.width()) + ">>";
+    return m_writer.writeStream(entries, png.data, false);
 }
 
 int PdfPictures::writeDecoded(const Picture &picture)

@@ -14,7 +14,8 @@ class Picture;
 // a palette, and transparency becomes a soft mask (or, for one transparent palette entry, a colour
 // key mask). Colours are read as the file says: an embedded ICC profile that fits becomes an
 // ICC-based colour space (written once however many pictures carry it), a PNG's gamma and
-// primaries without a profile a CIE-based calibrated one; everything else is device colour.
+// primaries without a profile a CIE-based calibrated one; everything else is device colour. A PNG
+// whose compressed data PDF reads (no alpha, not interlaced) goes in with that data as it is.
 class PdfPictures
 {
 public:
@@ -31,6 +32,7 @@ public:
 
 private:
     [[nodiscard]] int writeJpeg(const Picture &picture);
+    [[nodiscard]] int writePng(const Picture &picture);
     [[nodiscard]] int writeDecoded(const Picture &picture);
     // The colour space of samples with that many components, as the picture's colour says; an
     // indirect ICC profile object or a direct calibrated one, or a device space.

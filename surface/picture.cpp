@@ -98,6 +98,8 @@ struct Picture::Data
 {
     QImage image; // a JPEG kept as its bytes: decoded when first asked for
     std::optional<JpegData> jpeg;
+    std::optional<PngData> png;
+    QByteArray pngFile; // to decode when the pixels are asked for
     PictureColour colour;
     quint64 serial;
     QByteArray identity;
@@ -127,11 +129,26 @@ Picture::Picture(JpegData jpeg, float widthTwips, float heightTwips, PictureColo
     m_data->colour = std::move(colour);
 }
 
+Picture::Picture(PngData png, QByteArray file, float widthTwips, float heightTwips, PictureColour colour)
+    : m_data(std::make_shared<Data>()), m_width(widthTwips), m_height(heightTwips), m_lossless(true)
+{
+    m_data->png = std::move(png);
+    m_data->pngFile = std::move(file);
+    m_data->colour = std::move(colour);
+}
+
 const QImage &Picture::image() const
 {
     static const QImage none;
     if (!m_data)
         return none;
+    if (m_data->image.isNull() && m_data->png) {
+        QBuffer buffer(&m_data->pngFile);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "png");
+        reader.setAutoDetectImageFormat(false);
+        reader.read(&m_data->image);
+    }
     if (m_data->image.isNull() && m_data->jpeg) {
         try {
             m_data->image = decodeJpeg(m_data->jpeg->bytes, QString());
@@ -145,6 +162,11 @@ const QImage &Picture::image() const
 const JpegData *Picture::jpeg() const
 {
     return m_data && m_data->jpeg ? &*m_data->jpeg : nullptr;
+}
+
+const PngData *Picture::png() const
+{
+    return m_data && m_data->png ? &*m_data->png : nullptr;
 }
 
 const PictureColour &Picture::colour() const
@@ -176,6 +198,7 @@ qint64 Picture::bytes() const
     if (!m_data)
         return 0;
     return m_data->image.sizeInBytes() + (m_data->jpeg ? m_data->jpeg->bytes.size() : 0) +
+           (m_data->png ? m_data->png->data.size() + m_data->pngFile.size() : 0) +
            m_data->colour.iccProfile.size();
 }
 
@@ -372,6 +395,16 @@ Picture PictureLoader::decode(const QByteArray &content, const QString &path) co
                 jpegHeader.orientation >= 5 ? jpegHeader.pixels.transposed() : jpegHeader.pixels;
             return Picture(std::move(data), float(shown.width()) * scale, float(shown.height()) * scale,
                            std::move(colour));
+        }
+    }
+
+    // A PNG whose compressed pixels PDF reads goes in with them as they are, once they are known to
+    // hold every row: nothing is decoded or compressed again.
+    if (*format == PictureFormat::Png) {
+        if (std::optional<PngData> png = pngPassThrough(content)) {
+            const float width = float(png->pixels.width()) * scale;
+            const float height = float(png->pixels.height()) * scale;
+            return Picture(std::move(*png), content, width, height, pngColour(content));
         }
     }
 

@@ -41,7 +41,18 @@ struct JpegData
     int orientation = 1;     // the Exif orientation, 1 to 8, which the drawing applies
 };
 
-// A picture with its natural size in twips: decoded pixels, or a JPEG's own bytes. Copies share
+// A PNG whose compressed pixels PDF's Flate filter reads as they stand, with the PNG predictors:
+// not interlaced, no alpha channel, no transparency chunk. It is embedded as its own picture data.
+struct PngData
+{
+    QByteArray data; // the IDAT chunks' zlib stream, as the file has it
+    QSize pixels;
+    int bits = 8;       // a sample
+    int colours = 3;    // samples a pixel: 1 (grey, or a palette index) or 3 (RGB)
+    QByteArray palette; // RGB triples, for a palette picture
+};
+
+// A picture with its natural size in twips: decoded pixels, or a JPEG's or PNG's own data. Copies share
 // what they hold, and a picture and its copies share one serial number, so that the PDF writer
 // embeds a picture once however often it is drawn.
 class Picture
@@ -50,17 +61,21 @@ public:
     Picture() = default;
     Picture(QImage image, float widthTwips, float heightTwips, bool lossless, PictureColour colour = {});
     Picture(JpegData jpeg, float widthTwips, float heightTwips, PictureColour colour);
+    // image: the PNG's file, decoded only when its pixels are asked for.
+    Picture(PngData png, QByteArray file, float widthTwips, float heightTwips, PictureColour colour);
 
     [[nodiscard]] bool isNull() const { return !m_data; }
     [[nodiscard]] float width() const { return m_width; }
     [[nodiscard]] float height() const { return m_height; }
     // True for formats that are stored without loss (GIF, PNG, BMP): they are embedded losslessly.
     [[nodiscard]] bool lossless() const { return m_lossless; }
-    // The pixels, as shown (a JPEG's orientation applied). A JPEG kept as its bytes is decoded when
-    // they are first asked for.
+    // The pixels, as shown (a JPEG's orientation applied). A JPEG or PNG kept as its own data is
+    // decoded when they are first asked for.
     [[nodiscard]] const QImage &image() const;
     // The JPEG's bytes, or nullptr for a decoded picture.
     [[nodiscard]] const JpegData *jpeg() const;
+    // The PNG's picture data, or nullptr.
+    [[nodiscard]] const PngData *png() const;
     [[nodiscard]] const PictureColour &colour() const;
     [[nodiscard]] quint64 serial() const;
     // What the picture is: the file and the state it was read in, for a picture loaded from a file

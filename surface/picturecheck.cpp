@@ -1,10 +1,14 @@
 #include "picturecheck.h"
 
+#include "picture.h"
 #include "printerror.h"
 
 #include <algorithm>
+#include <vector>
+
 #include <array>
 #include <cstdlib>
+#include <zlib.h>
 
 namespace {
 
@@ -319,6 +323,86 @@ PngColourChunks pngColourChunks(QByteArrayView data)
         at += 12 + length;
     }
     return colour;
+}
+
+std::optional<PngData> pngPassThrough(QByteArrayView data)
+{
+    // Walked only once pngDefect() found every chunk within the file.
+    PngData png;
+    bool transparency = false;
+    qint64 width = 0;
+    qint64 height = 0;
+    uint colourType = 0;
+    for (qsizetype at = 8; at + 12 <= data.size();) {
+        const qint64 length = bigEndian(data, at, 4);
+        const QByteArrayView type = data.sliced(at + 4, 4);
+        if (length > data.size() - at - 12)
+            return std::nullopt;
+        const QByteArrayView body = data.sliced(at + 8, length);
+        if (type == "IHDR") {
+            if (length != 13 || byteAt(body, 10) != 0 || byteAt(body, 11) != 0 || byteAt(body, 12) != 0)
+                return std::nullopt; // another compression or filter method, or interlaced
+            width = bigEndian(body, 0, 4);
+            height = bigEndian(body, 4, 4);
+            png.bits = int(byteAt(body, 8));
+            colourType = byteAt(body, 9);
+        } else if (type == "PLTE") {
+            png.palette = body.toByteArray();
+        } else if (type == "tRNS") {
+            transparency = true;
+        } else if (type == "IDAT") {
+            png.data += body.toByteArray();
+        } else if (type == "IEND") {
+            break;
+        }
+        at += 12 + length;
+    }
+    const bool knownBits =
+        colourType == 0 ? (png.bits == 1 || png.bits == 2 || png.bits == 4 || png.bits == 8 || png.bits == 16)
+        : colourType == 2 ? (png.bits == 8 || png.bits == 16)
+        : colourType == 3 ? (png.bits == 1 || png.bits == 2 || png.bits == 4 || png.bits == 8)
+                          : false;
+    if (!knownBits || transparency || width <= 0 || height <= 0 || width > 0x7FFFFFFF ||
+        height > 0x7FFFFFFF || png.data.isEmpty() ||
+        (colourType == 3 && (png.palette.isEmpty() || png.palette.size() % 3 != 0)))
+        return std::nullopt;
+    png.colours = colourType == 2 ? 3 : 1;
+    if (colourType != 3)
+        png.palette.clear();
+    png.pixels = QSize(int(width), int(height));
+
+    // Every row there, each a filter type byte and its samples, and nothing after the last.
+    const qint64 rowBytes = (width * png.colours * png.bits + 7) / 8;
+    const qint64 expected = height * (rowBytes + 1);
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return std::nullopt;
+    stream.next_in = reinterpret_cast<Bytef *>(png.data.data());
+    stream.avail_in = uInt(png.data.size());
+    std::vector<unsigned char> chunk(64 * 1024);
+    qint64 produced = 0;
+    int status = Z_OK;
+    bool filtersKnown = true;
+    while (status == Z_OK && filtersKnown) {
+        stream.next_out = chunk.data();
+        stream.avail_out = uInt(chunk.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+        const qint64 got = qint64(chunk.size() - stream.avail_out);
+        for (qint64 row = (produced + rowBytes) / (rowBytes + 1) * (rowBytes + 1); row < produced + got;
+             row += rowBytes + 1) {
+            if (row >= produced && chunk[size_t(row - produced)] > 4)
+                filtersKnown = false;
+        }
+        produced += got;
+        if (produced > expected)
+            break;
+        if (status == Z_OK && got == 0 && stream.avail_in == 0)
+            break; // the data ends before the stream does
+    }
+    inflateEnd(&stream);
+    if (status != Z_STREAM_END || produced != expected || !filtersKnown)
+        return std::nullopt; // decoded instead, so that Qt's reader and the checks speak
+    return png;
 }
 
 // BMP, read the way Qt's reader reads it: the headers, the colour masks and table, then the pixel

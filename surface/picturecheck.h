@@ -94,6 +94,12 @@ struct PngColourChunks
 };
 [[nodiscard]] PngColourChunks pngColourChunks(QByteArrayView data);
 
+// The picture data of a PNG that PDF's Flate filter and PNG predictors read as they stand: not
+// interlaced, grey, RGB or a palette, no transparency chunk; its zlib stream inflated holds every
+// row, each with a filter type PNG knows. Nothing where the PNG is not such a one.
+struct PngData;
+[[nodiscard]] std::optional<PngData> pngPassThrough(QByteArrayView data);
+
 // BMP, read the way Qt's reader reads it; run-length coded pixels must cover every pixel.
 [[nodiscard]] PictureDefect bmpDefect(QByteArrayView data);
 

@@ -392,15 +392,16 @@ private slots:
     void cacheStaysWithinItsBudget()
     {
         ProgramFolder folder;
+        // GIFs are decoded (a PNG of one colour would go in as its few hundred bytes).
         for (int i = 0; i < 5; ++i)
-            folder.writePicture(QStringLiteral("p%1.png").arg(i), 100, 100); // 40,000 bytes decoded
-        PictureLoader loader(96, 100000);                                    // room for two
+            folder.writePicture(QStringLiteral("p%1.gif").arg(i), 100, 100, "gif"); // 40,000 bytes decoded
+        PictureLoader loader(96, 100000);                                           // room for two
         for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < 5; ++i)
-                (void)loader.load(folder.filePath(QStringLiteral("p%1.png").arg(i)));
+                (void)loader.load(folder.filePath(QStringLiteral("p%1.gif").arg(i)));
         }
         QCOMPARE(loader.decodeCount(), 10);
-        (void)loader.load(folder.filePath("p4.png")); // the most recent one is still there
+        (void)loader.load(folder.filePath("p4.gif")); // the most recent one is still there
         QCOMPARE(loader.decodeCount(), 10);
     }
 };
