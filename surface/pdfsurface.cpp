@@ -104,7 +104,7 @@ const PdfSurface::Paper &PdfSurface::paper() const
     return *m_paper;
 }
 
-void PdfSurface::setOrientation(int orientation)
+void PdfSurface::setOrientation(Orientation orientation)
 {
     SurfaceBase::setOrientation(orientation);
     m_writer->setPageLayout(currentLayout());

@@ -64,7 +64,7 @@ public:
     virtual ~PrintSurface() = default;
 
     // Applies to the pages that follow; orientation() reports what the printer actually took.
-    virtual void setOrientation(int orientation) = 0;
+    virtual void setOrientation(Orientation orientation) = 0;
     [[nodiscard]] virtual int orientation() const = 0;
 
     virtual void setFontName(const QString &name) = 0;
@@ -124,7 +124,7 @@ public:
 class SurfaceBase : public PrintSurface
 {
 public:
-    void setOrientation(int orientation) override { m_orientation = orientation; }
+    void setOrientation(Orientation orientation) override { m_orientation = orientation; }
     [[nodiscard]] int orientation() const override { return m_orientation; }
     void setFontName(const QString &name) override { m_fontName = name; }
     void setFontSize(float points) override { m_fontSize = points; }
