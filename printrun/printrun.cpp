@@ -410,8 +410,8 @@ void PrintRun::FitPictureToPage(float &fittedWidth, float &fittedHeight)
     const float top = m_printer->currentY();
     if (scaleWidth - PageLayout::FitRightMargin < width)
         fittedWidth = scaleWidth - PageLayout::FitRightMargin;
-    if (scaleHeight - top - PageLayout::FitBottomTest < height)
-        fittedHeight = scaleHeight - top - PageLayout::CutBottomMargin;
+    if (scaleHeight - top - PageLayout::FitBottomThreshold < height)
+        fittedHeight = scaleHeight - top - PageLayout::FitBottomMargin;
 }
 
 QString PrintRun::pageField(qint64 page)
