@@ -246,8 +246,8 @@ void PrintRun::PrintRecordPage()
     bool logoDrawn = false;
     try {
         logoStep(logoDrawn);
-        const QString picturePath = gridStep();
-        pictureStep(picturePath);
+        gridStep();
+        pictureStep(recordPicturePath());
         footerStep(logoDrawn);
         m_printer->newPage();
     } catch (const PrintError &error) {
@@ -292,7 +292,7 @@ void PrintRun::logoStep(bool &logoDrawn)
     m_printer->setCurrentY(m_image1.Height() + PageLayout::LogoGap);
 }
 
-QString PrintRun::gridStep()
+void PrintRun::gridStep()
 {
     const qsizetype count = m_fieldList.count();
     const int pairs = m_pairsPerRow > 0 ? m_pairsPerRow : PageLayout::PortraitPairsPerRow;
@@ -315,17 +315,19 @@ QString PrintRun::gridStep()
         }
     }
     AlignKeyColumns(recordGrid);
+    printGrid(recordGrid);
+}
 
+QString PrintRun::recordPicturePath() const
+{
     // The picture is named by the last field whose name begins with "filename": its whole value,
     // not just the part the grid shows.
     QString pictureName;
-    for (qsizetype i = 1; i <= count; ++i) {
+    for (qsizetype i = 1; i <= m_fieldList.count(); ++i) {
         const clsVar &entry = m_fieldList.item(i);
         if (namesPicture(entry.Key()))
             pictureName = trimSpaces(entry.valueText());
     }
-
-    printGrid(recordGrid);
     return picturePathFor(m_folder, pictureName);
 }
 

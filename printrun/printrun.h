@@ -125,7 +125,9 @@ private:
     void FitPictureToPage(float &fittedWidth, float &fittedHeight);
 
     void logoStep(bool &logoDrawn);
-    [[nodiscard]] QString gridStep();
+    void gridStep();
+    // The picture file of the record just read, or empty when it names none it may use.
+    [[nodiscard]] QString recordPicturePath() const;
     void printGrid(const RecordGrid &recordGrid);
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
