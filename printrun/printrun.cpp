@@ -85,13 +85,19 @@ void PrintRun::setListFileDevice(QIODevice *device, QString name)
 
 void PrintRun::cmdPrint_Click(PrintSurface &printer)
 {
+    beginRun(printer);
+    while (printNextPage()) {
+    }
+    finishRun();
+}
+
+void PrintRun::beginRun(PrintSurface &printer)
+{
     m_printer = &printer;
     m_stopped = false;
     m_recordsPrinted = 0;
-    const auto done = qScopeGuard([this] {
-        m_printer = nullptr;
-        m_stopRequested.store(false, std::memory_order_relaxed);
-    });
+    // A failure of the printer here ends the run before its first page.
+    auto failed = qScopeGuard([this] { endOfRun(); });
 
     OpenListFile();
     printer.setDocumentName(m_listFileName);
@@ -100,23 +106,44 @@ void PrintRun::cmdPrint_Click(PrintSurface &printer)
     printer.setFontSize(8);
     m_pairsPerRow = printer.orientation() == PrintSurface::Portrait ? PageLayout::PortraitPairsPerRow
                                                                     : PageLayout::LandscapePairsPerRow;
+    failed.dismiss();
+}
 
-    // A stop is taken up between pages: the page being drawn is finished first. One that comes
-    // when every record has been printed changes nothing: the document is ended as usual.
-    while (ReadNextRecord()) {
-        if (stopRequested())
-            break;
-        PrintRecordPage();
-        ++m_recordsPrinted;
-        if (m_progress)
-            m_progress(m_recordsPrinted);
+bool PrintRun::printNextPage()
+{
+    Q_ASSERT(runUnderWay());
+    auto failed = qScopeGuard([this] { endOfRun(); });
+    // A stop is taken up between pages: the page being drawn is finished first.
+    if (!ReadNextRecord() || stopRequested()) {
+        failed.dismiss();
+        return false;
     }
+    PrintRecordPage();
+    ++m_recordsPrinted;
+    if (m_progress)
+        m_progress(m_recordsPrinted);
+    failed.dismiss();
+    return true;
+}
+
+void PrintRun::finishRun()
+{
+    Q_ASSERT(runUnderWay());
+    const auto done = qScopeGuard([this] { endOfRun(); });
+    // A stop that comes when every record has been printed changes nothing: the document is ended
+    // as usual.
     if (stopRequested() && !m_allRecordsRead) {
         m_stopped = true;
-        printer.discardDocument();
+        m_printer->discardDocument();
         return;
     }
-    printer.endDocument();
+    m_printer->endDocument();
+}
+
+void PrintRun::endOfRun() noexcept
+{
+    m_printer = nullptr;
+    m_stopRequested.store(false, std::memory_order_relaxed);
 }
 
 bool PrintRun::closeListFile()

@@ -45,8 +45,14 @@ localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
 // reports a PrintError through the ErrorReporter and returns as if it had finished. Failures of the
 // driver's own printer steps are not trapped and leave cmdPrint_Click as PrintError.
 //
-// A run can be stopped from outside (a Cancel button, a signal): requestStop() asks for it, the
-// driver takes it up after the page being drawn and discards the document instead of ending it.
+// A run is three steps: beginRun, printNextPage for each page, and finishRun. cmdPrint_Click is the
+// plain loop over them, for callers that may hold the thread for the whole run (the command line,
+// the tests, the benchmark); the window takes one step at a time from its event loop, so that it
+// stays live between pages without the run ever calling back into it.
+//
+// A run can be stopped from outside (a Cancel button, a signal): requestStop() or the stop check
+// asks for it, the run takes it up after the page being drawn and finishRun discards the document
+// instead of ending it.
 class PrintRun
 {
 public:
@@ -71,12 +77,15 @@ public:
 
     // Asks the run under way (or the next one, when none is) to stop after the page being drawn and
     // to discard its document; a request that comes once every record is printed changes nothing.
-    // Only stores a flag: safe to call from a signal handler or another thread. The request is used
-    // up when the run under way ends, stopped or not.
+    // Only stores a flag: safe to call from another thread. The request is used up when the run
+    // under way ends, stopped or not.
     void requestStop() noexcept { m_stopRequested.store(true, std::memory_order_relaxed); }
-    [[nodiscard]] bool stopRequested() const noexcept
+    // Asked between pages and between records read past: true stops the run as requestStop() does.
+    // The caller's own flag (one that a signal handler sets, say); it is never reset by the run.
+    void setStopCheck(std::function<bool()> check) { m_stopCheck = std::move(check); }
+    [[nodiscard]] bool stopRequested() const
     {
-        return m_stopRequested.load(std::memory_order_relaxed);
+        return m_stopRequested.load(std::memory_order_relaxed) || (m_stopCheck && m_stopCheck());
     }
     // Whether the last run was stopped, its document discarded.
     [[nodiscard]] bool stopped() const { return m_stopped; }
@@ -93,6 +102,20 @@ public:
 
     // One press of Print: the whole run, from opening the list file to ending the document.
     void cmdPrint_Click(PrintSurface &printer);
+
+    // The first step: opens the list file, names the document after it and sets the surface's
+    // orientation and font, which fixes the pairs per grid row. The surface is the run's until the
+    // run is over.
+    void beginRun(PrintSurface &printer);
+    // Reads the next selected record and prints its page; false when there is none left, or when a
+    // stop has been asked for.
+    [[nodiscard]] bool printNextPage();
+    // The last step: ends the document, or discards it when a stop was asked for before the last
+    // record was read.
+    void finishRun();
+    // Between beginRun and the end of the run: finishRun, or a step that threw (a failure of the
+    // printer itself, which also ends the run, its document neither ended nor discarded).
+    [[nodiscard]] bool runUnderWay() const { return m_printer != nullptr; }
 
     void OpenListFile();
     [[nodiscard]] bool ReadNextRecord();
@@ -132,6 +155,8 @@ private:
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
     void abandonPage();
+    // Whatever way the run under way ends: the surface is let go and a stop request used up.
+    void endOfRun() noexcept;
 
     QString m_folder;
     PictureHolder &m_image1;
@@ -144,7 +169,7 @@ private:
     QString m_listFileChoice;
     RecordSelection m_selection;
     std::atomic<bool> m_stopRequested = false;
-    static_assert(std::atomic<bool>::is_always_lock_free, "requestStop() must be async-signal-safe");
+    std::function<bool()> m_stopCheck;
     bool m_stopped = false;
     qint64 m_recordsPrinted = 0;
     qint64 m_recordNumber = 0;
