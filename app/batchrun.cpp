@@ -10,9 +10,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -23,17 +21,13 @@
 
 namespace {
 
-// The run that SIGINT and SIGTERM stop, and the signal that came. The handler only stores: the
-// run takes the request up between two pages.
-std::atomic<PrintRun *> currentRun = nullptr;
-static_assert(std::atomic<PrintRun *>::is_always_lock_free, "the signal handler must not take a lock");
+// The signal that came, SIGINT or SIGTERM. The handler only stores it; the run asks for it between
+// two pages (its stop check), and stops there.
 volatile std::sig_atomic_t caughtSignal = 0;
 
 void stopOnSignal(int signal)
 {
     caughtSignal = signal;
-    if (PrintRun *const run = currentRun.load())
-        run->requestStop();
 }
 
 void installSignalHandlers()
@@ -56,22 +50,6 @@ void installSignalHandlers()
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, nullptr);
 }
-
-// Keeps the run current for the signal handler while it lives.
-class CurrentRun
-{
-public:
-    explicit CurrentRun(PrintRun &run)
-    {
-        currentRun.store(&run);
-        // A signal that came before the run could be reached stops it before its first page.
-        if (caughtSignal != 0)
-            run.requestStop();
-    }
-    ~CurrentRun() { currentRun.store(nullptr); }
-    CurrentRun(const CurrentRun &) = delete;
-    CurrentRun &operator=(const CurrentRun &) = delete;
-};
 
 void writeError(const QString &text)
 {
@@ -196,37 +174,16 @@ void prepareBatchApplication()
     defaultMessageHandler = qInstallMessageHandler(dropRuntimeFolderNotice);
 }
 
-int runBatch(const CommandLine &options, const QString &programFolder)
+int runBatch(const CommandLine &options, const DataLocation &data)
 {
     installSignalHandlers();
-    if (options.action == CommandLine::PrintToPdf && options.pdfTarget == ExportSurface::StandardOutput &&
-        ::isatty(STDOUT_FILENO)) {
-        CommandLine refused = options;
-        refused.problem = QStringLiteral("standard output is a terminal: send it to a file or a pipe to "
-                                         "receive the PDF");
-        writeError(refused.usageErrorText());
-        return ExitStatus::UsageError;
-    }
-
-    const DataLocation data = locateData(options.dataArgument, programFolder);
-    if (options.action == CommandLine::PrintToPdf && options.pdfTarget != ExportSurface::StandardOutput) {
-        // A slip of the keyboard must not put the PDF in place of the list it is made from.
-        const QString listFile =
-            QDir(data.folder).filePath(data.listFile.isEmpty() ? findListFile(data.folder) : data.listFile);
-        const QString target = QFileInfo(options.pdfTarget).canonicalFilePath();
-        if (!target.isEmpty() && target == QFileInfo(listFile).canonicalFilePath()) {
-            CommandLine refused = options;
-            refused.problem =
-                QStringLiteral("--pdf %1 would replace the list file it is made from").arg(options.pdfTarget);
-            writeError(refused.usageErrorText());
-            return ExitStatus::UsageError;
-        }
-    }
     PictureSlot image1(96); // picture sizes as the window has them on a standard desktop screen
     const BatchChoices choices(options);
     ProgressLine progress(!options.quiet && ::isatty(STDERR_FILENO));
     BatchReporter reporter(progress);
     PrintRun run(data.folder, image1, reporter, choices);
+    // A signal that came before the run could be reached stops it before its first page.
+    run.setStopCheck([] { return caughtSignal != 0; });
     run.setListFileChoice(data.listFile);
     run.setRecordSelection(options.records);
     progress.setTotalCounter([&run] {
@@ -237,14 +194,11 @@ int runBatch(const CommandLine &options, const QString &programFolder)
 
     std::unique_ptr<PrintSurface> surface;
     std::optional<PrintError> failure;
-    {
-        const CurrentRun current(run);
-        try {
-            surface = makeSurface(options);
-            run.cmdPrint_Click(*surface);
-        } catch (const PrintError &error) {
-            failure = error;
-        }
+    try {
+        surface = makeSurface(options);
+        run.cmdPrint_Click(*surface);
+    } catch (const PrintError &error) {
+        failure = error;
     }
     progress.clear();
     if (failure)

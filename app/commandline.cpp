@@ -1,6 +1,8 @@
 #include "commandline.h"
 
 #include "application.h"
+#include "exportsurface.h"
+#include "listfile.h"
 #include "version.h"
 
 #include <QCommandLineParser>
@@ -181,6 +183,27 @@ QString CommandLine::usageErrorText() const
     return QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(ProgramName, problem);
 }
 
+void CommandLine::checkOutput(const DataLocation &data, bool standardOutputIsTerminal)
+{
+    if (action != PrintToPdf)
+        return;
+    if (pdfTarget == ExportSurface::StandardOutput) {
+        if (standardOutputIsTerminal) {
+            action = UsageError;
+            problem = QStringLiteral("standard output is a terminal: send it to a file or a pipe to receive "
+                                     "the PDF");
+        }
+        return;
+    }
+    // A slip of the keyboard must not put the PDF in place of the list it is made from.
+    const QString target = QFileInfo(pdfTarget).canonicalFilePath();
+    if (!data.listFile.isEmpty() && !target.isEmpty() &&
+        target == QFileInfo(QDir(data.folder).filePath(data.listFile)).canonicalFilePath()) {
+        action = UsageError;
+        problem = QStringLiteral("--pdf %1 would replace the list file it is made from").arg(pdfTarget);
+    }
+}
+
 DataLocation locateData(const QString &argument, const QString &programFolder)
 {
     if (argument.isEmpty())
@@ -189,4 +212,12 @@ DataLocation locateData(const QString &argument, const QString &programFolder)
     if (info.isDir() || info.fileName().isEmpty())
         return {QDir::cleanPath(info.absoluteFilePath()), QString()};
     return {QDir::cleanPath(info.absolutePath()), info.fileName()};
+}
+
+DataLocation locateBatchData(const QString &argument, const QString &programFolder)
+{
+    DataLocation data = locateData(argument, programFolder);
+    if (data.listFile.isEmpty())
+        data.listFile = findListFile(data.folder);
+    return data;
 }

@@ -180,7 +180,7 @@ void PrintRun::OpenListFile()
             m_listFileName = m_listDeviceName;
             m_listFile = std::make_unique<ListFileReader>(*m_listDevice, m_listFileName);
         } else {
-            m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
+            m_listFileName = m_listFileChoice ? *m_listFileChoice : findListFile(m_folder);
             if (m_listFileName.isEmpty())
                 throw PrintError(PrintError::NoListFile,
                                  QStringLiteral("No list file (*.lst) was found in the folder %1.")

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 [[nodiscard]] QDateTime currentLocalDateTime();
 [[nodiscard]] qint64 monotonicMilliseconds();
@@ -67,9 +68,10 @@ public:
     void setClock(std::function<QDate()> today) { m_today = std::move(today); }
     // Called after each record's page with the number of records printed so far in this run.
     void setProgressHandler(std::function<void(qint64)> handler) { m_progress = std::move(handler); }
-    // The list file to read, by its name in the program folder; empty (the default): the first list
-    // file of the folder, looked up at every run.
-    void setListFileChoice(QString name) { m_listFileChoice = std::move(name); }
+    // The list file to read, by its name in the program folder. Without one (the default) the first
+    // list file of the folder is looked up at every run; a caller that has looked it up already hands
+    // on what it found, an empty name when the folder has none.
+    void setListFileChoice(std::optional<QString> name) { m_listFileChoice = std::move(name); }
     // Which records are printed; the others are read past without being split into fields, and
     // reading ends after the last one selected. Every record unless set.
     void setRecordSelection(RecordSelection selection) { m_selection = std::move(selection); }
@@ -166,7 +168,7 @@ private:
     std::function<void(qint64)> m_progress;
     std::unique_ptr<ListFileReader> m_listFile;
     PrintSurface *m_printer = nullptr;
-    QString m_listFileChoice;
+    std::optional<QString> m_listFileChoice;
     RecordSelection m_selection;
     std::atomic<bool> m_stopRequested = false;
     std::function<bool()> m_stopCheck;
