@@ -7,6 +7,7 @@
 #include "printersurface.h"
 #include "printrun.h"
 #include "runcontext.h"
+#include "runreport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -150,11 +151,6 @@ std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
     return PrinterSurface::forQueue(options.printer);
 }
 
-QString pagesText(qint64 pages)
-{
-    return pages == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages);
-}
-
 QtMessageHandler defaultMessageHandler = nullptr;
 
 // Qt looks for a sandbox's marker in the session's runtime folder when a GUI application starts,
@@ -204,45 +200,16 @@ int runBatch(const CommandLine &options, const DataLocation &data)
     if (failure)
         reporter.report(*failure);
     const PrintOutcome outcome = surface ? surface->outcome() : PrintOutcome();
-    const bool toPdf = options.action == CommandLine::PrintToPdf;
 
     int status = ExitStatus::NothingPrinted;
-    QString closing;
-    if (run.stopped()) {
+    if (run.stopped())
         status = ExitStatus::SignalBase + (caughtSignal != 0 ? int(caughtSignal) : SIGTERM);
-        const qint64 pages = outcome.kind == PrintOutcome::Discarded ? outcome.pages : run.recordsPrinted();
-        closing = (pages > 0 ? QStringLiteral("Interrupted after page %1").arg(pages)
-                             : QStringLiteral("Interrupted before the first page")) +
-                  (toPdf ? QStringLiteral(": nothing was written.")
-                         : QStringLiteral(": nothing was sent to the printer."));
-    } else if (outcome.kind == PrintOutcome::SavedAsPdf || outcome.kind == PrintOutcome::SentToPrinter) {
+    else if (outcome.kind == PrintOutcome::SavedAsPdf || outcome.kind == PrintOutcome::SentToPrinter)
         status = reporter.count() > 0 ? ExitStatus::SomeRecordsFailed : ExitStatus::Printed;
-        if (outcome.kind == PrintOutcome::SavedAsPdf)
-            closing = QStringLiteral("Printed %1 to %2")
-                          .arg(pagesText(outcome.pages), outcome.pdfPath == ExportSurface::StandardOutput
-                                                             ? QStringLiteral("standard output")
-                                                             : options.pdfTarget);
-        else
-            closing = QStringLiteral("Sent %1 to printer %2, job %3")
-                          .arg(pagesText(outcome.pages), outcome.printer, QString::number(outcome.jobId));
-        // The errors of the records; a failure at the end (the job held) is told by itself.
-        const int recordErrors = reporter.count() - (failure ? 1 : 0);
-        if (recordErrors > 0)
-            closing += recordErrors == 1 ? QStringLiteral(", with 1 error")
-                                         : QStringLiteral(", with %1 errors").arg(recordErrors);
-        if (outcome.held)
-            closing += QStringLiteral("; the printer is stopped and holds the job");
-        closing += QLatin1Char('.');
-    } else if (reporter.count() > 0) {
-        closing = QStringLiteral("Nothing was printed.");
-    } else if (run.recordsRead() == 0) {
-        closing = QStringLiteral("Nothing was printed: %1 has no records.").arg(run.listFileName());
-    } else {
-        closing = QStringLiteral("Nothing was printed: %1 has %2, none of them selected.")
-                      .arg(run.listFileName(), run.recordsRead() == 1
-                                                   ? QStringLiteral("1 record")
-                                                   : QStringLiteral("%1 records").arg(run.recordsRead()));
-    }
+    const QString closing =
+        RunReport(run, outcome)
+            .closingLine(options.action == CommandLine::PrintToPdf ? options.pdfTarget : QString(),
+                         reporter.count(), failure.has_value());
     if (!options.quiet)
         writeError(closing + QLatin1Char('\n'));
     return status;

@@ -8,6 +8,7 @@
 #include "printersurface.h"
 #include "printrun.h"
 #include "progresswindow.h"
+#include "runreport.h"
 #include "windowicon.h"
 
 #include <QAbstractButton>
@@ -423,13 +424,15 @@ void frmPrinter::endRun()
     }
     if (m_runFailure) {
         m_reporter.report(*m_runFailure);
-    } else if (ran && m_run->stopped()) {
-        const qint64 total = m_recordTotal >= 0 ? m_recordTotal : countRecords(m_run->listFilePath());
-        const bool toPdf = m_outcome.kind == PrintOutcome::Discarded && m_outcome.printer.isEmpty();
-        messages().information(cancelledText(m_run->recordsPrinted(), total, toPdf));
-    } else if (m_outcome.kind == PrintOutcome::SavedAsPdf) {
-        messages().information(savedAsPdfText(m_outcome));
+        return;
     }
+    if (!ran)
+        return;
+    const QString told = RunReport(*m_run, m_outcome).windowMessage([this] {
+        return m_recordTotal >= 0 ? m_recordTotal : countRecords(m_run->listFilePath());
+    });
+    if (!told.isEmpty())
+        messages().information(told);
 }
 
 void frmPrinter::setControlsEnabled(bool enabled)
@@ -449,22 +452,6 @@ void frmPrinter::stopRun()
     // A request made outside a run would stop the next one.
     if (running())
         m_stopAsked = true;
-}
-
-QString frmPrinter::cancelledText(qint64 pages, qint64 total, bool toPdf)
-{
-    const QString after = total >= pages && total > 0 ? tr("after page %1 of %2").arg(pages).arg(total)
-                                                      : tr("after page %1").arg(pages);
-    const QString where = pages == 0 ? tr("before the first page") : after;
-    return tr("Printing cancelled %1: %2.")
-        .arg(where, toPdf ? tr("no PDF was saved") : tr("nothing was sent to the printer"));
-}
-
-QString frmPrinter::savedAsPdfText(const PrintOutcome &outcome)
-{
-    const QString count = outcome.pages == 1 ? tr("1 page") : tr("%1 pages").arg(outcome.pages);
-    return tr("%1, so the document was saved as %2 (%3).")
-        .arg(outcome.noPrinterText(), displayPath(outcome.pdfPath), count);
 }
 
 bool frmPrinter::eventFilter(QObject *watched, QEvent *event)

@@ -72,12 +72,6 @@ public:
     // Whether a button's caption shows whole at its size and font.
     [[nodiscard]] static bool captionFits(const QAbstractButton &button);
 
-    // The text telling why a document went to no printer and where it was saved instead.
-    [[nodiscard]] static QString savedAsPdfText(const PrintOutcome &outcome);
-    // The text telling that a run was cancelled after pages of total records (total < pages: not
-    // known) and that nothing was printed, or, toPdf, that no PDF was saved.
-    [[nodiscard]] static QString cancelledText(qint64 pages, qint64 total, bool toPdf);
-
 public slots:
     // Starts one print run on a new surface from the factory and returns; the run goes on from the
     // event loop, and runEnded() says when it is over. Nothing while a run is under way.

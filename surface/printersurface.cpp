@@ -89,8 +89,7 @@ PrintError PrinterSurface::noPrinterError() const
 {
     const Cups::DefaultPrinter &found = defaultPrinter();
     const auto withReason = [&found](const QString &text) {
-        return (found.reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, found.reason)) +
-               QLatin1Char('.');
+        return PrintOutcome::withReason(text, found.reason) + QLatin1Char('.');
     };
     if (found.status == Cups::DefaultPrinter::Unreachable)
         return PrintError(

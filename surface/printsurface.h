@@ -34,18 +34,20 @@ struct PrintOutcome
     // print system could not be reached (the socket /run/cups/cups.sock does not exist)", ...
     [[nodiscard]] QString noPrinterText() const
     {
-        const auto withReason = [this](const QString &text) {
-            return noPrinterReason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, noPrinterReason);
-        };
         switch (noPrinter) {
         case NoPrinterSetUp:
             break;
         case NoDefaultPrinter:
-            return withReason(QStringLiteral("No printer is chosen as the default"));
+            return withReason(QStringLiteral("No printer is chosen as the default"), noPrinterReason);
         case PrintSystemUnreachable:
-            return withReason(QStringLiteral("The print system could not be reached"));
+            return withReason(QStringLiteral("The print system could not be reached"), noPrinterReason);
         }
         return QStringLiteral("No printer is set up");
+    }
+    // The text with what the print system said after it in brackets, when it said anything.
+    [[nodiscard]] static QString withReason(const QString &text, const QString &reason)
+    {
+        return reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, reason);
     }
 };
 
