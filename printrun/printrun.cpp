@@ -113,8 +113,9 @@ bool PrintRun::printNextPage()
 {
     Q_ASSERT(runUnderWay());
     auto failed = qScopeGuard([this] { endOfRun(); });
+    // Without a list file there is nothing to read: OpenListFile has said why, once.
     // A stop is taken up between pages: the page being drawn is finished first.
-    if (!ReadNextRecord() || stopRequested()) {
+    if (!listFileOpen() || !ReadNextRecord() || stopRequested()) {
         failed.dismiss();
         return false;
     }

@@ -109,8 +109,8 @@ public:
     // orientation and font, which fixes the pairs per grid row. The surface is the run's until the
     // run is over.
     void beginRun(PrintSurface &printer);
-    // Reads the next selected record and prints its page; false when there is none left, or when a
-    // stop has been asked for.
+    // Reads the next selected record and prints its page; false when there is none left, when no
+    // list file could be opened, or when a stop has been asked for.
     [[nodiscard]] bool printNextPage();
     // The last step: ends the document, or discards it when a stop was asked for before the last
     // record was read.
