@@ -44,10 +44,34 @@ constexpr int px(int twips)
     return (twips * 2 + PageLayout::TwipsPerPixel) / (2 * PageLayout::TwipsPerPixel);
 }
 
-QRect twipsRect(int left, int top, int width, int height)
+// A control's place in twips: in the form, or in its frame for an option.
+struct TwipsRect
 {
-    return {px(left), px(top), px(width), px(height)};
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+QRect pixels(const TwipsRect &twips)
+{
+    return {px(twips.left), px(twips.top), px(twips.width), px(twips.height)};
 }
+
+// The form's measures, in twips.
+namespace FormLayout {
+constexpr int Width = 3945;
+constexpr int Height = 1755;
+constexpr TwipsRect Print{1065, 1245, 900, 375};
+constexpr TwipsRect Exit{2025, 1245, 855, 375};
+constexpr TwipsRect OrientationFrame{172, 135, 1815, 915};
+constexpr TwipsRect PictureSizeFrame{1957, 135, 1815, 915};
+constexpr TwipsRect Portrait{345, 240, 945, 255};
+constexpr TwipsRect Landscape{345, 555, 1110, 255};
+constexpr TwipsRect FitInPage{300, 255, 1110, 255};
+constexpr TwipsRect ActualSize{300, 570, 1185, 255};
+constexpr TwipsRect Image1{135, 1275, 795, 300};
+} // namespace FormLayout
 
 const QColor GroupCaptionColour(0, 0, 128);
 const QColor OptionCaptionColour(29, 19, 145);
@@ -166,7 +190,7 @@ void frmPrinter::buildControls()
 {
     setObjectName(QStringLiteral("frmPrinter"));
     setWindowTitle(ApplicationTitle);
-    setFixedSize(px(3945), px(1755));
+    setFixedSize(px(FormLayout::Width), px(FormLayout::Height));
 
     auto commandButton = [this](QPushButton *button, const char *name, const QString &caption,
                                 QRect geometry) {
@@ -179,8 +203,8 @@ void frmPrinter::buildControls()
         button->setDefault(false);
         button->installEventFilter(this);
     };
-    commandButton(m_cmdPrint, "cmdPrint", tr("&Print"), twipsRect(1065, 1245, 900, 375));
-    commandButton(m_cmdExit, "cmdExit", tr("&Exit"), twipsRect(2025, 1245, 855, 375));
+    commandButton(m_cmdPrint, "cmdPrint", tr("&Print"), pixels(FormLayout::Print));
+    commandButton(m_cmdExit, "cmdExit", tr("&Exit"), pixels(FormLayout::Exit));
 
     auto frame = [](QGroupBox *box, const char *name, const QString &caption, QRect geometry) {
         box->setObjectName(QLatin1String(name));
@@ -189,8 +213,8 @@ void frmPrinter::buildControls()
         box->setFocusPolicy(Qt::NoFocus);
         setCaptionColour(box, GroupCaptionColour);
     };
-    frame(m_frame2, "Frame2", tr("Orientation"), twipsRect(172, 135, 1815, 915));
-    frame(m_frame3, "Frame3", tr("Picture Size"), twipsRect(1957, 135, 1815, 915));
+    frame(m_frame2, "Frame2", tr("Orientation"), pixels(FormLayout::OrientationFrame));
+    frame(m_frame3, "Frame3", tr("Picture Size"), pixels(FormLayout::PictureSizeFrame));
 
     auto option = [](QButtonGroup *array, int index, const QString &caption, QGroupBox *box, QRect geometry) {
         auto *const button = new QRadioButton(caption, box);
@@ -205,18 +229,18 @@ void frmPrinter::buildControls()
     m_optOrientation->setExclusive(true);
     m_optSize->setExclusive(true);
     QRadioButton *const portrait =
-        option(m_optOrientation, 0, tr("Portrait"), m_frame2, twipsRect(345, 240, 945, 255));
+        option(m_optOrientation, 0, tr("Portrait"), m_frame2, pixels(FormLayout::Portrait));
     QRadioButton *const landscape =
-        option(m_optOrientation, 1, tr("Landscape"), m_frame2, twipsRect(345, 555, 1110, 255));
+        option(m_optOrientation, 1, tr("Landscape"), m_frame2, pixels(FormLayout::Landscape));
     QRadioButton *const fitInPage =
-        option(m_optSize, 0, tr("Fit in Page"), m_frame3, twipsRect(300, 255, 1110, 255));
+        option(m_optSize, 0, tr("Fit in Page"), m_frame3, pixels(FormLayout::FitInPage));
     QRadioButton *const actualSize =
-        option(m_optSize, 1, tr("Actual Size"), m_frame3, twipsRect(300, 570, 1185, 255));
+        option(m_optSize, 1, tr("Actual Size"), m_frame3, pixels(FormLayout::ActualSize));
     portrait->setChecked(true);
     fitInPage->setChecked(true);
 
     m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setGeometry(twipsRect(135, 1275, 795, 300));
+    m_image1->setGeometry(pixels(FormLayout::Image1));
     m_progress->setWindowTitle(ApplicationTitle);
 
     fitCaptionFont();

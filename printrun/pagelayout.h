@@ -1,8 +1,9 @@
 #pragma once
 
-// The measures of a record page, in one place: the print run lays its pages out with them, the
-// window its controls (in twips, like the page), and the benchmark's baseline the same pages.
-// Distances are twips (1/1440 inch) on the printing surface; widths of text are characters.
+// The measures of a record page, in one place: the print run lays its pages out with them, and the
+// benchmark's baseline the same pages. Distances are twips (1/1440 inch) on the printing surface;
+// widths of text are characters. The window, laid out in twips too, names its own measures and
+// takes only TwipsPerPixel from here.
 namespace PageLayout {
 
 // Key/value pairs on a row of the grid, on portrait and on landscape pages.
