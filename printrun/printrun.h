@@ -44,7 +44,8 @@ localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
 //
 // OpenListFile, ReadNextRecord, PrintRecordPage and AlignKeyColumns trap their own errors: each
 // reports a PrintError through the ErrorReporter and returns as if it had finished. Failures of the
-// driver's own printer steps are not trapped and leave cmdPrint_Click as PrintError.
+// run's own printer steps (orientation, font, ending the document) are not trapped: they leave
+// the step, and cmdPrint_Click, as PrintError.
 //
 // A run is three steps: beginRun, printNextPage for each page, and finishRun. cmdPrint_Click is the
 // plain loop over them, for callers that may hold the thread for the whole run (the command line,
