@@ -7,12 +7,11 @@
 #include "printersurface.h"
 #include "printrun.h"
 #include "runcontext.h"
+#include "runreport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -23,17 +22,13 @@
 
 namespace {
 
-// The run that SIGINT and SIGTERM stop, and the signal that came. The handler only stores: the
-// run takes the request up between two pages.
-std::atomic<PrintRun *> currentRun = nullptr;
-static_assert(std::atomic<PrintRun *>::is_always_lock_free, "the signal handler must not take a lock");
+// The signal that came, SIGINT or SIGTERM. The handler only stores it; the run asks for it between
+// two pages (its stop check), and stops there.
 volatile std::sig_atomic_t caughtSignal = 0;
 
 void stopOnSignal(int signal)
 {
     caughtSignal = signal;
-    if (PrintRun *const run = currentRun.load())
-        run->requestStop();
 }
 
 void installSignalHandlers()
@@ -56,22 +51,6 @@ void installSignalHandlers()
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, nullptr);
 }
-
-// Keeps the run current for the signal handler while it lives.
-class CurrentRun
-{
-public:
-    explicit CurrentRun(PrintRun &run)
-    {
-        currentRun.store(&run);
-        // A signal that came before the run could be reached stops it before its first page.
-        if (caughtSignal != 0)
-            run.requestStop();
-    }
-    ~CurrentRun() { currentRun.store(nullptr); }
-    CurrentRun(const CurrentRun &) = delete;
-    CurrentRun &operator=(const CurrentRun &) = delete;
-};
 
 void writeError(const QString &text)
 {
@@ -170,11 +149,6 @@ std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
     return PrinterSurface::forQueue(options.printer);
 }
 
-QString pagesText(qint64 pages)
-{
-    return pages == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages);
-}
-
 QtMessageHandler defaultMessageHandler = nullptr;
 
 // Qt looks for a sandbox's marker in the session's runtime folder when a GUI application starts,
@@ -194,37 +168,16 @@ void prepareBatchApplication()
     defaultMessageHandler = qInstallMessageHandler(dropRuntimeFolderNotice);
 }
 
-int runBatch(const CommandLine &options, const QString &programFolder)
+int runBatch(const CommandLine &options, const DataLocation &data)
 {
     installSignalHandlers();
-    if (options.action == CommandLine::PrintToPdf && options.pdfTarget == ExportSurface::StandardOutput &&
-        ::isatty(STDOUT_FILENO)) {
-        CommandLine refused = options;
-        refused.problem = QStringLiteral("standard output is a terminal: send it to a file or a pipe to "
-                                         "receive the PDF");
-        writeError(refused.usageErrorText());
-        return ExitStatus::UsageError;
-    }
-
-    const DataLocation data = locateData(options.dataArgument, programFolder);
-    if (options.action == CommandLine::PrintToPdf && options.pdfTarget != ExportSurface::StandardOutput) {
-        // A slip of the keyboard must not put the PDF in place of the list it is made from.
-        const QString listFile =
-            QDir(data.folder).filePath(data.listFile.isEmpty() ? findListFile(data.folder) : data.listFile);
-        const QString target = QFileInfo(options.pdfTarget).canonicalFilePath();
-        if (!target.isEmpty() && target == QFileInfo(listFile).canonicalFilePath()) {
-            CommandLine refused = options;
-            refused.problem =
-                QStringLiteral("--pdf %1 would replace the list file it is made from").arg(options.pdfTarget);
-            writeError(refused.usageErrorText());
-            return ExitStatus::UsageError;
-        }
-    }
     PictureSlot image1(96); // picture sizes as the window has them on a standard desktop screen
     const BatchChoices choices(options);
     ProgressLine progress(!options.quiet && ::isatty(STDERR_FILENO));
     BatchReporter reporter(progress);
     PrintRun run(data.folder, image1, reporter, choices);
+    // A signal that came before the run could be reached stops it before its first page.
+    run.setStopCheck([] { return caughtSignal != 0; });
     run.setListFileChoice(data.listFile);
     run.setRecordSelection(options.records);
     progress.setTotalCounter([&run] {
@@ -235,58 +188,26 @@ int runBatch(const CommandLine &options, const QString &programFolder)
 
     std::unique_ptr<PrintSurface> surface;
     std::optional<PrintError> failure;
-    {
-        const CurrentRun current(run);
-        try {
-            surface = makeSurface(options);
-            run.cmdPrint_Click(*surface);
-        } catch (const PrintError &error) {
-            failure = error;
-        }
+    try {
+        surface = makeSurface(options);
+        run.cmdPrint_Click(*surface);
+    } catch (const PrintError &error) {
+        failure = error;
     }
     progress.clear();
     if (failure)
         reporter.report(*failure);
     const PrintOutcome outcome = surface ? surface->outcome() : PrintOutcome();
-    const bool toPdf = options.action == CommandLine::PrintToPdf;
 
     int status = ExitStatus::NothingPrinted;
-    QString closing;
-    if (run.stopped()) {
+    if (run.stopped())
         status = ExitStatus::SignalBase + (caughtSignal != 0 ? int(caughtSignal) : SIGTERM);
-        const qint64 pages = outcome.kind == PrintOutcome::Discarded ? outcome.pages : run.recordsPrinted();
-        closing = (pages > 0 ? QStringLiteral("Interrupted after page %1").arg(pages)
-                             : QStringLiteral("Interrupted before the first page")) +
-                  (toPdf ? QStringLiteral(": nothing was written.")
-                         : QStringLiteral(": nothing was sent to the printer."));
-    } else if (outcome.kind == PrintOutcome::SavedAsPdf || outcome.kind == PrintOutcome::SentToPrinter) {
+    else if (outcome.kind == PrintOutcome::SavedAsPdf || outcome.kind == PrintOutcome::SentToPrinter)
         status = reporter.count() > 0 ? ExitStatus::SomeRecordsFailed : ExitStatus::Printed;
-        if (outcome.kind == PrintOutcome::SavedAsPdf)
-            closing = QStringLiteral("Printed %1 to %2")
-                          .arg(pagesText(outcome.pages), outcome.pdfPath == ExportSurface::StandardOutput
-                                                             ? QStringLiteral("standard output")
-                                                             : options.pdfTarget);
-        else
-            closing = QStringLiteral("Sent %1 to printer %2, job %3")
-                          .arg(pagesText(outcome.pages), outcome.printer, QString::number(outcome.jobId));
-        // The errors of the records; a failure at the end (the job held) is told by itself.
-        const int recordErrors = reporter.count() - (failure ? 1 : 0);
-        if (recordErrors > 0)
-            closing += recordErrors == 1 ? QStringLiteral(", with 1 error")
-                                         : QStringLiteral(", with %1 errors").arg(recordErrors);
-        if (outcome.held)
-            closing += QStringLiteral("; the printer is stopped and holds the job");
-        closing += QLatin1Char('.');
-    } else if (reporter.count() > 0) {
-        closing = QStringLiteral("Nothing was printed.");
-    } else if (run.recordsRead() == 0) {
-        closing = QStringLiteral("Nothing was printed: %1 has no records.").arg(run.listFileName());
-    } else {
-        closing = QStringLiteral("Nothing was printed: %1 has %2, none of them selected.")
-                      .arg(run.listFileName(), run.recordsRead() == 1
-                                                   ? QStringLiteral("1 record")
-                                                   : QStringLiteral("%1 records").arg(run.recordsRead()));
-    }
+    const QString closing =
+        RunReport(run, outcome)
+            .closingLine(options.action == CommandLine::PrintToPdf ? options.pdfTarget : QString(),
+                         reporter.count(), failure.has_value());
     if (!options.quiet)
         writeError(closing + QLatin1Char('\n'));
     return status;

@@ -1,13 +1,18 @@
 #include "commandline.h"
 
 #include "application.h"
+#include "exitstatustable.h"
+#include "exportsurface.h"
 #include "filename.h"
+#include "listfile.h"
 #include "version.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -61,17 +66,33 @@ struct Parser
     }
 };
 
-const char ExitStatusText[] =
-    "Exit status:\n"
-    "  0    every record was printed\n"
-    "  1    a document was made or sent, but some records failed (their errors\n"
-    "       were written), or the printer is stopped and holds the job (error 406)\n"
-    "  2    usage error\n"
-    "  3    nothing was printed: no list file, no records, an unreadable list\n"
-    "       file, no printer for --print, the output cannot be written, or the\n"
-    "       printer refused the job\n"
-    "  130  interrupted by SIGINT (143: by SIGTERM); the document was discarded:\n"
-    "       nothing was sent and nothing written\n";
+// The exit statuses as the end of --help lists them: the status in a column of its own, the
+// meaning wrapped to a terminal of 80 columns beside it.
+QString exitStatusText()
+{
+    constexpr qsizetype LineWidth = 79;
+    qsizetype tagWidth = 0;
+    for (const ExitStatusEntry &entry : ExitStatusTable)
+        tagWidth = std::max(tagWidth, qsizetype(qstrlen(entry.status)));
+    const QString indent(2 + tagWidth + 2, QLatin1Char(' '));
+    QString text = QStringLiteral("Exit status:\n");
+    for (const ExitStatusEntry &entry : ExitStatusTable) {
+        QString line = QStringLiteral("  %1  ").arg(QLatin1String(entry.status), -int(tagWidth));
+        bool lineHasWord = false;
+        for (const QString &word :
+             QString::fromUtf8(entry.meaning).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (lineHasWord && line.size() + 1 + word.size() > LineWidth) {
+                text += line + QLatin1Char('\n');
+                line = indent;
+                lineHasWord = false;
+            }
+            line += (lineHasWord ? QStringLiteral(" ") : QString()) + word;
+            lineHasWord = true;
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
 
 } // namespace
 
@@ -169,7 +190,7 @@ QString CommandLine::helpText()
     static const QRegularExpression helpAllLine(QStringLiteral("^(  --help-all +).*$"),
                                                 QRegularExpression::MultilineOption);
     text.replace(helpAllLine, QStringLiteral("\\1The same as --help (Qt's own options are not taken)."));
-    return synopsis + QLatin1Char('\n') + text + QLatin1Char('\n') + QLatin1String(ExitStatusText);
+    return synopsis + QLatin1Char('\n') + text + QLatin1Char('\n') + exitStatusText();
 }
 
 QString CommandLine::versionText()
@@ -180,6 +201,27 @@ QString CommandLine::versionText()
 QString CommandLine::usageErrorText() const
 {
     return QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(ProgramName, problem);
+}
+
+void CommandLine::checkOutput(const DataLocation &data, bool standardOutputIsTerminal)
+{
+    if (action != PrintToPdf)
+        return;
+    if (pdfTarget == ExportSurface::StandardOutput) {
+        if (standardOutputIsTerminal) {
+            action = UsageError;
+            problem = QStringLiteral("standard output is a terminal: send it to a file or a pipe to receive "
+                                     "the PDF");
+        }
+        return;
+    }
+    // A slip of the keyboard must not put the PDF in place of the list it is made from.
+    const QString target = QFileInfo(pdfTarget).canonicalFilePath();
+    if (!data.listFile.isEmpty() && !target.isEmpty() &&
+        target == QFileInfo(QDir(data.folder).filePath(data.listFile)).canonicalFilePath()) {
+        action = UsageError;
+        problem = QStringLiteral("--pdf %1 would replace the list file it is made from").arg(pdfTarget);
+    }
 }
 
 DataLocation locateData(const QString &argument, const QString &programFolder)
@@ -193,4 +235,12 @@ DataLocation locateData(const QString &argument, const QString &programFolder)
     if (slash < 0)
         return {QStringLiteral("."), path};
     return {slash == 0 ? QStringLiteral("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+DataLocation locateBatchData(const QString &argument, const QString &programFolder)
+{
+    DataLocation data = locateData(argument, programFolder);
+    if (data.listFile.isEmpty())
+        data.listFile = findListFile(data.folder);
+    return data;
 }

@@ -18,6 +18,8 @@ constexpr int SignalBase = 128;
 // What the command line asks for, read by Qt's parser with GNU conventions (--pdf=OUT.pdf and
 // --pdf OUT.pdf, -la for -l -a, "--" before a data argument that begins with "-"). Plain data:
 // parsing touches neither the file system nor the display.
+struct DataLocation;
+
 struct CommandLine
 {
     enum Action
@@ -48,6 +50,10 @@ struct CommandLine
     [[nodiscard]] static QString versionText();
     // The text of a usage error on standard error: the problem and a hint to --help.
     [[nodiscard]] QString usageErrorText() const;
+    // The usage errors of a run without a window that only the file system and the terminal can
+    // tell: --pdf - with standard output on a terminal, and --pdf naming the list file it is made
+    // from. Makes the command line a UsageError with its problem; leaves it as it is otherwise.
+    void checkOutput(const DataLocation &data, bool standardOutputIsTerminal);
 
     [[nodiscard]] bool batch() const { return action == PrintToPdf || action == PrintToPrinter; }
 };
@@ -63,3 +69,6 @@ struct DataLocation
 // working folder: an existing folder is the data folder; anything else names the list file, whose
 // folder is the data folder. An empty argument gives programFolder.
 [[nodiscard]] DataLocation locateData(const QString &argument, const QString &programFolder);
+// The same for a run without a window, with the list file looked up once, here: the list file
+// named, or the first one of the folder (an empty name when it has none). The run reads that file.
+[[nodiscard]] DataLocation locateBatchData(const QString &argument, const QString &programFolder);

@@ -8,12 +8,12 @@
 #include "printersurface.h"
 #include "printrun.h"
 #include "progresswindow.h"
+#include "runreport.h"
 #include "windowicon.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -33,6 +34,9 @@
 
 namespace {
 
+// How long the run waits, at most, for the progress window to become active once it shows.
+constexpr qint64 ActivationWaitMs = 200;
+
 // The form is laid out in twips, a logical pixel being as many twips as at 96 dots per inch.
 // Rounded to the nearest pixel.
 constexpr int px(int twips)
@@ -40,10 +44,34 @@ constexpr int px(int twips)
     return (twips * 2 + PageLayout::TwipsPerPixel) / (2 * PageLayout::TwipsPerPixel);
 }
 
-QRect twipsRect(int left, int top, int width, int height)
+// A control's place in twips: in the form, or in its frame for an option.
+struct TwipsRect
 {
-    return {px(left), px(top), px(width), px(height)};
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+QRect pixels(const TwipsRect &twips)
+{
+    return {px(twips.left), px(twips.top), px(twips.width), px(twips.height)};
 }
+
+// The form's measures, in twips.
+namespace FormLayout {
+constexpr int Width = 3945;
+constexpr int Height = 1755;
+constexpr TwipsRect Print{1065, 1245, 900, 375};
+constexpr TwipsRect Exit{2025, 1245, 855, 375};
+constexpr TwipsRect OrientationFrame{172, 135, 1815, 915};
+constexpr TwipsRect PictureSizeFrame{1957, 135, 1815, 915};
+constexpr TwipsRect Portrait{345, 240, 945, 255};
+constexpr TwipsRect Landscape{345, 555, 1110, 255};
+constexpr TwipsRect FitInPage{300, 255, 1110, 255};
+constexpr TwipsRect ActualSize{300, 570, 1185, 255};
+constexpr TwipsRect Image1{135, 1275, 795, 300};
+} // namespace FormLayout
 
 const QColor GroupCaptionColour(0, 0, 128);
 const QColor OptionCaptionColour(29, 19, 145);
@@ -121,115 +149,7 @@ QList<QFont> captionFontCandidates(const QFont &desktop)
     return fonts;
 }
 
-// Input events: keys, clicks, the wheel and touches, and the shortcuts that keys make (they reach
-// their shortcut without passing through a key event).
-bool isUserInput(const QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::Shortcut:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Drops input events for as long as it lives.
-class InputDropper : public QObject
-{
-public:
-    InputDropper() { QCoreApplication::instance()->installEventFilter(this); }
-    ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
-    InputDropper(const InputDropper &) = delete;
-    InputDropper &operator=(const InputDropper &) = delete;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        return isUserInput(event) || QObject::eventFilter(watched, event);
-    }
-};
-
-// Lets input through to one window and its controls only, for as long as it lives; shortcuts of
-// other windows (Alt+P, Esc for Exit) do not fire either. Window system events other than input
-// (repaints, a close request) pass.
-class InputGate : public QObject
-{
-public:
-    explicit InputGate(const QWidget &open) : m_open(open)
-    {
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-    ~InputGate() override { QCoreApplication::instance()->removeEventFilter(this); }
-    InputGate(const InputGate &) = delete;
-    InputGate &operator=(const InputGate &) = delete;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (isUserInput(event) && !isOpen(watched))
-            return true;
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    // Input reaches a widget through the window system's window that holds it.
-    [[nodiscard]] bool isOpen(const QObject *receiver) const
-    {
-        if (receiver->isWindowType())
-            return receiver == static_cast<const QObject *>(m_open.windowHandle());
-        for (; receiver != nullptr; receiver = receiver->parent()) {
-            if (receiver == &m_open)
-                return true;
-        }
-        return false;
-    }
-
-    const QWidget &m_open;
-};
-
 } // namespace
-
-// The state of the window for the length of one run: busy cursor, run clock, no second run and no
-// closing. Undone on every way out of the run, exceptions included, and before any message box.
-class frmPrinter::RunScope
-{
-public:
-    explicit RunScope(frmPrinter &window) : m_window(window)
-    {
-        m_window.m_running = true;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        m_window.m_runClock.start();
-        m_window.m_sinceEvents.start();
-    }
-    ~RunScope()
-    {
-        // Keys and clicks that came while the run held the thread were held back by the window
-        // system, not lost; they were meant for a busy window, so they are dropped here rather
-        // than acted on now (a second press of Print would print everything again).
-        {
-            const InputDropper dropper;
-            QCoreApplication::processEvents();
-        }
-        m_window.m_progress->hide();
-        QGuiApplication::restoreOverrideCursor();
-        m_window.m_running = false;
-    }
-    RunScope(const RunScope &) = delete;
-    RunScope &operator=(const RunScope &) = delete;
-
-private:
-    frmPrinter &m_window;
-};
 
 void frmPrinter::Reporter::showError(const PrintError &error)
 {
@@ -243,6 +163,7 @@ frmPrinter::frmPrinter(QString programFolder, QWidget *parent)
       m_cmdExit(new QPushButton(this)), m_frame2(new QGroupBox(this)), m_frame3(new QGroupBox(this)),
       m_optOrientation(new QButtonGroup(this)), m_optSize(new QButtonGroup(this)),
       m_image1(new PictureBox(PictureBox::screenLogicalDpi(), this)), m_progress(new ProgressWindow(this)),
+      m_escapeExits(new QShortcut(QKeySequence(Qt::Key_Escape), this)), m_stepTimer(new QTimer(this)),
       m_messageBoxes(std::make_unique<MessageBoxSink>(this, ApplicationTitle)), m_reporter(*this),
       m_surfaceFactory(defaultPrinter)
 {
@@ -250,13 +171,26 @@ frmPrinter::frmPrinter(QString programFolder, QWidget *parent)
     Form_Load();
 }
 
-frmPrinter::~frmPrinter() = default;
+frmPrinter::~frmPrinter()
+{
+    // A window destroyed in the middle of a run leaves no document and no busy cursor behind.
+    if (!running())
+        return;
+    if (m_surface) {
+        try {
+            m_surface->discardDocument();
+        } catch (const PrintError &) {
+            // Nothing is left to tell it to.
+        }
+    }
+    QGuiApplication::restoreOverrideCursor();
+}
 
 void frmPrinter::buildControls()
 {
     setObjectName(QStringLiteral("frmPrinter"));
     setWindowTitle(ApplicationTitle);
-    setFixedSize(px(3945), px(1755));
+    setFixedSize(px(FormLayout::Width), px(FormLayout::Height));
 
     auto commandButton = [this](QPushButton *button, const char *name, const QString &caption,
                                 QRect geometry) {
@@ -269,8 +203,8 @@ void frmPrinter::buildControls()
         button->setDefault(false);
         button->installEventFilter(this);
     };
-    commandButton(m_cmdPrint, "cmdPrint", tr("&Print"), twipsRect(1065, 1245, 900, 375));
-    commandButton(m_cmdExit, "cmdExit", tr("&Exit"), twipsRect(2025, 1245, 855, 375));
+    commandButton(m_cmdPrint, "cmdPrint", tr("&Print"), pixels(FormLayout::Print));
+    commandButton(m_cmdExit, "cmdExit", tr("&Exit"), pixels(FormLayout::Exit));
 
     auto frame = [](QGroupBox *box, const char *name, const QString &caption, QRect geometry) {
         box->setObjectName(QLatin1String(name));
@@ -279,8 +213,8 @@ void frmPrinter::buildControls()
         box->setFocusPolicy(Qt::NoFocus);
         setCaptionColour(box, GroupCaptionColour);
     };
-    frame(m_frame2, "Frame2", tr("Orientation"), twipsRect(172, 135, 1815, 915));
-    frame(m_frame3, "Frame3", tr("Picture Size"), twipsRect(1957, 135, 1815, 915));
+    frame(m_frame2, "Frame2", tr("Orientation"), pixels(FormLayout::OrientationFrame));
+    frame(m_frame3, "Frame3", tr("Picture Size"), pixels(FormLayout::PictureSizeFrame));
 
     auto option = [](QButtonGroup *array, int index, const QString &caption, QGroupBox *box, QRect geometry) {
         auto *const button = new QRadioButton(caption, box);
@@ -295,18 +229,18 @@ void frmPrinter::buildControls()
     m_optOrientation->setExclusive(true);
     m_optSize->setExclusive(true);
     QRadioButton *const portrait =
-        option(m_optOrientation, 0, tr("Portrait"), m_frame2, twipsRect(345, 240, 945, 255));
+        option(m_optOrientation, 0, tr("Portrait"), m_frame2, pixels(FormLayout::Portrait));
     QRadioButton *const landscape =
-        option(m_optOrientation, 1, tr("Landscape"), m_frame2, twipsRect(345, 555, 1110, 255));
+        option(m_optOrientation, 1, tr("Landscape"), m_frame2, pixels(FormLayout::Landscape));
     QRadioButton *const fitInPage =
-        option(m_optSize, 0, tr("Fit in Page"), m_frame3, twipsRect(300, 255, 1110, 255));
+        option(m_optSize, 0, tr("Fit in Page"), m_frame3, pixels(FormLayout::FitInPage));
     QRadioButton *const actualSize =
-        option(m_optSize, 1, tr("Actual Size"), m_frame3, twipsRect(300, 570, 1185, 255));
+        option(m_optSize, 1, tr("Actual Size"), m_frame3, pixels(FormLayout::ActualSize));
     portrait->setChecked(true);
     fitInPage->setChecked(true);
 
     m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setGeometry(twipsRect(135, 1275, 795, 300));
+    m_image1->setGeometry(pixels(FormLayout::Image1));
     m_progress->setWindowTitle(ApplicationTitle);
 
     fitCaptionFont();
@@ -318,8 +252,11 @@ void frmPrinter::buildControls()
     QWidget::setTabOrder(m_cmdPrint, m_cmdExit);
 
     // Esc is Exit from wherever the focus is.
-    auto *const cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(cancel, &QShortcut::activated, m_cmdExit, &QPushButton::click);
+    connect(m_escapeExits, &QShortcut::activated, m_cmdExit, &QPushButton::click);
+
+    m_stepTimer->setSingleShot(true);
+    m_stepTimer->setInterval(0);
+    connect(m_stepTimer, &QTimer::timeout, this, &frmPrinter::runStep);
 
     connect(m_progress, &ProgressWindow::cancelRequested, this, &frmPrinter::stopRun);
     connect(m_cmdPrint, &QPushButton::clicked, this, &frmPrinter::cmdPrint_Click);
@@ -343,7 +280,6 @@ void frmPrinter::Form_Load()
 {
     // A fresh run: empty field list, no list file open.
     m_run = std::make_unique<PrintRun>(m_programFolder, *m_image1, m_reporter, *this);
-    m_run->setProgressHandler([this](qint64 recordsDone) { recordPrinted(recordsDone); });
     setWindowIcon(genericWindowIcon());
     optOrientation(0)->setFocus();
     centreOnScreen();
@@ -367,8 +303,8 @@ void frmPrinter::closeEvent(QCloseEvent *event)
 {
     // Closing is never refused. During a run the window cannot go away from under it: the run is
     // stopped as Cancel stops it, and the window closes as soon as the run has ended.
-    if (m_running) {
-        m_closeAfterRun = true;
+    if (running()) {
+        m_closeWhenRunEnds = true;
         stopRun();
         event->ignore();
         return;
@@ -384,101 +320,162 @@ void frmPrinter::cmdExit_Click()
 
 void frmPrinter::cmdPrint_Click()
 {
-    // Events are let through during a run, so a press of Print could arrive inside one.
-    if (m_running)
+    // Print is disabled during a run, but the slot can still be called.
+    if (running())
         return;
+    m_runStage = RunStage::Opening;
+    m_runFailure.reset();
+    m_outcome = PrintOutcome();
+    m_stopAsked = false;
+    m_progressDue = false;
+    m_awaitingActivation = false;
+    // Counted when the progress window first needs it: the run opens the list file first.
+    m_recordTotal = -1;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    setControlsEnabled(false);
+    m_runClock.start();
+    m_sinceProgressDrawn.start();
+    m_stepTimer->start();
+}
 
-    std::optional<PrintError> failure;
-    PrintOutcome outcome;
-    {
-        const RunScope scope(*this);
-        try {
-            // Counted when the progress window first needs it: the run opens the list file first.
-            m_recordTotal = -1;
-            // The default printer asks the print system nothing until the run first needs it, after
-            // the list file has been opened.
-            const std::unique_ptr<PrintSurface> surface = m_surfaceFactory(m_programFolder);
-            if (surface) {
-                m_runUnderWay = true;
-                const auto ended = qScopeGuard([this] { m_runUnderWay = false; });
-                m_run->cmdPrint_Click(*surface);
-                outcome = surface->outcome();
-            }
-        } catch (const PrintError &error) {
-            failure = error;
+void frmPrinter::runStep()
+{
+    try {
+        switch (m_runStage) {
+        case RunStage::None:
+            return;
+        case RunStage::Opening:
+            openRun();
+            break;
+        case RunStage::Printing:
+            printStep();
+            break;
+        case RunStage::Ending:
+            endRun();
+            return;
         }
+    } catch (const PrintError &error) {
+        // The printer itself failed; the run is over, its document neither ended nor discarded.
+        m_runFailure = error;
+        m_runStage = RunStage::Ending;
     }
+    // The window is put back a step later, so that input which came while the run held the thread
+    // still finds it busy (a second press of Print would print everything again).
+    m_stepTimer->start();
+}
+
+void frmPrinter::openRun()
+{
+    m_runStage = RunStage::Ending;
+    // Closed before the run could begin: nothing is printed.
+    if (m_stopAsked)
+        return;
+    // The default printer asks the print system nothing until the run first needs it, after the
+    // list file has been opened.
+    m_surface = m_surfaceFactory(m_programFolder);
+    if (!m_surface)
+        return;
+    m_run->beginRun(*m_surface);
+    m_runStage = RunStage::Printing;
+}
+
+void frmPrinter::printStep()
+{
+    if (m_progressDue) {
+        showProgress();
+        return;
+    }
+    // The progress window, just shown, is given a moment to become active before the next page, so
+    // that Cancel has the keyboard from then on. A window manager that does not activate it holds
+    // the run up no longer than that.
+    if (m_awaitingActivation) {
+        if (!m_progress->isActiveWindow() && m_sinceProgressDrawn.elapsed() < ActivationWaitMs)
+            return;
+        m_awaitingActivation = false;
+    }
+    if (m_stopAsked)
+        m_run->requestStop();
+    if (m_run->printNextPage()) {
+        notePagePrinted();
+        return;
+    }
+    m_runStage = RunStage::Ending;
+    m_run->finishRun();
+    m_outcome = m_surface->outcome();
+}
+
+void frmPrinter::notePagePrinted()
+{
+    if (m_progress->isVisible()) {
+        if (m_sinceProgressDrawn.elapsed() >= m_repaintEveryMs) {
+            m_progress->setProgress(m_run->recordsPrinted(), m_recordTotal);
+            m_sinceProgressDrawn.restart();
+        }
+    } else if (m_runClock.elapsed() >= m_showProgressAfterMs) {
+        m_progressDue = true;
+    }
+}
+
+void frmPrinter::showProgress()
+{
+    m_progressDue = false;
+    if (m_recordTotal < 0)
+        m_recordTotal = countRecords(m_run->listFilePath());
+    m_progress->setProgress(m_run->recordsPrinted(), m_recordTotal);
+    m_progress->move(geometry().center() - m_progress->rect().center());
+    m_progress->show();
+    m_progress->activateWindow();
+    m_awaitingActivation = true;
+    m_sinceProgressDrawn.restart();
+}
+
+void frmPrinter::endRun()
+{
+    const bool ran = m_surface != nullptr;
+    // The surface hands its document on or throws it away before it goes; by now it has done so.
+    m_surface.reset();
+    m_progress->hide();
+    QGuiApplication::restoreOverrideCursor();
+    setControlsEnabled(true);
+    m_runStage = RunStage::None;
+    const auto ended = qScopeGuard([this] { emit runEnded(); });
 
     // The busy cursor and the progress window are gone by now. A window closed during the run
     // closes now, and says nothing more.
-    if (std::exchange(m_closeAfterRun, false)) {
+    if (std::exchange(m_closeWhenRunEnds, false)) {
         close();
         return;
     }
-    if (failure) {
-        m_reporter.report(*failure);
-    } else if (m_run->stopped()) {
-        const qint64 total = m_recordTotal >= 0 ? m_recordTotal : countRecords(m_run->listFilePath());
-        const bool toPdf = outcome.kind == PrintOutcome::Discarded && outcome.printer.isEmpty();
-        messages().information(cancelledText(m_run->recordsPrinted(), total, toPdf));
-    } else if (outcome.kind == PrintOutcome::SavedAsPdf) {
-        messages().information(savedAsPdfText(outcome));
+    if (m_runFailure) {
+        m_reporter.report(*m_runFailure);
+        return;
     }
+    if (!ran)
+        return;
+    const QString told = RunReport(*m_run, m_outcome).windowMessage([this] {
+        return m_recordTotal >= 0 ? m_recordTotal : countRecords(m_run->listFilePath());
+    });
+    if (!told.isEmpty())
+        messages().information(told);
+}
+
+void frmPrinter::setControlsEnabled(bool enabled)
+{
+    if (!enabled)
+        m_focusBeforeRun = focusWidget();
+    for (QWidget *const control : {static_cast<QWidget *>(m_frame2), static_cast<QWidget *>(m_frame3),
+                                   static_cast<QWidget *>(m_cmdPrint), static_cast<QWidget *>(m_cmdExit)})
+        control->setEnabled(enabled);
+    m_escapeExits->setEnabled(enabled);
+    if (enabled && m_focusBeforeRun)
+        m_focusBeforeRun->setFocus();
 }
 
 void frmPrinter::stopRun()
 {
     // A request made outside a run would stop the next one.
-    if (m_runUnderWay)
-        m_run->requestStop();
-}
-
-QString frmPrinter::cancelledText(qint64 pages, qint64 total, bool toPdf)
-{
-    const QString after = total >= pages && total > 0 ? tr("after page %1 of %2").arg(pages).arg(total)
-                                                      : tr("after page %1").arg(pages);
-    const QString where = pages == 0 ? tr("before the first page") : after;
-    return tr("Printing cancelled %1: %2.")
-        .arg(where, toPdf ? tr("no PDF was saved") : tr("nothing was sent to the printer"));
-}
-
-QString frmPrinter::savedAsPdfText(const PrintOutcome &outcome)
-{
-    const QString count = outcome.pages == 1 ? tr("1 page") : tr("%1 pages").arg(outcome.pages);
-    return tr("%1, so the document was saved as %2 (%3).")
-        .arg(outcome.noPrinterText(), displayPath(outcome.pdfPath), count);
-}
-
-void frmPrinter::recordPrinted(qint64 recordsDone)
-{
-    if (m_sinceEvents.elapsed() < m_repaintEveryMs)
-        return;
-    if (m_progress->isVisible()) {
-        // Once the progress window shows, its input reaches it (Cancel) and only it: the main
-        // window and its shortcuts still take none.
-        m_progress->setProgress(recordsDone, m_recordTotal);
-        const InputGate gate(*m_progress);
-        QCoreApplication::processEvents();
-    } else {
-        if (m_runClock.elapsed() >= m_showProgressAfterMs) {
-            if (m_recordTotal < 0)
-                m_recordTotal = countRecords(m_run->listFilePath());
-            // Keys and clicks held back until now were meant for the busy main window, never
-            // for a window that was not there yet: an Esc pressed early does not cancel.
-            {
-                const InputDropper dropper;
-                QCoreApplication::processEvents();
-            }
-            m_progress->setProgress(recordsDone, m_recordTotal);
-            m_progress->move(geometry().center() - m_progress->rect().center());
-            m_progress->show();
-            m_progress->activateWindow();
-        }
-        // Repaints, timers and window system events, but no keys or clicks: the run holds the
-        // thread.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    m_sinceEvents.restart();
+    if (running())
+        m_stopAsked = true;
 }
 
 bool frmPrinter::eventFilter(QObject *watched, QEvent *event)

@@ -3,22 +3,27 @@
 #include "messagesink.h"
 #include "runcontext.h"
 
+#include "printerror.h"
+#include "printsurface.h"
+
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class PictureBox;
 class QAbstractButton;
 class PrintRun;
-class PrintSurface;
 class ProgressWindow;
-struct PrintOutcome;
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
+class QShortcut;
+class QTimer;
 
 // The program's only window: the orientation and picture size choices, Print and Exit.
 //
@@ -27,6 +32,11 @@ class QRadioButton;
 // "optSize_1" is Actual Size). Each array is one stop of the Tab key, at its focused option; the
 // arrow keys move within it. The window owns the print run and serves it as its choices, its
 // picture holder (the hidden Image1) and its error reporter.
+//
+// A run is driven from the event loop, one step at a time (opening, one page, ending), so that the
+// windows stay live between pages: the progress window repaints and takes Cancel, and the close box
+// is heard. For the length of the run the main window's controls and its Esc are disabled, so that
+// what is aimed at it is ignored.
 class frmPrinter : public QWidget, public RunChoices
 {
     Q_OBJECT
@@ -45,8 +55,7 @@ public:
     // Sends messages to sink instead of message boxes; nullptr goes back to message boxes. The sink
     // must outlive the window or be replaced first.
     void setMessageSink(MessageSink *sink);
-    // How long a run goes before the progress window appears, and how often a run lets the
-    // windows repaint.
+    // How long a run goes before the progress window appears, and how often its count is redrawn.
     void setProgressTiming(int showAfterMs, int repaintEveryMs);
 
     [[nodiscard]] QRadioButton *optOrientation(int index) const;
@@ -54,7 +63,8 @@ public:
     [[nodiscard]] PictureBox &Image1() const { return *m_image1; }
     [[nodiscard]] PrintRun &printRun() const { return *m_run; }
     [[nodiscard]] const QString &programFolder() const { return m_programFolder; }
-    [[nodiscard]] bool running() const { return m_running; }
+    // From the press of Print until the run has ended and its message has been given.
+    [[nodiscard]] bool running() const { return m_runStage != RunStage::None; }
 
     [[nodiscard]] bool portraitSelected() const override;
     [[nodiscard]] bool fitInPageSelected() const override;
@@ -62,16 +72,15 @@ public:
     // Whether a button's caption shows whole at its size and font.
     [[nodiscard]] static bool captionFits(const QAbstractButton &button);
 
-    // The text telling why a document went to no printer and where it was saved instead.
-    [[nodiscard]] static QString savedAsPdfText(const PrintOutcome &outcome);
-    // The text telling that a run was cancelled after pages of total records (total < pages: not
-    // known) and that nothing was printed, or, toPdf, that no PDF was saved.
-    [[nodiscard]] static QString cancelledText(qint64 pages, qint64 total, bool toPdf);
-
 public slots:
-    // One print run on a new surface from the factory; the window takes no input until it ends.
+    // Starts one print run on a new surface from the factory and returns; the run goes on from the
+    // event loop, and runEnded() says when it is over. Nothing while a run is under way.
     void cmdPrint_Click();
     void cmdExit_Click();
+
+signals:
+    // A run started by cmdPrint_Click has ended, its message given (or the window closed).
+    void runEnded();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -91,7 +100,14 @@ private:
         const frmPrinter &m_window;
     };
 
-    class RunScope;
+    // Where the run under way is: the next step the event loop takes.
+    enum class RunStage
+    {
+        None,     // no run
+        Opening,  // the surface is made and the run begun: list file, orientation, font
+        Printing, // one record's page; or, when none is left, the document ended or discarded
+        Ending,   // the window back as it was, and the message
+    };
 
     // Once, from the constructor: a fresh print run with nothing open.
     void Form_Load();
@@ -100,7 +116,14 @@ private:
     void buildControls();
     void fitCaptionFont();
     void centreOnScreen();
-    void recordPrinted(qint64 recordsDone);
+    // The run's steps, each taken by the step timer.
+    void runStep();
+    void openRun();
+    void printStep();
+    void endRun();
+    void setControlsEnabled(bool enabled);
+    void notePagePrinted();
+    void showProgress();
     // Asks the run under way to stop after the page being drawn; nothing when none is under way.
     void stopRun();
     [[nodiscard]] MessageSink &messages() const { return m_sink != nullptr ? *m_sink : *m_messageBoxes; }
@@ -114,6 +137,10 @@ private:
     QButtonGroup *const m_optSize;
     PictureBox *const m_image1;
     ProgressWindow *const m_progress;
+    QShortcut *const m_escapeExits;
+    // Single-shot with no delay: it fires once the events already queued have been delivered, so
+    // that input which came during a step reaches the disabled controls before the next step.
+    QTimer *const m_stepTimer;
 
     const std::unique_ptr<MessageBoxSink> m_messageBoxes;
     MessageSink *m_sink = nullptr;
@@ -121,12 +148,19 @@ private:
     SurfaceFactory m_surfaceFactory;
     std::unique_ptr<PrintRun> m_run;
 
-    bool m_running = false;
-    bool m_runUnderWay = false;   // inside the print run itself, where a stop request is taken up
-    bool m_closeAfterRun = false; // the window was closed during the run
-    qint64 m_recordTotal = -1;    // -1 until counted
+    // The run under way, if any.
+    RunStage m_runStage = RunStage::None;
+    std::unique_ptr<PrintSurface> m_surface; // from Opening until Ending
+    std::optional<PrintError> m_runFailure;  // a failure of the printer, which ended the run
+    PrintOutcome m_outcome;                  // what the surface did with the ended document
+    bool m_stopAsked = false;                // Cancel, or the close box
+    bool m_closeWhenRunEnds = false;         // the close box: the window closes once the run has ended
+    bool m_progressDue = false;              // the progress window shows at the next step
+    bool m_awaitingActivation = false;       // it has just shown, and is not active yet
+    QPointer<QWidget> m_focusBeforeRun;
+    qint64 m_recordTotal = -1; // -1 until counted
     int m_showProgressAfterMs = 1000;
     int m_repaintEveryMs = 100;
     QElapsedTimer m_runClock;
-    QElapsedTimer m_sinceEvents;
+    QElapsedTimer m_sinceProgressDrawn;
 };

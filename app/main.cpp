@@ -10,6 +10,9 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -33,10 +36,20 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << decodeFileName(argv[i]); // file names need not be UTF-8
-    const CommandLine options = CommandLine::parse(arguments);
+    CommandLine options = CommandLine::parse(arguments);
 
     // The arguments are all the program's own: the application objects get none of them.
     int applicationArgc = 1;
+    std::optional<QGuiApplication> batchApp;
+    DataLocation data;
+    if (options.batch()) {
+        // Fonts and the PDF writer need QtGui, not a display.
+        prepareBatchApplication();
+        batchApp.emplace(applicationArgc, argv);
+        nameApplication(ProgramName);
+        data = locateBatchData(options.dataArgument, QCoreApplication::applicationDirPath());
+        options.checkOutput(data, ::isatty(STDOUT_FILENO) != 0);
+    }
     switch (options.action) {
     case CommandLine::ShowHelp: {
         const QCoreApplication app(applicationArgc, argv);
@@ -50,13 +63,8 @@ int main(int argc, char *argv[])
         write(stderr, options.usageErrorText());
         return ExitStatus::UsageError;
     case CommandLine::PrintToPdf:
-    case CommandLine::PrintToPrinter: {
-        // Fonts and the PDF writer need QtGui, not a display.
-        prepareBatchApplication();
-        const QGuiApplication app(applicationArgc, argv);
-        nameApplication(ProgramName);
-        return runBatch(options, QCoreApplication::applicationDirPath());
-    }
+    case CommandLine::PrintToPrinter:
+        return runBatch(options, data);
     case CommandLine::Window:
         break;
     }
@@ -66,9 +74,10 @@ int main(int argc, char *argv[])
     // Lets the desktop match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(LSTPRINT_APP_ID));
     // The list file, the logo and the pictures sit next to the program, or where the argument says.
-    const DataLocation data = locateData(options.dataArgument, QCoreApplication::applicationDirPath());
+    data = locateData(options.dataArgument, QCoreApplication::applicationDirPath());
     frmPrinter window(data.folder);
-    window.printRun().setListFileChoice(data.listFile);
+    if (!data.listFile.isEmpty())
+        window.printRun().setListFileChoice(data.listFile);
     window.show();
     return QApplication::exec();
 }

@@ -6,12 +6,12 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The small window of a long print run: "Printing page N of M", a bar and Cancel. The run holds
-// the thread, so the window only repaints and takes its input when the run lets events through;
-// the window that shows it lets input reach this window and nothing else then. It is not modal, as
-// modality would also keep a close request from reaching the main window. Cancel (the button,
-// Alt+C, Esc, or a close request from the window system) only asks for the run to stop; the window
-// that showed it hides it again when the run has ended.
+// The small window of a long print run: "Printing page N of M", a bar and Cancel. The run goes on
+// from the event loop a page at a time, so the window repaints and takes its input between pages,
+// while the main window's controls are disabled. It is not modal, as modality would also keep a
+// close request from reaching the main window. Cancel (the button, Alt+C, Esc, or a close request
+// from the window system) only asks for the run to stop; the window that showed it hides it again
+// when the run has ended.
 class ProgressWindow : public QWidget
 {
     Q_OBJECT

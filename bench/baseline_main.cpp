@@ -164,8 +164,8 @@ int main(int argc, char *argv[])
                 float height = float(picture.height()) * PageLayout::TwipsPerPixel;
                 if (scaleWidth - PageLayout::FitRightMargin < width)
                     width = scaleWidth - PageLayout::FitRightMargin;
-                if (scaleHeight - y - PageLayout::FitBottomTest < height)
-                    height = scaleHeight - y - PageLayout::CutBottomMargin;
+                if (scaleHeight - y - PageLayout::FitBottomThreshold < height)
+                    height = scaleHeight - y - PageLayout::FitBottomMargin;
                 if (width > 0 && height > 0) {
                     painter.setRenderHint(QPainter::LosslessImageRendering, picturesLossless);
                     painter.drawImage(QRectF(0, y, width, height), picture);

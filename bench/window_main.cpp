@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 
 #include <climits>
@@ -96,7 +97,12 @@ int main(int argc, char *argv[])
     const double cpuStart = processCpuSeconds();
     QElapsedTimer timer;
     timer.start();
+    // The run goes on from the event loop, as in the program: one page a step.
+    QEventLoop untilEnded;
+    QObject::connect(&window, &frmPrinter::runEnded, &untilEnded, &QEventLoop::quit);
     window.cmdPrint_Click();
+    if (window.running())
+        untilEnded.exec();
     report.seconds = double(timer.nsecsElapsed()) / 1e9;
     report.cpuSeconds = processCpuSeconds() - cpuStart;
     report.records = pages; // one page per record: the data sets print without errors

@@ -86,13 +86,19 @@ void PrintRun::setListFileDevice(QIODevice *device, QString name)
 
 void PrintRun::cmdPrint_Click(PrintSurface &printer)
 {
+    beginRun(printer);
+    while (printNextPage()) {
+    }
+    finishRun();
+}
+
+void PrintRun::beginRun(PrintSurface &printer)
+{
     m_printer = &printer;
     m_stopped = false;
     m_recordsPrinted = 0;
-    const auto done = qScopeGuard([this] {
-        m_printer = nullptr;
-        m_stopRequested.store(false, std::memory_order_relaxed);
-    });
+    // A failure of the printer here ends the run before its first page.
+    auto failed = qScopeGuard([this] { endOfRun(); });
 
     OpenListFile();
     printer.setDocumentName(m_listFileName);
@@ -101,23 +107,45 @@ void PrintRun::cmdPrint_Click(PrintSurface &printer)
     printer.setFontSize(8);
     m_pairsPerRow = printer.orientation() == PrintSurface::Portrait ? PageLayout::PortraitPairsPerRow
                                                                     : PageLayout::LandscapePairsPerRow;
+    failed.dismiss();
+}
 
-    // A stop is taken up between pages: the page being drawn is finished first. One that comes
-    // when every record has been printed changes nothing: the document is ended as usual.
-    while (ReadNextRecord()) {
-        if (stopRequested())
-            break;
-        PrintRecordPage();
-        ++m_recordsPrinted;
-        if (m_progress)
-            m_progress(m_recordsPrinted);
+bool PrintRun::printNextPage()
+{
+    Q_ASSERT(runUnderWay());
+    auto failed = qScopeGuard([this] { endOfRun(); });
+    // Without a list file there is nothing to read: OpenListFile has said why, once.
+    // A stop is taken up between pages: the page being drawn is finished first.
+    if (!listFileOpen() || !ReadNextRecord() || stopRequested()) {
+        failed.dismiss();
+        return false;
     }
+    PrintRecordPage();
+    ++m_recordsPrinted;
+    if (m_progress)
+        m_progress(m_recordsPrinted);
+    failed.dismiss();
+    return true;
+}
+
+void PrintRun::finishRun()
+{
+    Q_ASSERT(runUnderWay());
+    const auto done = qScopeGuard([this] { endOfRun(); });
+    // A stop that comes when every record has been printed changes nothing: the document is ended
+    // as usual.
     if (stopRequested() && !m_allRecordsRead) {
         m_stopped = true;
-        printer.discardDocument();
+        m_printer->discardDocument();
         return;
     }
-    printer.endDocument();
+    m_printer->endDocument();
+}
+
+void PrintRun::endOfRun() noexcept
+{
+    m_printer = nullptr;
+    m_stopRequested.store(false, std::memory_order_relaxed);
 }
 
 bool PrintRun::closeListFile()
@@ -154,7 +182,7 @@ void PrintRun::OpenListFile()
             m_listFileName = m_listDeviceName;
             m_listFile = std::make_unique<ListFileReader>(*m_listDevice, m_listFileName);
         } else {
-            m_listFileName = m_listFileChoice.isEmpty() ? findListFile(m_folder) : m_listFileChoice;
+            m_listFileName = m_listFileChoice ? *m_listFileChoice : findListFile(m_folder);
             if (m_listFileName.isEmpty())
                 throw PrintError(PrintError::NoListFile,
                                  QStringLiteral("No list file (*.lst) was found in the folder %1.")
@@ -247,8 +275,8 @@ void PrintRun::PrintRecordPage()
     bool logoDrawn = false;
     try {
         logoStep(logoDrawn);
-        const QString picturePath = gridStep();
-        pictureStep(picturePath);
+        gridStep();
+        pictureStep(recordPicturePath());
         footerStep(logoDrawn);
         m_printer->newPage();
     } catch (const PrintError &error) {
@@ -293,7 +321,7 @@ void PrintRun::logoStep(bool &logoDrawn)
     m_printer->setCurrentY(m_image1.Height() + PageLayout::LogoGap);
 }
 
-QString PrintRun::gridStep()
+void PrintRun::gridStep()
 {
     const qsizetype count = m_fieldList.count();
     const int pairs = m_pairsPerRow > 0 ? m_pairsPerRow : PageLayout::PortraitPairsPerRow;
@@ -316,17 +344,19 @@ QString PrintRun::gridStep()
         }
     }
     AlignKeyColumns(recordGrid);
+    printGrid(recordGrid);
+}
 
+QString PrintRun::recordPicturePath() const
+{
     // The picture is named by the last field whose name begins with "filename": its whole value,
     // not just the part the grid shows.
     QString pictureName;
-    for (qsizetype i = 1; i <= count; ++i) {
+    for (qsizetype i = 1; i <= m_fieldList.count(); ++i) {
         const clsVar &entry = m_fieldList.item(i);
         if (namesPicture(entry.Key()))
             pictureName = trimSpaces(entry.valueText());
     }
-
-    printGrid(recordGrid);
     return picturePathFor(m_folder, pictureName);
 }
 
@@ -411,8 +441,8 @@ void PrintRun::FitPictureToPage(float &fittedWidth, float &fittedHeight)
     const float top = m_printer->currentY();
     if (scaleWidth - PageLayout::FitRightMargin < width)
         fittedWidth = scaleWidth - PageLayout::FitRightMargin;
-    if (scaleHeight - top - PageLayout::FitBottomTest < height)
-        fittedHeight = scaleHeight - top - PageLayout::CutBottomMargin;
+    if (scaleHeight - top - PageLayout::FitBottomThreshold < height)
+        fittedHeight = scaleHeight - top - PageLayout::FitBottomMargin;
 }
 
 QString PrintRun::pageField(qint64 page)

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 [[nodiscard]] QDateTime currentLocalDateTime();
 [[nodiscard]] qint64 monotonicMilliseconds();
@@ -43,10 +44,17 @@ localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
 //
 // OpenListFile, ReadNextRecord, PrintRecordPage and AlignKeyColumns trap their own errors: each
 // reports a PrintError through the ErrorReporter and returns as if it had finished. Failures of the
-// driver's own printer steps are not trapped and leave cmdPrint_Click as PrintError.
+// run's own printer steps (orientation, font, ending the document) are not trapped: they leave
+// the step, and cmdPrint_Click, as PrintError.
 //
-// A run can be stopped from outside (a Cancel button, a signal): requestStop() asks for it, the
-// driver takes it up after the page being drawn and discards the document instead of ending it.
+// A run is three steps: beginRun, printNextPage for each page, and finishRun. cmdPrint_Click is the
+// plain loop over them, for callers that may hold the thread for the whole run (the command line,
+// the tests, the benchmark); the window takes one step at a time from its event loop, so that it
+// stays live between pages without the run ever calling back into it.
+//
+// A run can be stopped from outside (a Cancel button, a signal): requestStop() or the stop check
+// asks for it, the run takes it up after the page being drawn and finishRun discards the document
+// instead of ending it.
 class PrintRun
 {
 public:
@@ -61,9 +69,10 @@ public:
     void setClock(std::function<QDate()> today) { m_today = std::move(today); }
     // Called after each record's page with the number of records printed so far in this run.
     void setProgressHandler(std::function<void(qint64)> handler) { m_progress = std::move(handler); }
-    // The list file to read, by its name in the program folder; empty (the default): the first list
-    // file of the folder, looked up at every run.
-    void setListFileChoice(QString name) { m_listFileChoice = std::move(name); }
+    // The list file to read, by its name in the program folder. Without one (the default) the first
+    // list file of the folder is looked up at every run; a caller that has looked it up already hands
+    // on what it found, an empty name when the folder has none.
+    void setListFileChoice(std::optional<QString> name) { m_listFileChoice = std::move(name); }
     // Which records are printed; the others are read past without being split into fields, and
     // reading ends after the last one selected. Every record unless set.
     void setRecordSelection(RecordSelection selection) { m_selection = std::move(selection); }
@@ -71,12 +80,15 @@ public:
 
     // Asks the run under way (or the next one, when none is) to stop after the page being drawn and
     // to discard its document; a request that comes once every record is printed changes nothing.
-    // Only stores a flag: safe to call from a signal handler or another thread. The request is used
-    // up when the run under way ends, stopped or not.
+    // Only stores a flag: safe to call from another thread. The request is used up when the run
+    // under way ends, stopped or not.
     void requestStop() noexcept { m_stopRequested.store(true, std::memory_order_relaxed); }
-    [[nodiscard]] bool stopRequested() const noexcept
+    // Asked between pages and between records read past: true stops the run as requestStop() does.
+    // The caller's own flag (one that a signal handler sets, say); it is never reset by the run.
+    void setStopCheck(std::function<bool()> check) { m_stopCheck = std::move(check); }
+    [[nodiscard]] bool stopRequested() const
     {
-        return m_stopRequested.load(std::memory_order_relaxed);
+        return m_stopRequested.load(std::memory_order_relaxed) || (m_stopCheck && m_stopCheck());
     }
     // Whether the last run was stopped, its document discarded.
     [[nodiscard]] bool stopped() const { return m_stopped; }
@@ -93,6 +105,20 @@ public:
 
     // One press of Print: the whole run, from opening the list file to ending the document.
     void cmdPrint_Click(PrintSurface &printer);
+
+    // The first step: opens the list file, names the document after it and sets the surface's
+    // orientation and font, which fixes the pairs per grid row. The surface is the run's until the
+    // run is over.
+    void beginRun(PrintSurface &printer);
+    // Reads the next selected record and prints its page; false when there is none left, when no
+    // list file could be opened, or when a stop has been asked for.
+    [[nodiscard]] bool printNextPage();
+    // The last step: ends the document, or discards it when a stop was asked for before the last
+    // record was read.
+    void finishRun();
+    // Between beginRun and the end of the run: finishRun, or a step that threw (a failure of the
+    // printer itself, which also ends the run, its document neither ended nor discarded).
+    [[nodiscard]] bool runUnderWay() const { return m_printer != nullptr; }
 
     void OpenListFile();
     [[nodiscard]] bool ReadNextRecord();
@@ -125,11 +151,15 @@ private:
     void FitPictureToPage(float &fittedWidth, float &fittedHeight);
 
     void logoStep(bool &logoDrawn);
-    [[nodiscard]] QString gridStep();
+    void gridStep();
+    // The picture file of the record just read, or empty when it names none it may use.
+    [[nodiscard]] QString recordPicturePath() const;
     void printGrid(const RecordGrid &recordGrid);
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
     void abandonPage();
+    // Whatever way the run under way ends: the surface is let go and a stop request used up.
+    void endOfRun() noexcept;
 
     QString m_folder;
     PictureHolder &m_image1;
@@ -139,10 +169,10 @@ private:
     std::function<void(qint64)> m_progress;
     std::unique_ptr<ListFileReader> m_listFile;
     PrintSurface *m_printer = nullptr;
-    QString m_listFileChoice;
+    std::optional<QString> m_listFileChoice;
     RecordSelection m_selection;
     std::atomic<bool> m_stopRequested = false;
-    static_assert(std::atomic<bool>::is_always_lock_free, "requestStop() must be async-signal-safe");
+    std::function<bool()> m_stopCheck;
     bool m_stopped = false;
     qint64 m_recordsPrinted = 0;
     qint64 m_recordNumber = 0;

@@ -78,7 +78,7 @@ QPageLayout PdfSurface::landscapeOf(const QPageLayout &portrait)
                        portrait.units());
 }
 
-void PdfSurface::setOrientation(int orientation)
+void PdfSurface::setOrientation(Orientation orientation)
 {
     SurfaceBase::setOrientation(orientation);
 }

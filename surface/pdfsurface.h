@@ -40,7 +40,7 @@ public:
     // along the sheet's bottom. The printable area is the sheet's, so the margins turn with it.
     static QPageLayout landscapeOf(const QPageLayout &portrait);
 
-    void setOrientation(int orientation) override;
+    void setOrientation(Orientation orientation) override;
     [[nodiscard]] int orientation() const override;
     // Resolves the font now: throws PrintError (NoGridFont) when there is no fixed-pitch font.
     void setFontName(const QString &name) override;

@@ -241,8 +241,7 @@ PrintError PrinterSurface::noPrinterError() const
 {
     const Cups::DefaultPrinter &found = defaultPrinter();
     const auto withReason = [&found](const QString &text) {
-        return (found.reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, found.reason)) +
-               QLatin1Char('.');
+        return PrintOutcome::withReason(text, found.reason) + QLatin1Char('.');
     };
     if (found.status == Cups::DefaultPrinter::Unreachable)
         return PrintError(
@@ -259,7 +258,7 @@ PrintError PrinterSurface::noPrinterError() const
                       QStringLiteral("There is no printer to print on: no printer is set up."));
 }
 
-void PrinterSurface::setOrientation(int orientation)
+void PrinterSurface::setOrientation(Orientation orientation)
 {
     document().setOrientation(orientation);
 }

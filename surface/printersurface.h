@@ -39,7 +39,7 @@ public:
     explicit PrinterSurface(QString fallbackFolder, LookUp lookUp = Cups::lookUpDefaultPrinter);
     ~PrinterSurface() override;
 
-    void setOrientation(int orientation) override;
+    void setOrientation(Orientation orientation) override;
     [[nodiscard]] int orientation() const override;
     void setFontName(const QString &name) override;
     void setFontSize(float points) override;

@@ -34,18 +34,20 @@ struct PrintOutcome
     // print system could not be reached (the socket /run/cups/cups.sock does not exist)", ...
     [[nodiscard]] QString noPrinterText() const
     {
-        const auto withReason = [this](const QString &text) {
-            return noPrinterReason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, noPrinterReason);
-        };
         switch (noPrinter) {
         case NoPrinterSetUp:
             break;
         case NoDefaultPrinter:
-            return withReason(QStringLiteral("No printer is chosen as the default"));
+            return withReason(QStringLiteral("No printer is chosen as the default"), noPrinterReason);
         case PrintSystemUnreachable:
-            return withReason(QStringLiteral("The print system could not be reached"));
+            return withReason(QStringLiteral("The print system could not be reached"), noPrinterReason);
         }
         return QStringLiteral("No printer is set up");
+    }
+    // The text with what the print system said after it in brackets, when it said anything.
+    [[nodiscard]] static QString withReason(const QString &text, const QString &reason)
+    {
+        return reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, reason);
     }
 };
 
@@ -64,7 +66,7 @@ public:
     virtual ~PrintSurface() = default;
 
     // Applies to the pages that follow; orientation() reports what the printer actually took.
-    virtual void setOrientation(int orientation) = 0;
+    virtual void setOrientation(Orientation orientation) = 0;
     [[nodiscard]] virtual int orientation() const = 0;
 
     virtual void setFontName(const QString &name) = 0;
@@ -124,7 +126,7 @@ public:
 class SurfaceBase : public PrintSurface
 {
 public:
-    void setOrientation(int orientation) override { m_orientation = orientation; }
+    void setOrientation(Orientation orientation) override { m_orientation = orientation; }
     [[nodiscard]] int orientation() const override { return m_orientation; }
     void setFontName(const QString &name) override { m_fontName = name; }
     void setFontSize(float points) override { m_fontSize = points; }

@@ -210,8 +210,7 @@ private slots:
         for (const char *kind : {"folder", "fifo", "dangling", "fifo-link"}) {
             QTest::addRow("list file that is a %s", kind)
                 << QByteArray() << QStringList{QString::fromLatin1(kind) + ":a.lst"}
-                << IntList{PrintError::NoListFile, PrintError::ListFileNotOpen} << QStringList{prog, ""} << 0
-                << IntList{} << 32;
+                << IntList{PrintError::NoListFile} << QStringList{prog} << 0 << IntList{} << 32;
             QTest::addRow("%s before the real list file", kind)
                 << QByteArray("id\n\"1\"\n") << QStringList{QString::fromLatin1(kind) + ":a.lst"} << noErrors
                 << none << 1 << IntList{0} << 32;

@@ -85,7 +85,7 @@ class TestBatchPdf : public QObject
         });
         window.optOrientation(landscape ? 1 : 0)->setChecked(true);
         window.optSize(actualSize ? 1 : 0)->setChecked(true);
-        window.cmdPrint_Click();
+        [&] { QVERIFY(printToEnd(window)); }();
         [&] { QCOMPARE(sink.texts(Message::Error), QStringList{}); }();
         return folder.filePath("parts.pdf");
     }

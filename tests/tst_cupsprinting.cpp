@@ -246,7 +246,7 @@ private slots:
         window.optOrientation(portrait ? 0 : 1)->setChecked(true);
         const QStringList before = QDir(m_cupsDir + "/out").entryList(QDir::Files);
 
-        window.cmdPrint_Click();
+        QVERIFY(printToEnd(window));
         QCOMPARE(sink.texts(Message::Error), QStringList{});
         QCOMPARE(sink.texts(Message::Information), QStringList{});
 
@@ -330,7 +330,7 @@ private slots:
             }
         });
         poll.start();
-        window.cmdPrint_Click();
+        QVERIFY(printToEnd(window));
         poll.stop();
 
         QVERIFY(cancelledAt >= 0);
@@ -354,7 +354,7 @@ private slots:
         // want of a printer: 20,000 pages through the print queue's filters take minutes.
         sink.messages.clear();
         window.setSurfaceFactory(noPrinter);
-        window.cmdPrint_Click();
+        QVERIFY(printToEnd(window));
         QCOMPARE(sink.texts(Message::Information).size(), 1);
         QVERIFY2(sink.messages.first().text.contains(QStringLiteral("(%1 pages)").arg(Records)),
                  qPrintable(sink.messages.first().text));
@@ -403,7 +403,7 @@ private slots:
             window.setMessageSink(&sink);
             window.setSurfaceFactory(factory);
             window.optOrientation(portrait ? 0 : 1)->setChecked(true);
-            window.cmdPrint_Click();
+            QVERIFY(printToEnd(window));
         };
 
         // On the queue, chosen as the default printer through PRINTER.

@@ -196,7 +196,7 @@ RunResult printIn(frmPrinter &window, CapturingSink &sink, const QString &saveFo
         return std::make_unique<LoggedPrinterSurface>(saveFolder, logs);
     });
     sink.messages.clear();
-    window.cmdPrint_Click();
+    [&] { QVERIFY(printToEnd(window)); }();
     RunResult result;
     result.drawn = logs.value(0);
     for (const Message &message : sink.messages)

@@ -99,6 +99,7 @@ private slots:
         f.window->optOrientation(orientation)->click();
         f.window->optSize(size)->click();
         f.window->findChild<QPushButton *>("cmdPrint")->click();
+        QVERIFY(waitForRunEnd(*f.window));
 
         QCOMPARE(f.surfacesMade, 1);
         QCOMPARE(orientationSet, surfaceOrientation);
@@ -118,7 +119,9 @@ private slots:
         f.folder.writePicture("chair.png", 25, 50);
         auto *const print = f.window->findChild<QPushButton *>("cmdPrint");
         print->click();
+        QVERIFY(waitForRunEnd(*f.window));
         print->click();
+        QVERIFY(waitForRunEnd(*f.window));
 
         QCOMPARE(f.surfacesMade, 2);
         QCOMPARE(f.logs.size(), 2);
@@ -146,7 +149,7 @@ private slots:
         WindowFixture f;
         QVERIFY(f.showActive());
         for (int i = 0; i < runs; ++i)
-            f.window->cmdPrint_Click();
+            QVERIFY(printToEnd(*f.window));
         const PrintRun &run = f.window->printRun();
         QCOMPARE(run.listFileOpen(), runs > 0);
         QCOMPARE(run.listFileName(), runs > 0 ? QStringLiteral("parts.lst") : QString());
@@ -202,6 +205,7 @@ private slots:
             });
         }
         f.window->findChild<QPushButton *>("cmdPrint")->click();
+        QVERIFY(waitForRunEnd(*f.window));
 
         QCOMPARE(f.surfacesMade, 1);
         QCOMPARE(f.sink.messages.size(), 1);
@@ -221,6 +225,7 @@ private slots:
             return std::make_unique<HookedSurface>(f.logs);
         });
         f.window->findChild<QPushButton *>("cmdPrint")->click();
+        QVERIFY(waitForRunEnd(*f.window));
         QCOMPARE(f.surfacesMade, 2);
         QCOMPARE(f.sink.messages.size(), 1);
         QCOMPARE(f.logs.last().count("new page"), 2);
@@ -236,7 +241,7 @@ private slots:
             surface.failOn = QStringLiteral("text");
             surface.failSkip = 2;
         };
-        f.window->cmdPrint_Click();
+        QVERIFY(printToEnd(*f.window));
         QCOMPARE(f.sink.messages.size(), 1);
         QCOMPARE(f.sink.messages.first().kind, Message::Error);
         QVERIFY(f.sink.messages.first().text.startsWith("Error 405\r\n"));
@@ -264,7 +269,7 @@ private slots:
             ++f.surfacesMade;
             return std::make_unique<PrinterSurface>(programFolder, [] { return Cups::DefaultPrinter(); });
         });
-        f.window->cmdPrint_Click();
+        QVERIFY(printToEnd(*f.window));
 
         QCOMPARE(f.surfacesMade, 1);
         const QString pdf = f.folder.filePath("parts.pdf");
@@ -317,7 +322,7 @@ private slots:
         const auto restore = qScopeGuard([] { qunsetenv("CUPS_SERVER"); });
 
         const qint64 startedAt = monotonicMilliseconds();
-        f.window->cmdPrint_Click();
+        QVERIFY(printToEnd(*f.window));
         const qint64 runMs = monotonicMilliseconds() - startedAt;
 
         QVERIFY2(runMs < Cups::ConnectTimeoutMs + Cups::AnswerTimeoutSeconds * 1000 + 5000,
@@ -417,7 +422,7 @@ private slots:
                 QWindowSystemInterface::handleWindowActivated(f.window->windowHandle());
             queueInput(target, input);
         };
-        f.window->cmdPrint_Click();
+        QVERIFY(printToEnd(*f.window));
         QCoreApplication::processEvents();
 
         QCOMPARE(f.surfacesMade, 1);
@@ -455,6 +460,7 @@ private slots:
                 print->click();
         };
         print->click();
+        QVERIFY(waitForRunEnd(*f.window));
 
         QCOMPARE(surfacesSeen, (QList<int>{1, 1, 1}));
         QCOMPARE(f.logs.size(), 1);
@@ -497,7 +503,7 @@ private slots:
                 QCOMPARE(QApplication::focusWidget(), window->findChild<QAbstractButton *>("cmdCancel"));
             }
         };
-        f.window->cmdPrint_Click();
+        QVERIFY(printToEnd(*f.window));
 
         QCOMPARE(seen, progress);
         QCOMPARE(cursors, QList<Qt::CursorShape>(4, Qt::WaitCursor));

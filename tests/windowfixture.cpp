@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <qpa/qwindowsysteminterface.h>
+#include <QSignalSpy>
 #include <QtTest>
 
 QStringList CapturingSink::texts(Message::Kind kind) const
@@ -73,6 +74,20 @@ bool WindowFixture::showActive()
 QWidget *WindowFixture::child(const QString &name) const
 {
     return window->findChild<QWidget *>(name);
+}
+
+bool waitForRunEnd(frmPrinter &window, int timeoutMs)
+{
+    if (!window.running())
+        return true;
+    QSignalSpy ended(&window, &frmPrinter::runEnded);
+    return ended.wait(timeoutMs);
+}
+
+bool printToEnd(frmPrinter &window, int timeoutMs)
+{
+    window.cmdPrint_Click();
+    return waitForRunEnd(window, timeoutMs);
 }
 
 void queueInput(QWidget *target, const QString &input)

@@ -58,6 +58,12 @@ private:
     QList<QStringList> &m_logs;
 };
 
+// Waits until the run under way in window has ended (at once when none is); false when it is still
+// under way after timeoutMs. The window runs its print runs from the event loop, which this spins.
+[[nodiscard]] bool waitForRunEnd(frmPrinter &window, int timeoutMs = 300000);
+// Presses Print as cmdPrint_Click does and waits for the run to end.
+[[nodiscard]] bool printToEnd(frmPrinter &window, int timeoutMs = 300000);
+
 // Input as the window system delivers it: queued, and taken only when the program lets events
 // through. input is "click" (a left click in the middle of target) or a key sequence ("Esc",
 // "Alt+C"), pressed and released in target's window.

@@ -16,7 +16,7 @@ int RecordingSurface::orientation() const
     return reportedOrientation != 0 ? reportedOrientation : SurfaceBase::orientation();
 }
 
-void RecordingSurface::setOrientation(int orientation)
+void RecordingSurface::setOrientation(Orientation orientation)
 {
     orientationSet = orientation;
     SurfaceBase::setOrientation(orientation);

@@ -39,7 +39,7 @@ public:
     bool discarded = false;
 
     [[nodiscard]] int orientation() const override;
-    void setOrientation(int orientation) override;
+    void setOrientation(Orientation orientation) override;
     [[nodiscard]] float scaleWidth() const override { return width; }
     [[nodiscard]] float scaleHeight() const override { return height; }
     [[nodiscard]] float sheetRight() const override { return rightEdge; }
