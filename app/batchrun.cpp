@@ -149,24 +149,7 @@ std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
     return PrinterSurface::forQueue(options.printer);
 }
 
-QtMessageHandler defaultMessageHandler = nullptr;
-
-// Qt looks for a sandbox's marker in the session's runtime folder when a GUI application starts,
-// and warns when there is no such folder, which is so for every cron job and every service.
-void dropRuntimeFolderNotice(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
-        return;
-    defaultMessageHandler(type, context, message);
-}
-
 } // namespace
-
-void prepareBatchApplication()
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    defaultMessageHandler = qInstallMessageHandler(dropRuntimeFolderNotice);
-}
 
 int runBatch(const CommandLine &options, const DataLocation &data)
 {

@@ -5,12 +5,15 @@
 #include "exportsurface.h"
 #include "filename.h"
 #include "listfile.h"
+#include "printerror.h"
 #include "version.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -207,20 +210,27 @@ void CommandLine::checkOutput(const DataLocation &data, bool standardOutputIsTer
 {
     if (action != PrintToPdf)
         return;
+    // A slip of the keyboard must not put the PDF in place of the list it is made from, nor after
+    // it (--pdf - LIST >> LIST).
+    const QString listFile = data.listFile.isEmpty() ? QString() : QDir(data.folder).filePath(data.listFile);
     if (pdfTarget == ExportSurface::StandardOutput) {
         if (standardOutputIsTerminal) {
             action = UsageError;
             problem = QStringLiteral("standard output is a terminal: send it to a file or a pipe to receive "
                                      "the PDF");
+        } else if (!listFile.isEmpty() && isSameFile(STDOUT_FILENO, listFile)) {
+            action = UsageError;
+            problem =
+                QStringLiteral("standard output is the list file %1: the PDF would be written into the list "
+                               "it is made from")
+                    .arg(displayPath(dataArgument.isEmpty() ? listFile : dataArgument));
         }
         return;
     }
-    // A slip of the keyboard must not put the PDF in place of the list it is made from.
-    const QString target = QFileInfo(pdfTarget).canonicalFilePath();
-    if (!data.listFile.isEmpty() && !target.isEmpty() &&
-        target == QFileInfo(QDir(data.folder).filePath(data.listFile)).canonicalFilePath()) {
+    if (!listFile.isEmpty() && isSameFile(pdfTarget, listFile)) {
         action = UsageError;
-        problem = QStringLiteral("--pdf %1 would replace the list file it is made from").arg(pdfTarget);
+        problem = QStringLiteral("--pdf %1 would replace the list file it is made from")
+                      .arg(displayPath(pdfTarget));
     }
 }
 

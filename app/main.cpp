@@ -9,9 +9,14 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
+#include <unistd.h>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -26,13 +31,30 @@ void nameApplication(const QString &name)
 {
     QCoreApplication::setApplicationName(name);
     QCoreApplication::setApplicationVersion(QLatin1String(ApplicationVersion));
-    QGuiApplication::setApplicationDisplayName(ApplicationTitle);
+}
+
+// Started with standard input, output or error closed (cron and some service managers do that),
+// the first file the program opens would take its number: error lines would be written into the
+// document. Each closed one is opened on /dev/null before anything else is opened.
+void openClosedStandardDescriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            const int opened = ::open("/dev/null", O_RDWR);
+            if (opened >= 0 && opened != fd)
+                ::close(opened); // not the lowest free number: the descriptor was not closed after all
+        }
+    }
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    openClosedStandardDescriptors();
+    // A document that reaches the file size limit (ulimit -f) is a write error to report, not a
+    // death by SIGXFSZ: write() then fails with EFBIG.
+    std::signal(SIGXFSZ, SIG_IGN);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << decodeFileName(argv[i]); // file names need not be UTF-8
@@ -40,11 +62,11 @@ int main(int argc, char *argv[])
 
     // The arguments are all the program's own: the application objects get none of them.
     int applicationArgc = 1;
-    std::optional<QGuiApplication> batchApp;
+    std::optional<QCoreApplication> batchApp;
     DataLocation data;
     if (options.batch()) {
-        // Fonts and the PDF writer need QtGui, not a display.
-        prepareBatchApplication();
+        // The PDF writer and the picture loader need QtGui's images, and nothing of a display:
+        // not even a platform plugin is loaded.
         batchApp.emplace(applicationArgc, argv);
         nameApplication(ProgramName);
         data = locateBatchData(options.dataArgument, QCoreApplication::applicationDirPath());
@@ -71,6 +93,7 @@ int main(int argc, char *argv[])
 
     QApplication app(applicationArgc, argv);
     nameApplication(ApplicationTitle);
+    QGuiApplication::setApplicationDisplayName(ApplicationTitle);
     // Lets the desktop match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(LSTPRINT_APP_ID));
     // The list file, the logo and the pictures sit next to the program, or where the argument says.

@@ -126,3 +126,36 @@ QString absoluteFileName(const QString &path)
     absolute += path;
     return encodeFileName(absolute).size() < PATH_MAX ? absolute : path;
 }
+
+namespace {
+
+bool sameInode(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+bool isSameFile(int fd, const QString &path)
+{
+    struct stat open
+    {
+    };
+    struct stat named
+    {
+    };
+    return ::fstat(fd, &open) == 0 && ::stat(encodeFileName(path).constData(), &named) == 0 &&
+           sameInode(open, named);
+}
+
+bool isSameFile(const QString &first, const QString &second)
+{
+    struct stat a
+    {
+    };
+    struct stat b
+    {
+    };
+    return ::stat(encodeFileName(first).constData(), &a) == 0 &&
+           ::stat(encodeFileName(second).constData(), &b) == 0 && sameInode(a, b);
+}

@@ -25,3 +25,8 @@
 // below one deeper than its path limit it cannot, and the relative path is kept, for the system
 // resolves that against the real working folder. Never against the root.
 [[nodiscard]] QString absoluteFileName(const QString &path);
+
+// Whether the open descriptor fd is the file at path (the same device and inode), links followed.
+[[nodiscard]] bool isSameFile(int fd, const QString &path);
+// Whether two paths name the same file.
+[[nodiscard]] bool isSameFile(const QString &first, const QString &second);

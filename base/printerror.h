@@ -49,6 +49,10 @@ public:
     PrintError(int number, QString description);
 
     [[nodiscard]] int number() const noexcept { return m_number; }
+    // Whether the error leaves the print document broken, so that no later page can go into it:
+    // the document could not be written (a full disk, say). Such an error ends the run at once,
+    // and the document is thrown away; any other error of a page costs that page alone.
+    [[nodiscard]] bool endsRun() const noexcept { return m_number == DocumentNotWritable; }
     [[nodiscard]] const QString &description() const noexcept { return m_description; }
     [[nodiscard]] const char *what() const noexcept override { return m_what.constData(); }
 

@@ -120,7 +120,14 @@ bool PrintRun::printNextPage()
         failed.dismiss();
         return false;
     }
-    PrintRecordPage();
+    try {
+        PrintRecordPage();
+    } catch (const PrintError &) {
+        // The document is broken (PrintRecordPage lets only such an error through): it is
+        // thrown away, and the run ends with that one error.
+        m_printer->discardDocument();
+        throw;
+    }
     ++m_recordsPrinted;
     if (m_progress)
         m_progress(m_recordsPrinted);
@@ -280,6 +287,9 @@ void PrintRun::PrintRecordPage()
         footerStep(logoDrawn);
         m_printer->newPage();
     } catch (const PrintError &error) {
+        // A document that cannot be written takes no more pages: reported once, by the run's caller.
+        if (error.endsRun())
+            throw;
         m_reporter.report(error);
         abandonPage();
     } catch (const std::bad_alloc &) {

@@ -52,7 +52,7 @@ QString RunReport::closingLine(const QString &pdfName, int errors, bool failedAt
             line = QStringLiteral("Printed %1 to %2")
                        .arg(pagesText(m_outcome.pages), m_outcome.pdfPath == ExportSurface::StandardOutput
                                                             ? QStringLiteral("standard output")
-                                                            : pdfName);
+                                                            : displayPath(pdfName));
         else
             line = QStringLiteral("Sent %1 to printer %2, job %3")
                        .arg(pagesText(m_outcome.pages), m_outcome.printer, QString::number(m_outcome.jobId));

@@ -33,7 +33,8 @@ class TestOutputFaults : public QObject
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "TMPDIR"})
+        for (const char *name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "TMPDIR"})
             env.remove(QLatin1String(name));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         env.insert(QStringLiteral("CUPS_SERVER"), folder + QStringLiteral("/no-cups-here"));
@@ -73,8 +74,9 @@ private slots:
 
     void faultsAreToldAndNothingIsLost_data()
     {
-        QTest::addColumn<QString>("setup");  // shell, before the run: small file systems are "mount W/NAME SIZE"
-        QTest::addColumn<QString>("run");    // shell: the program's run, its standard error is checked
+        QTest::addColumn<QString>(
+            "setup");                     // shell, before the run: small file systems are "mount W/NAME SIZE"
+        QTest::addColumn<QString>("run"); // shell: the program's run, its standard error is checked
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("errors"); // every line of standard error, as patterns
         QTest::addColumn<QString>("check");      // shell, after the run: exit 0 when all is as it should be
@@ -83,8 +85,9 @@ private slots:
         const QString oldPdf = QStringLiteral("\"$P\" -q --pdf \"$W/old.pdf\" \"$W/data\"\n");
         const QString noWorkFiles = QStringLiteral("! ls -A \"$1\" | grep -q '^\\.out\\.pdf-'\n");
         const QString nothing = QStringLiteral("Nothing was printed\\.");
-        const QString full = QStringLiteral("Error 401: The print document could not be written to %1: No space left "
-                                            "on device\\.");
+        const QString full =
+            QStringLiteral("Error 401: The print document could not be written to %1: No space left "
+                           "on device\\.");
 
         QTest::newRow("full file system, --pdf over a good document")
             << QStringLiteral("%1mount fs 160k\ncp old.pdf fs/out.pdf\n").arg(oldPdf)
@@ -98,13 +101,15 @@ private slots:
             << QStringLiteral("[ ! -s out.pdf ] && [ -z \"$(ls -A tmp)\" ]");
         QTest::newRow("file size limit")
             << oldPdf << QStringLiteral("cp old.pdf out.pdf; ulimit -f 40; \"$P\" --pdf out.pdf data") << 3
-            << QStringList{QStringLiteral("Error 401: The print document could not be written to out\\.pdf: File too "
-                                          "large\\."),
+            << QStringList{QStringLiteral(
+                               "Error 401: The print document could not be written to out\\.pdf: File too "
+                               "large\\."),
                            nothing}
             << QStringLiteral("cmp old.pdf out.pdf && ! ls -A | grep -q '^\\.out'");
         QTest::newRow("/dev/null, written in place")
             << QString() << QStringLiteral("\"$P\" --pdf /dev/null data") << 0
-            << QStringList{QStringLiteral("Printed 6 pages to /dev/null\\.")} << QStringLiteral("[ -c /dev/null ]");
+            << QStringList{QStringLiteral("Printed 6 pages to /dev/null\\.")}
+            << QStringLiteral("[ -c /dev/null ]");
         QTest::newRow("/dev/full") << QString() << QStringLiteral("\"$P\" --pdf /dev/full data") << 3
                                    << QStringList{full.arg(QStringLiteral("/dev/full")), nothing}
                                    << QStringLiteral("[ -c /dev/full ]");
@@ -112,60 +117,75 @@ private slots:
             << QStringLiteral("mkfifo fifo\nln -s fifo link.pdf\n(cat fifo > received.pdf &)\n")
             << QStringLiteral("\"$P\" --pdf link.pdf data") << 0
             << QStringList{QStringLiteral("Printed 6 pages to link\\.pdf\\.")}
-            << QStringLiteral("sleep 1; [ -p fifo ] && [ -L link.pdf ] && pdfinfo received.pdf | grep -q '^Pages: *6$'");
+            << QStringLiteral(
+                   "sleep 1; [ -p fifo ] && [ -L link.pdf ] && pdfinfo received.pdf | grep -q '^Pages: *6$'");
         QTest::newRow("standard descriptors closed")
             << QStringLiteral("echo 'not a picture' > data/lamp.gif\n")
-            << QStringLiteral("\"$P\" --pdf out.pdf data <&- >&- 2>&-; echo $? > status") << 0 << QStringList{}
+            << QStringLiteral("\"$P\" --pdf out.pdf data <&- >&- 2>&-; echo $? > status") << 0
+            << QStringList{}
             << QStringLiteral("[ \"$(cat status)\" = 1 ] && pdfinfo out.pdf | grep -q '^Pages: *6$' && "
                               "! grep -aq 'Error 302' out.pdf && qpdf --check out.pdf >/dev/null");
-        const QString fonts = QStringLiteral("mkdir -p fonts cache\n"
-                                             "printf '<?xml version=\"1.0\"?><fontconfig><dir>%s</dir>"
-                                             "<cachedir>%s</cachedir></fontconfig>' \"$W/fonts\" \"$W/cache\" > fonts.conf\n");
+        const QString fonts =
+            QStringLiteral("mkdir -p fonts cache\n"
+                           "printf '<?xml version=\"1.0\"?><fontconfig><dir>%s</dir>"
+                           "<cachedir>%s</cachedir></fontconfig>' \"$W/fonts\" \"$W/cache\" > fonts.conf\n");
         QTest::newRow("no font at all")
             << fonts << QStringLiteral("FONTCONFIG_FILE=$W/fonts.conf \"$P\" --pdf out.pdf data") << 3
-            << QStringList{QStringLiteral("Error 408: No font is installed; install fonts-urw-base35 .*"), nothing}
+            << QStringList{QStringLiteral("Error 408: No font is installed; install fonts-urw-base35 .*"),
+                           nothing}
             << QStringLiteral("[ ! -e out.pdf ]");
         QTest::newRow("only proportional fonts")
             << fonts + QStringLiteral("cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf fonts/\n")
             << QStringLiteral("FONTCONFIG_FILE=$W/fonts.conf \"$P\" --pdf out.pdf data") << 3
-            << QStringList{QStringLiteral("Error 408: No fixed-pitch font is installed \\(only proportional ones such "
-                                          "as DejaVu Sans\\); install fonts-urw-base35 .*"),
+            << QStringList{QStringLiteral(
+                               "Error 408: No fixed-pitch font is installed \\(only proportional ones such "
+                               "as DejaVu Sans\\); install fonts-urw-base35 .*"),
                            nothing}
             << QStringLiteral("[ ! -e out.pdf ]");
         // 45 folders of 99 letters: 4,500 bytes below the case's folder, deeper than PATH_MAX.
-        const QString deep = QStringLiteral("d=$(printf 'd%.0s' $(seq 99)); for i in $(seq 45); do mkdir $d; cd $d; done\n");
+        const QString deep =
+            QStringLiteral("d=$(printf 'd%.0s' $(seq 99)); for i in $(seq 45); do mkdir $d; cd $d; done\n");
         QTest::newRow("working folder deeper than PATH_MAX")
-            << QString() << deep + QStringLiteral("cp -r \"$W/data\" data; \"$P\" --pdf o.pdf data && pdfinfo o.pdf > \"$W/info\"")
+            << QString()
+            << deep + QStringLiteral(
+                          "cp -r \"$W/data\" data; \"$P\" --pdf o.pdf data && pdfinfo o.pdf > \"$W/info\"")
             << 0 << QStringList{QStringLiteral("Printed 6 pages to o\\.pdf\\.")}
             << QStringLiteral("grep -q '^Pages: *6$' info && [ ! -e /o.pdf ] && [ ! -e /data ]");
         QTest::newRow("names that are not UTF-8")
-            << QStringLiteral("mv data $'caf\\xe9'\n") << QStringLiteral("\"$P\" --pdf $'o\\xe9.pdf' $'caf\\xe9'") << 0
+            << QStringLiteral("mv data $'caf\\xe9'\n")
+            << QStringLiteral("\"$P\" --pdf $'o\\xe9.pdf' $'caf\\xe9'") << 0
             << QStringList{QStringLiteral("Printed 6 pages to o\\\\xe9\\.pdf\\.")}
             << QStringLiteral("pdfinfo $'o\\xe9.pdf' | grep -q '^Pages: *6$'");
         QTest::newRow("a name as long as a name may be")
-            << QString() << QStringLiteral("\"$P\" -q --pdf $(printf 'n%.0s' $(seq 251)).pdf data") << 0 << QStringList{}
+            << QString() << QStringLiteral("\"$P\" -q --pdf $(printf 'n%.0s' $(seq 251)).pdf data") << 0
+            << QStringList{}
             << QStringLiteral("[ -f $(printf 'n%.0s' $(seq 251)).pdf ] && [ -z \"$(ls -A | grep '^\\.')\" ]");
         // OUT's path within 8 bytes of PATH_MAX (4,096 with its terminating zero): the work file's
         // longer name beside it must still fit.
         QTest::newRow("a path as long as a path may be")
             << QString()
-            << QStringLiteral("name=$(printf 'o%.0s' $(seq 200)).pdf; dir=$PWD\n"
-                              "while [ $((${#dir} + 101 + 1 + ${#name})) -le 4090 ]; do dir=$dir/$(printf 'd%.0s' $(seq 100)); done\n"
-                              "dir=$dir/$(printf 'e%.0s' $(seq $((4090 - ${#dir} - 2 - ${#name}))))\n"
-                              "mkdir -p \"$dir\" && [ $((${#dir} + 1 + ${#name})) -ge 4088 ] || exit 9\n"
-                              "\"$P\" -q --pdf \"$dir/$name\" \"$W/data\" && [ -f \"$dir/$name\" ] && touch \"$W/made\"")
+            << QStringLiteral(
+                   "name=$(printf 'o%.0s' $(seq 200)).pdf; dir=$PWD\n"
+                   "while [ $((${#dir} + 101 + 1 + ${#name})) -le 4090 ]; do dir=$dir/$(printf 'd%.0s' $(seq "
+                   "100)); done\n"
+                   "dir=$dir/$(printf 'e%.0s' $(seq $((4090 - ${#dir} - 2 - ${#name}))))\n"
+                   "mkdir -p \"$dir\" && [ $((${#dir} + 1 + ${#name})) -ge 4088 ] || exit 9\n"
+                   "\"$P\" -q --pdf \"$dir/$name\" \"$W/data\" && [ -f \"$dir/$name\" ] && touch \"$W/made\"")
             << 0 << QStringList{} << QStringLiteral("[ -e made ]");
         QTest::newRow("the work files of killed runs")
-            << QStringLiteral("echo stale > .out.pdf-abcDE1\necho held > .out.pdf-abcDE2\n"
-                              "(flock .out.pdf-abcDE2 sleep 30 &) ; sleep 0.3\n"
-                              "mkdir -p tmp/lstprint-abcDE3 && echo stale > tmp/lstprint-abcDE3/document.pdf\n")
-            << QStringLiteral("\"$P\" -q --pdf out.pdf data && TMPDIR=$W/tmp \"$P\" -q --pdf - data > copy.pdf") << 0
-            << QStringList{}
-            << QStringLiteral("[ ! -e .out.pdf-abcDE1 ] && [ -e .out.pdf-abcDE2 ] && [ -z \"$(ls -A tmp)\" ] && "
-                              "pdfinfo copy.pdf | grep -q '^Pages: *6$'");
+            << QStringLiteral(
+                   "echo stale > .out.pdf-abcDE1\necho held > .out.pdf-abcDE2\n"
+                   "(flock .out.pdf-abcDE2 sleep 30 &) ; sleep 0.3\n"
+                   "mkdir -p tmp/lstprint-abcDE3 && echo stale > tmp/lstprint-abcDE3/document.pdf\n")
+            << QStringLiteral(
+                   "\"$P\" -q --pdf out.pdf data && TMPDIR=$W/tmp \"$P\" -q --pdf - data > copy.pdf")
+            << 0 << QStringList{}
+            << QStringLiteral(
+                   "[ ! -e .out.pdf-abcDE1 ] && [ -e .out.pdf-abcDE2 ] && [ -z \"$(ls -A tmp)\" ] && "
+                   "pdfinfo copy.pdf | grep -q '^Pages: *6$'");
         QTest::newRow("standard output appended to the list file")
-            << QStringLiteral("cp data/parts.lst before.lst\n") << QStringLiteral("\"$P\" --pdf - data/parts.lst >> data/parts.lst")
-            << 2
+            << QStringLiteral("cp data/parts.lst before.lst\n")
+            << QStringLiteral("\"$P\" --pdf - data/parts.lst >> data/parts.lst") << 2
             << QStringList{QStringLiteral("lstprint: standard output is the list file data/parts\\.lst: .*"),
                            QStringLiteral("Try 'lstprint --help' for more information\\.")}
             << QStringLiteral("cmp before.lst data/parts.lst");
@@ -181,7 +201,8 @@ private slots:
 
         ProgramFolder folder;
         const QString w = folder.path();
-        QVERIFY(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), m_demo, w + QStringLiteral("/data")}) == 0);
+        QVERIFY(QProcess::execute(QStringLiteral("cp"),
+                                  {QStringLiteral("-r"), m_demo, w + QStringLiteral("/data")}) == 0);
         // "mount NAME SIZE" lines make small file systems, unmounted again after the case.
         QString script;
         for (const QString &line : setup.split(QLatin1Char('\n'))) {
@@ -189,10 +210,11 @@ private slots:
             if (words.size() == 3 && words[0] == QLatin1String("mount")) {
                 const QString where = w + QLatin1Char('/') + words[1];
                 QVERIFY(QDir().mkpath(where));
-                QCOMPARE(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                                      QStringLiteral("-o"), QStringLiteral("size=") + words[2],
-                                                                      QStringLiteral("tmpfs"), where}),
-                         0);
+                QCOMPARE(
+                    QProcess::execute(QStringLiteral("mount"),
+                                      {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                       QStringLiteral("size=") + words[2], QStringLiteral("tmpfs"), where}),
+                    0);
                 m_mounts << where;
             } else {
                 script += line + QLatin1Char('\n');
@@ -203,7 +225,8 @@ private slots:
 
         const Finished finished = runScript(run, w);
         QCOMPARE(finished.status, status);
-        QVERIFY2(finished.errorLines.size() == errors.size(), qPrintable(finished.errorLines.join(QLatin1Char('\n'))));
+        QVERIFY2(finished.errorLines.size() == errors.size(),
+                 qPrintable(finished.errorLines.join(QLatin1Char('\n'))));
         for (qsizetype i = 0; i < errors.size(); ++i) {
             const QRegularExpression pattern(QStringLiteral("^%1$").arg(errors[i]));
             QVERIFY2(pattern.match(finished.errorLines[i]).hasMatch(),

@@ -181,11 +181,16 @@ private slots:
         QTest::addColumn<bool>("factoryFails");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("pagesBeforeFailure");
+        QTest::addColumn<int>("number"); // of the surface's failure
 
         QTest::newRow("printer refuses the document")
-            << "end document" << false << "Error 405\r\nThe printer failed during end document." << 2;
+            << "end document" << false << "Error 405\r\nThe printer failed during end document." << 2 << 405;
         QTest::newRow("no printer and nowhere to save")
-            << QString() << true << "Error 404\r\nThe folder cannot be written." << 0;
+            << QString() << true << "Error 404\r\nThe folder cannot be written." << 0 << 405;
+        // A document that cannot be written (a full disk) takes no more pages: the run ends at the
+        // first failure, with one message, and the document is thrown away.
+        QTest::newRow("document not writable on the first page")
+            << "text" << false << "Error 401\r\nThe printer failed during text." << 0 << 401;
     }
     void errorLeavingTheRunIsShownOnce()
     {
@@ -193,10 +198,14 @@ private slots:
         QFETCH(bool, factoryFails);
         QFETCH(QString, expected);
         QFETCH(int, pagesBeforeFailure);
+        QFETCH(int, number);
 
         WindowFixture f;
         QVERIFY(f.showActive());
-        f.configure = [failOn](HookedSurface &surface) { surface.failOn = failOn; };
+        f.configure = [failOn, number](HookedSurface &surface) {
+            surface.failOn = failOn;
+            surface.failNumber = number;
+        };
         if (factoryFails) {
             f.window->setSurfaceFactory([&f](const QString &) -> std::unique_ptr<PrintSurface> {
                 ++f.surfacesMade;
@@ -214,6 +223,8 @@ private slots:
         QCOMPARE(message.text, expected);
         QVERIFY2(!message.overrideCursor, "the busy cursor is gone before the box appears");
         QCOMPARE(f.logs.value(0).count("new page"), pagesBeforeFailure);
+        if (number == PrintError::DocumentNotWritable)
+            QCOMPARE(f.logs.value(0).last(), QStringLiteral("discard document"));
 
         // The program carries on: the window is still there and the next press prints.
         QVERIFY(!f.window->running());

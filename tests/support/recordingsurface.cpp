@@ -35,8 +35,7 @@ void RecordingSurface::maybeFail(const QString &operation)
         failOn.clear();
         if (failOutOfMemory)
             throw std::bad_alloc();
-        throw PrintError(PrintError::PrinterFailed,
-                         QStringLiteral("The printer failed during %1.").arg(operation));
+        throw PrintError(failNumber, QStringLiteral("The printer failed during %1.").arg(operation));
     }
 }
 

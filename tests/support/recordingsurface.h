@@ -32,6 +32,8 @@ public:
     int failSkip = 0;
     // The failure is running out of memory (std::bad_alloc) rather than a printer error.
     bool failOutOfMemory = false;
+    // The printer error's number: 401 says the document could not be written, which ends the run.
+    int failNumber = 405;
 
     QStringList log;
     int orientationSet = 0;
