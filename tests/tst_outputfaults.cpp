@@ -40,6 +40,7 @@ class TestOutputFaults : public QObject
         env.insert(QStringLiteral("CUPS_SERVER"), folder + QStringLiteral("/no-cups-here"));
         env.insert(QStringLiteral("P"), m_program);
         env.insert(QStringLiteral("W"), folder);
+        env.insert(QStringLiteral("CUPSD"), qEnvironmentVariable("LSTPRINT_CUPS_DIR"));
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(folder);
         process.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("set -u\n") + script});
@@ -63,6 +64,8 @@ private slots:
         QVERIFY(QFileInfo(m_demo).isDir());
         if (::geteuid() != 0)
             LSTPRINT_SKIP(QStringLiteral("small file systems are mounted for these cases, which takes root"));
+        if (QFileInfo::exists(qEnvironmentVariable("LSTPRINT_CUPS_DIR") + QStringLiteral("/unavailable")))
+            LSTPRINT_SKIP(QStringLiteral("no private print system"));
     }
 
     void cleanup()
@@ -99,6 +102,13 @@ private slots:
             << QStringLiteral("TMPDIR=$W/tmp \"$P\" --pdf - data > out.pdf") << 3
             << QStringList{full.arg(QStringLiteral(".*/tmp/lstprint-[A-Za-z0-9]{6}/document\\.pdf")), nothing}
             << QStringLiteral("[ ! -s out.pdf ] && [ -z \"$(ls -A tmp)\" ]");
+        // The job is never sent: the print system gets a whole document or nothing.
+        QTest::newRow("full temporary folder, --print")
+            << QStringLiteral("mount tmp 64k\ngrep -c 'Print-Job\\|Create-Job' \"$CUPSD/log/access_log\" > jobs || true\n")
+            << QStringLiteral("CUPS_SERVER=$CUPSD/cups.sock TMPDIR=$W/tmp \"$P\" --print data") << 3
+            << QStringList{full.arg(QStringLiteral(".*/tmp/lstprint-[A-Za-z0-9]{6}/document\\.pdf")), nothing}
+            << QStringLiteral("[ \"$(grep -c 'Print-Job\\|Create-Job' \"$CUPSD/log/access_log\" || true)\" = \"$(cat jobs)\" ] && "
+                              "[ -z \"$(ls -A tmp)\" ]");
         QTest::newRow("file size limit")
             << oldPdf << QStringLiteral("cp old.pdf out.pdf; ulimit -f 40; \"$P\" --pdf out.pdf data") << 3
             << QStringList{QStringLiteral(
