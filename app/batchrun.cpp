@@ -162,6 +162,7 @@ int runBatch(const CommandLine &options, const DataLocation &data)
     // A signal that came before the run could be reached stops it before its first page.
     run.setStopCheck([] { return caughtSignal != 0; });
     run.setListFileChoice(data.listFile);
+    run.setOtherFolder(data.otherFolder);
     run.setRecordSelection(options.records);
     progress.setTotalCounter([&run] {
         const qint64 lines = ListFileReader::countLines(run.listFilePath());

@@ -234,10 +234,27 @@ void CommandLine::checkOutput(const DataLocation &data, bool standardOutputIsTer
     }
 }
 
+namespace {
+
+// The data folder without an argument, with the list file found in it when findList is set.
+DataLocation defaultLocation(const QString &programFolder, bool findList)
+{
+    QString listFile = findListFile(programFolder);
+    const QString working = QDir::cleanPath(absoluteFileName(QStringLiteral(".")));
+    if (!listFile.isEmpty() || isSameFile(working, programFolder))
+        return {programFolder, findList ? listFile : QString(), QString()};
+    listFile = findListFile(working);
+    if (!listFile.isEmpty())
+        return {working, findList ? listFile : QString(), QString()};
+    return {programFolder, QString(), working};
+}
+
+} // namespace
+
 DataLocation locateData(const QString &argument, const QString &programFolder)
 {
     if (argument.isEmpty())
-        return {programFolder, QString()};
+        return defaultLocation(programFolder, false);
     const QString path = QDir::cleanPath(absoluteFileName(argument));
     if (isFolder(path) || argument.endsWith(QLatin1Char('/')))
         return {path, QString()};
@@ -249,6 +266,8 @@ DataLocation locateData(const QString &argument, const QString &programFolder)
 
 DataLocation locateBatchData(const QString &argument, const QString &programFolder)
 {
+    if (argument.isEmpty())
+        return defaultLocation(programFolder, true);
     DataLocation data = locateData(argument, programFolder);
     if (data.listFile.isEmpty())
         data.listFile = findListFile(data.folder);

@@ -63,11 +63,16 @@ struct DataLocation
 {
     QString folder;   // absolute, unless the working folder is too deep to name
     QString listFile; // the list file's name in folder, or empty to look for the first one there
+    // Another folder that was looked in for a list file and had none (the working folder, when the
+    // program's own folder is the data folder), for the message when neither has one.
+    QString otherFolder = {};
 };
 
 // The data location that a FOLDER or LIST.lst argument names, relative paths taken from the
 // working folder: an existing folder is the data folder; anything else names the list file, whose
-// folder is the data folder. An empty argument gives programFolder.
+// folder is the data folder. Without an argument the data folder is programFolder when it holds a
+// list file (a copy of the program kept with its data) and otherwise the working folder, when that
+// has one (an installed program, started from the data folder).
 [[nodiscard]] DataLocation locateData(const QString &argument, const QString &programFolder);
 // The same for a run without a window, with the list file looked up once, here: the list file
 // named, or the first one of the folder (an empty name when it has none). The run reads that file.

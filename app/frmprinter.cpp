@@ -29,6 +29,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -37,12 +38,15 @@ namespace {
 // How long the run waits, at most, for the progress window to become active once it shows.
 constexpr qint64 ActivationWaitMs = 200;
 
-// The form is laid out in twips, a logical pixel being as many twips as at 96 dots per inch.
-// Rounded to the nearest pixel.
-constexpr int px(int twips)
+// The form is laid out in twips, a logical pixel being as many twips as at 96 dots per inch, times
+// the scale the desktop's font asks for (1 at the usual font). Rounded to the nearest pixel.
+int px(int twips, double scale = 1.0)
 {
-    return (twips * 2 + PageLayout::TwipsPerPixel) / (2 * PageLayout::TwipsPerPixel);
+    return int(std::lround(twips * scale / PageLayout::TwipsPerPixel));
 }
+
+// The desktop font the form was made for: 9 points at 96 dots per inch, 12 pixels.
+constexpr double DesignFontPixels = 12.0;
 
 // A control's place in twips: in the form, or in its frame for an option.
 struct TwipsRect
@@ -53,9 +57,9 @@ struct TwipsRect
     int height;
 };
 
-QRect pixels(const TwipsRect &twips)
+QRect pixels(const TwipsRect &twips, double scale)
 {
-    return {px(twips.left), px(twips.top), px(twips.width), px(twips.height)};
+    return {px(twips.left, scale), px(twips.top, scale), px(twips.width, scale), px(twips.height, scale)};
 }
 
 // The form's measures, in twips.
@@ -76,12 +80,40 @@ constexpr TwipsRect Image1{135, 1275, 795, 300};
 const QColor GroupCaptionColour(0, 0, 128);
 const QColor OptionCaptionColour(29, 19, 145);
 
+// The contrast ratio of two colours as WCAG defines it, from 1 (the same) to 21 (black on white).
+double luminance(const QColor &colour)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+// The blues of the window's design are for a light window. On a dark one the same hue is taken
+// lighter until it reads, at least 4.5 : 1 against the window.
+constexpr double ReadableContrast = 4.5;
+
+QColor captionColourOn(const QColor &design, const QColor &window)
+{
+    if (luminance(window) >= 0.18 || frmPrinter::contrast(design, window) >= ReadableContrast)
+        return design;
+    QColor lighter = design.toHsl();
+    for (int lightness = lighter.lightness(); lightness <= 255; ++lightness) {
+        lighter.setHsl(lighter.hslHue(), lighter.hslSaturation(), lightness);
+        if (frmPrinter::contrast(lighter, window) >= ReadableContrast)
+            break;
+    }
+    return lighter.toRgb();
+}
+
 // Caption colour of a control while it is enabled; a disabled control keeps the style's grey.
-void setCaptionColour(QWidget *widget, const QColor &colour)
+void setCaptionColour(QWidget *widget, const QColor &design, const QPalette &window)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Active, QPalette::WindowText, colour);
-    palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::WindowText,
+                         captionColourOn(design, window.color(group, QPalette::Window)));
     widget->setPalette(palette);
 }
 
@@ -101,6 +133,13 @@ qint64 countRecords(const QString &listFilePath)
 }
 
 } // namespace
+
+double frmPrinter::contrast(const QColor &first, const QColor &second)
+{
+    const double a = luminance(first);
+    const double b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
 
 bool frmPrinter::captionFits(const QAbstractButton &button)
 {
@@ -125,12 +164,15 @@ bool captionsFit(const QWidget &window)
 }
 
 // Fonts to try for the window, best first: the desktop's own at its size and a little smaller,
-// then narrow faces, then smaller still.
-QList<QFont> captionFontCandidates(const QFont &desktop)
+// then narrow faces, then smaller still. The sizes are those of the form as it was made (9 points
+// at 96 dots per inch); a form laid out larger by scale takes them larger by as much, and a font
+// resolution above 96 dots per inch gives as many points more pixels.
+QList<QFont> captionFontCandidates(const QFont &desktop, double scale, double dotsPerInch)
 {
-    const double size = QFontInfo(desktop).pointSizeF();
-    auto sized = [](QFont font, double points) {
-        font.setPointSizeF(points);
+    const double toPoints = scale * 96.0 / dotsPerInch;
+    const double size = QFontInfo(desktop).pointSizeF() / toPoints;
+    auto sized = [toPoints](QFont font, double points) {
+        font.setPointSizeF(points * toPoints);
         return font;
     };
     QList<QFont> fonts;
@@ -190,7 +232,14 @@ void frmPrinter::buildControls()
 {
     setObjectName(QStringLiteral("frmPrinter"));
     setWindowTitle(ApplicationTitle);
-    setFixedSize(px(FormLayout::Width), px(FormLayout::Height));
+    // A desktop font larger than the one the form was made for (or a font resolution above the
+    // scale) makes the whole form larger by as much, so that it keeps its proportions.
+    // The font's requested size, not the nearest size it is drawn at.
+    const double fontPixels =
+        font().pointSizeF() > 0 ? font().pointSizeF() * logicalDpiY() / 72.0 : double(font().pixelSize());
+    m_layoutScale = std::max(1.0, fontPixels / DesignFontPixels);
+    const double scale = m_layoutScale;
+    setFixedSize(px(FormLayout::Width, scale), px(FormLayout::Height, scale));
 
     auto commandButton = [this](QPushButton *button, const char *name, const QString &caption,
                                 QRect geometry) {
@@ -203,24 +252,22 @@ void frmPrinter::buildControls()
         button->setDefault(false);
         button->installEventFilter(this);
     };
-    commandButton(m_cmdPrint, "cmdPrint", tr("&Print"), pixels(FormLayout::Print));
-    commandButton(m_cmdExit, "cmdExit", tr("&Exit"), pixels(FormLayout::Exit));
+    commandButton(m_cmdPrint, "cmdPrint", tr("&Print"), pixels(FormLayout::Print, scale));
+    commandButton(m_cmdExit, "cmdExit", tr("&Exit"), pixels(FormLayout::Exit, scale));
 
     auto frame = [](QGroupBox *box, const char *name, const QString &caption, QRect geometry) {
         box->setObjectName(QLatin1String(name));
         box->setTitle(caption);
         box->setGeometry(geometry);
         box->setFocusPolicy(Qt::NoFocus);
-        setCaptionColour(box, GroupCaptionColour);
     };
-    frame(m_frame2, "Frame2", tr("Orientation"), pixels(FormLayout::OrientationFrame));
-    frame(m_frame3, "Frame3", tr("Picture Size"), pixels(FormLayout::PictureSizeFrame));
+    frame(m_frame2, "Frame2", tr("Orientation"), pixels(FormLayout::OrientationFrame, scale));
+    frame(m_frame3, "Frame3", tr("Picture Size"), pixels(FormLayout::PictureSizeFrame, scale));
 
     auto option = [](QButtonGroup *array, int index, const QString &caption, QGroupBox *box, QRect geometry) {
         auto *const button = new QRadioButton(caption, box);
         button->setObjectName(QStringLiteral("%1_%2").arg(array->objectName()).arg(index));
         button->setGeometry(geometry);
-        setCaptionColour(button, OptionCaptionColour);
         array->addButton(button, index);
         return button;
     };
@@ -229,18 +276,19 @@ void frmPrinter::buildControls()
     m_optOrientation->setExclusive(true);
     m_optSize->setExclusive(true);
     QRadioButton *const portrait =
-        option(m_optOrientation, 0, tr("Portrait"), m_frame2, pixels(FormLayout::Portrait));
+        option(m_optOrientation, 0, tr("Portrait"), m_frame2, pixels(FormLayout::Portrait, scale));
     QRadioButton *const landscape =
-        option(m_optOrientation, 1, tr("Landscape"), m_frame2, pixels(FormLayout::Landscape));
+        option(m_optOrientation, 1, tr("Landscape"), m_frame2, pixels(FormLayout::Landscape, scale));
     QRadioButton *const fitInPage =
-        option(m_optSize, 0, tr("Fit in Page"), m_frame3, pixels(FormLayout::FitInPage));
+        option(m_optSize, 0, tr("Fit in Page"), m_frame3, pixels(FormLayout::FitInPage, scale));
     QRadioButton *const actualSize =
-        option(m_optSize, 1, tr("Actual Size"), m_frame3, pixels(FormLayout::ActualSize));
+        option(m_optSize, 1, tr("Actual Size"), m_frame3, pixels(FormLayout::ActualSize, scale));
     portrait->setChecked(true);
     fitInPage->setChecked(true);
 
     m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setGeometry(pixels(FormLayout::Image1));
+    m_image1->setGeometry(pixels(FormLayout::Image1, scale));
+    applyCaptionColours();
     m_progress->setWindowTitle(ApplicationTitle);
 
     fitCaptionFont();
@@ -263,12 +311,40 @@ void frmPrinter::buildControls()
     connect(m_cmdExit, &QPushButton::clicked, this, &frmPrinter::cmdExit_Click);
 }
 
+void frmPrinter::applyCaptionColours()
+{
+    for (QGroupBox *const box : {m_frame2, m_frame3})
+        setCaptionColour(box, GroupCaptionColour, palette());
+    for (QButtonGroup *const array : {m_optOrientation, m_optSize}) {
+        for (QAbstractButton *const button : array->buttons())
+            setCaptionColour(button, OptionCaptionColour, palette());
+    }
+}
+
+void frmPrinter::changeEvent(QEvent *event)
+{
+    // A desktop that switches between a light and a dark theme changes the window's palette.
+    if (event->type() == QEvent::PaletteChange)
+        applyCaptionColours();
+    QWidget::changeEvent(event);
+}
+
+void frmPrinter::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Compositors (Wayland's above all) treat a window as fixed only when its window says so itself.
+    if (QWindow *const window = windowHandle()) {
+        window->setMinimumSize(size());
+        window->setMaximumSize(size());
+    }
+}
+
 void frmPrinter::fitCaptionFont()
 {
     // The controls keep the sizes of the fixed layout; where the desktop's font is too wide for a
     // caption ("Landscape" has 74 pixels), the window takes a smaller or narrower one. No control
     // has a font of its own: they all follow the window's.
-    const QList<QFont> candidates = captionFontCandidates(font());
+    const QList<QFont> candidates = captionFontCandidates(font(), m_layoutScale, logicalDpiY());
     for (const QFont &candidate : candidates) {
         setFont(candidate);
         if (captionsFit(*this))

@@ -71,6 +71,11 @@ public:
 
     // Whether a button's caption shows whole at its size and font.
     [[nodiscard]] static bool captionFits(const QAbstractButton &button);
+    // The contrast ratio of two colours (WCAG's): 1 for the same colour, 21 for black on white.
+    [[nodiscard]] static double contrast(const QColor &first, const QColor &second);
+    // How much larger than its design the form is laid out, for the desktop's font (1 at the usual
+    // 9-point font at 96 dots per inch).
+    [[nodiscard]] double layoutScale() const { return m_layoutScale; }
 
 public slots:
     // Starts one print run on a new surface from the factory and returns; the run goes on from the
@@ -84,6 +89,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -115,6 +122,7 @@ private:
     void Form_Unload();
     void buildControls();
     void fitCaptionFont();
+    void applyCaptionColours();
     void centreOnScreen();
     // The run's steps, each taken by the step timer.
     void runStep();
@@ -129,6 +137,7 @@ private:
     [[nodiscard]] MessageSink &messages() const { return m_sink != nullptr ? *m_sink : *m_messageBoxes; }
 
     const QString m_programFolder;
+    double m_layoutScale = 1.0;
     QPushButton *const m_cmdPrint;
     QPushButton *const m_cmdExit;
     QGroupBox *const m_frame2;

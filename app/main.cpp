@@ -101,6 +101,7 @@ int main(int argc, char *argv[])
     frmPrinter window(data.folder);
     if (!data.listFile.isEmpty())
         window.printRun().setListFileChoice(data.listFile);
+    window.printRun().setOtherFolder(data.otherFolder);
     window.show();
     return QApplication::exec();
 }

@@ -190,6 +190,11 @@ void PrintRun::OpenListFile()
             m_listFile = std::make_unique<ListFileReader>(*m_listDevice, m_listFileName);
         } else {
             m_listFileName = m_listFileChoice ? *m_listFileChoice : findListFile(m_folder);
+            if (m_listFileName.isEmpty() && !m_otherFolder.isEmpty())
+                throw PrintError(PrintError::NoListFile,
+                                 QStringLiteral("No list file (*.lst) was found in the folder %1, nor in "
+                                                "the working folder %2.")
+                                     .arg(displayPath(m_folder), displayPath(m_otherFolder)));
             if (m_listFileName.isEmpty())
                 throw PrintError(PrintError::NoListFile,
                                  QStringLiteral("No list file (*.lst) was found in the folder %1.")

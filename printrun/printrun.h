@@ -73,6 +73,9 @@ public:
     // list file of the folder is looked up at every run; a caller that has looked it up already hands
     // on what it found, an empty name when the folder has none.
     void setListFileChoice(std::optional<QString> name) { m_listFileChoice = std::move(name); }
+    // Another folder that was looked in for a list file and had none; when the program folder has
+    // none either, the message names both.
+    void setOtherFolder(QString folder) { m_otherFolder = std::move(folder); }
     // Which records are printed; the others are read past without being split into fields, and
     // reading ends after the last one selected. Every record unless set.
     void setRecordSelection(RecordSelection selection) { m_selection = std::move(selection); }
@@ -170,6 +173,7 @@ private:
     std::unique_ptr<ListFileReader> m_listFile;
     PrintSurface *m_printer = nullptr;
     std::optional<QString> m_listFileChoice;
+    QString m_otherFolder;
     RecordSelection m_selection;
     std::atomic<bool> m_stopRequested = false;
     std::function<bool()> m_stopCheck;

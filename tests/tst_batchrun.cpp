@@ -236,6 +236,17 @@ private slots:
         row("no list file") << QStringList{"--pdf", "out.pdf", "."} << "empty" << Cups::Nowhere << 3
                             << QStringList{"Error 101: .*", "Nothing was printed\\."} << QStringList{} << ""
                             << -1;
+        // Installed programs live in a folder of their own: started without an argument, the
+        // working folder is the data folder.
+        row("no argument: the working folder's list")
+            << QStringList{"--pdf", "out.pdf"} << "demo" << Cups::Nowhere << 0
+            << QStringList{"Printed 6 pages to out\\.pdf\\."} << QStringList{"out.pdf:6"} << "" << -1;
+        row("no argument, no list anywhere")
+            << QStringList{"--pdf", "out.pdf"} << "empty" << Cups::Nowhere << 3
+            << QStringList{"Error 101: No list file .* was found in the folder .*, nor in the working folder "
+                           ".*\\.",
+                           "Nothing was printed\\."}
+            << QStringList{} << "" << -1;
         row("no records") << QStringList{"--pdf", "out.pdf", "."} << "header only" << Cups::Nowhere << 3
                           << QStringList{"Nothing was printed: parts\\.lst has no records\\."}
                           << QStringList{} << "" << -1;

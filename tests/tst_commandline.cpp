@@ -225,9 +225,15 @@ private slots:
         QTest::addColumn<QString>("folder");   // relative to the working folder
         QTest::addColumn<QString>("listFile");
 
-        QTest::newRow("no argument: the program folder") << ""
-                                                         << "program"
-                                                         << "";
+        QTest::newRow("no argument: the program folder, which holds a list") << "+"
+                                                                           << "program"
+                                                                           << "";
+        QTest::newRow("no argument, no list beside the program: the working folder") << ""
+                                                                                     << ""
+                                                                                     << "";
+        QTest::newRow("no argument, no list anywhere: the program folder, the working folder named")
+            << "" << "program"
+            << "";
         QTest::newRow("folder") << "data"
                                 << "data"
                                 << "";
@@ -259,18 +265,38 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, listFile);
 
+        // "+" stands for no argument with a list file in the program's own folder.
+        const bool programHasList = argument == "+";
+        if (programHasList)
+            argument.clear();
+        const bool nowhere = QByteArray(QTest::currentDataTag()).contains("no list anywhere");
+
         ProgramFolder work;
         work.makeFolder("data");
         work.makeFolder("data/box.lst");
+        work.makeFolder("program");
         work.write("data/other.lst", "id\r\n");
-        work.write("top.lst", "id\r\n");
+        if (!nowhere)
+            work.write("top.lst", "id\r\n");
+        if (programHasList)
+            work.write("program/mine.lst", "id\r\n");
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work.path()));
         const DataLocation found = locateData(argument, work.filePath("program"));
+        const DataLocation batch = locateBatchData(argument, work.filePath("program"));
         QVERIFY(QDir::setCurrent(before));
 
         QCOMPARE(found.folder, QDir::cleanPath(work.filePath(folder)));
         QCOMPARE(found.listFile, listFile);
+        // Without a window the list file is looked up here, once, in the same folder.
+        QCOMPARE(batch.folder, found.folder);
+        if (!listFile.isEmpty())
+            QCOMPARE(batch.listFile, listFile);
+        else if (argument.isEmpty())
+            QCOMPARE(batch.listFile, QString(programHasList ? "mine.lst" : nowhere ? "" : "top.lst"));
+        // The folder looked in as well, named by the message when neither holds a list file.
+        QCOMPARE(found.otherFolder, nowhere ? QDir::cleanPath(work.path()) : QString());
+        QCOMPARE(batch.otherFolder, found.otherFolder);
     }
 
     // Every option and every exit status is in the help.

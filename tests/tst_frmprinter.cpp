@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -314,18 +315,40 @@ private slots:
     void captionColours_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QColor>("colour");
-        QTest::newRow("Orientation") << "Frame2" << QColor(0, 0, 128);
-        QTest::newRow("Picture Size") << "Frame3" << QColor(0, 0, 128);
-        QTest::newRow("Portrait") << "optOrientation_0" << QColor(29, 19, 145);
-        QTest::newRow("Landscape") << "optOrientation_1" << QColor(29, 19, 145);
-        QTest::newRow("Fit in Page") << "optSize_0" << QColor(29, 19, 145);
-        QTest::newRow("Actual Size") << "optSize_1" << QColor(29, 19, 145);
+        QTest::addColumn<QColor>("design");
+        QTest::addColumn<QColor>("window"); // invalid: the style's own light palette
+        const QList<std::pair<const char *, QColor>> palettes{
+            {"light", QColor()}, {"dark", QColor(53, 53, 53)}, {"near black", QColor(18, 18, 18)}};
+        for (const auto &[paletteName, window] : palettes) {
+            const auto row = [&](const char *caption, const char *name, QColor design) {
+                QTest::addRow("%s, %s", caption, paletteName) << name << design << window;
+            };
+            row("Orientation", "Frame2", QColor(0, 0, 128));
+            row("Picture Size", "Frame3", QColor(0, 0, 128));
+            row("Portrait", "optOrientation_0", QColor(29, 19, 145));
+            row("Landscape", "optOrientation_1", QColor(29, 19, 145));
+            row("Fit in Page", "optSize_0", QColor(29, 19, 145));
+            row("Actual Size", "optSize_1", QColor(29, 19, 145));
+        }
     }
     void captionColours()
     {
         QFETCH(QString, name);
-        QFETCH(QColor, colour);
+        QFETCH(QColor, design);
+        QFETCH(QColor, window);
+        // A dark desktop theme reaches the window as a new application palette, after it exists.
+        const QPalette before = QApplication::palette();
+        const auto restore = qScopeGuard([&before] { QApplication::setPalette(before); });
+        if (window.isValid()) {
+            QPalette dark(Qt::white, window);
+            dark.setColor(QPalette::Base, window.darker(120));
+            dark.setColor(QPalette::Text, Qt::white);
+            dark.setColor(QPalette::ButtonText, Qt::white);
+            QApplication::setPalette(dark);
+            QCoreApplication::processEvents();
+        }
+        const QColor background = f->window->palette().color(QPalette::Window);
+
         // Thick strokes, so that some pixels of the caption are the colour itself and not a blend
         // with the background.
         QFont bold = f->window->font();
@@ -334,28 +357,120 @@ private slots:
         f->window->setFont(bold);
         QVERIFY(f->showActive());
         QWidget *const widget = f->child(name);
-        // Away from the options, whose focus frame some styles draw in black.
+        // Away from the options, whose focus frame some styles draw in black or white.
         f->child("cmdExit")->setFocus();
 
-        // Whatever role the style takes the caption colour from, the caption comes out in this
-        // colour: the darkest caption pixels are the colour itself, without grey or black mixed in.
+        // Whatever role the style takes the caption colour from, the caption comes out in one
+        // colour: the caption pixels farthest from the background are the colour itself.
         const QImage image = widget->grab().toImage();
         const QRect captionArea =
             qobject_cast<QGroupBox *>(widget)
                 ? QRect(0, 0, image.width(), widget->fontMetrics().height())
                 : QRect(image.height(), 0, image.width() - image.height(), image.height());
-        QColor darkest = Qt::white;
+        QColor caption = background;
         for (int y = captionArea.top(); y <= captionArea.bottom(); ++y) {
             for (int x = captionArea.left(); x <= captionArea.right(); ++x) {
                 const QColor pixel = image.pixelColor(x, y);
-                if (pixel.lightness() < darkest.lightness())
-                    darkest = pixel;
+                if (frmPrinter::contrast(pixel, background) > frmPrinter::contrast(caption, background))
+                    caption = pixel;
             }
         }
-        const int distance = std::abs(darkest.red() - colour.red()) +
-                             std::abs(darkest.green() - colour.green()) +
-                             std::abs(darkest.blue() - colour.blue());
-        QVERIFY2(distance <= 24, qPrintable(QStringLiteral("darkest caption pixel %1").arg(darkest.name())));
+        const double ratio = frmPrinter::contrast(caption, background);
+        qInfo("%s on %s: %s, contrast %.2f : 1", qPrintable(name), qPrintable(background.name()),
+              qPrintable(caption.name()), ratio);
+        QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("contrast %1 : 1").arg(ratio)));
+        if (!window.isValid()) {
+            // On a light window, the design's own colours.
+            const int distance = std::abs(caption.red() - design.red()) +
+                                 std::abs(caption.green() - design.green()) +
+                                 std::abs(caption.blue() - design.blue());
+            QVERIFY2(distance <= 24, qPrintable(QStringLiteral("caption pixel %1").arg(caption.name())));
+        } else {
+            // On a dark one, a lighter blue of the design's hue.
+            QVERIFY2(std::abs(caption.hslHue() - design.hslHue()) <= 4, qPrintable(caption.name()));
+            QVERIFY(caption.lightness() > design.lightness());
+        }
+    }
+
+    // The form grows with the desktop's font, in proportion, and no caption is cut short. Each row
+    // starts this test program again in the row's environment to run layoutAtThisScale there.
+    void layoutScales_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("the usual 9-point font") << QStringList() << 1.0;
+        QTest::newRow("a 14-point desktop font")
+            << QStringList{"LSTPRINT_TEST_DESKTOP_POINTS=14"} << 14.0 / 9.0;
+        QTest::newRow("144 dots per inch, scaling off")
+            << QStringList{"QT_FONT_DPI=144", "QT_ENABLE_HIGHDPI_SCALING=0"} << 1.5;
+        QTest::newRow("twice the scale") << QStringList{"QT_SCALE_FACTOR=2"} << 1.0;
+    }
+    void layoutScales()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(double, scale);
+        // The text height of the usual window, for the others to be measured against.
+        const QFontInfo usual(f->window->font());
+        const double usualPixels = usual.pointSizeF() * f->window->logicalDpiY() / 72.0;
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *variable : {"QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR"})
+            env.remove(QLatin1String(variable));
+        for (const QString &setting : environment)
+            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        env.insert("LSTPRINT_TEST_SCALE", QString::number(scale, 'g', 10));
+        env.insert("LSTPRINT_TEST_TEXT_PIXELS", QString::number(usualPixels * scale, 'g', 10));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {"layoutAtThisScale"});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray output = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+        QVERIFY2(output.contains("PASS   : TestFrmPrinter::layoutAtThisScale()"), output.constData());
+    }
+    void layoutAtThisScale()
+    {
+        const double scale = qEnvironmentVariable("LSTPRINT_TEST_SCALE", "1").toDouble();
+        const double textPixels = qEnvironmentVariable("LSTPRINT_TEST_TEXT_PIXELS", "0").toDouble();
+        if (qEnvironmentVariableIsSet("LSTPRINT_TEST_DESKTOP_POINTS")) {
+            QFont desktop = QApplication::font();
+            desktop.setPointSizeF(qEnvironmentVariable("LSTPRINT_TEST_DESKTOP_POINTS").toDouble());
+            QApplication::setFont(desktop);
+            f = std::make_unique<WindowFixture>();
+        }
+        frmPrinter &window = *f->window;
+        QVERIFY(f->showActive());
+        QVERIFY2(std::abs(window.layoutScale() - scale) < 0.01,
+                 qPrintable(QString::number(window.layoutScale())));
+        const QSize expected(int(std::lround(263 * scale)), int(std::lround(117 * scale)));
+        QVERIFY(std::abs(window.width() - expected.width()) <= 1 &&
+                std::abs(window.height() - expected.height()) <= 1);
+        // Every control where the form puts it, grown by the scale (within rounding), inside its frame.
+        const QRect print = window.findChild<QWidget *>("cmdPrint")->geometry();
+        QVERIFY(std::abs(print.x() - 71 * scale) <= 1 && std::abs(print.width() - 60 * scale) <= 1);
+        for (const QWidget *control : window.findChildren<QWidget *>()) {
+            if (control->window() != &window)
+                continue;
+            QVERIFY2(control->parentWidget()->rect().contains(control->geometry()),
+                     qPrintable(control->objectName()));
+        }
+        // Text at least as much larger than the usual window's as the form is (the options' circles
+        // keep the style's size, which leaves their captions a little more room), shown whole.
+        qInfo("%.3g times the form, text %s at %.3g pixels", window.layoutScale(),
+              qPrintable(QFontInfo(window.font()).family()),
+              QFontInfo(window.font()).pointSizeF() * window.logicalDpiY() / 72.0);
+        if (textPixels > 0) {
+            const double pixels = QFontInfo(window.font()).pointSizeF() * window.logicalDpiY() / 72.0;
+            QVERIFY2(pixels >= textPixels * 0.95, qPrintable(QString::number(pixels)));
+        }
+        for (const QAbstractButton *button : window.findChildren<QAbstractButton *>())
+            QVERIFY2(
+                frmPrinter::captionFits(*button),
+                qPrintable(
+                    QStringLiteral("%1 is cut short at %2 pixels").arg(button->text()).arg(button->width())));
+        for (const QGroupBox *box : window.findChildren<QGroupBox *>())
+            QVERIFY(box->fontMetrics().horizontalAdvance(box->title()) < box->width());
     }
 
     // The layout is fixed; the window's font is chosen so that every caption shows whole.

@@ -298,6 +298,34 @@ private slots:
         QCOMPARE(PdfTools::pageCount(pdf), records);
     }
 
+    // The whole way a user goes, on whatever display the test is started on (a Wayland compositor
+    // among them, where LSTPRINT_TEST_PLATFORM says so): the window shows, fixed in size for the
+    // window system too, Print is pressed, and the document is saved with a page per record.
+    void printsOnThisDisplay()
+    {
+        if (qEnvironmentVariableIsSet("LSTPRINT_TEST_PLATFORM"))
+            QCOMPARE(QGuiApplication::platformName(), qEnvironmentVariable("LSTPRINT_TEST_PLATFORM"));
+        WindowFixture f(3);
+        f.window->setSurfaceFactory([](const QString &programFolder) -> std::unique_ptr<PrintSurface> {
+            return std::make_unique<PrinterSurface>(programFolder, [] { return Cups::DefaultPrinter(); });
+        });
+        // Wayland has no activation a client can ask for: shown is what can be waited for.
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const QWindow *const handle = f.window->windowHandle();
+        QCOMPARE(handle->minimumSize(), f.window->size());
+        QCOMPARE(handle->maximumSize(), f.window->size());
+
+        QTest::mouseClick(f.child("cmdPrint"), Qt::LeftButton);
+        QVERIFY(waitForRunEnd(*f.window));
+        const QString pdf = f.folder.filePath("parts.pdf");
+        QCOMPARE(
+            f.sink.texts(Message::Information),
+            QStringList(QStringLiteral("No printer is set up, so the document was saved as %1 (3 pages).")
+                            .arg(QDir::toNativeSeparators(pdf))));
+        QCOMPARE(PdfTools::pageCount(pdf), 3);
+    }
+
     void printSystemOutOfReach_data()
     {
         QTest::addColumn<bool>("answers");  // false: the socket takes connections and never answers
