@@ -32,6 +32,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     sudo_cmd=()
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Another apt run (an unattended upgrade, a second build) may hold dpkg's lock for a while.
+    wait_for_lock=(-o DPkg::Lock::Timeout=600)
+    "${sudo_cmd[@]}" apt-get "${wait_for_lock[@]}" update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${wait_for_lock[@]}" install -y -q \
+        --no-install-recommends "${missing[@]}"
 fi
