@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
+
 # Makes what is generated from the tables of data/: the exit statuses (data/exit-statuses.txt) and
 # the error numbers (data/errors.txt), each a line "<tag><TAB><meaning>" ('#' begins a comment).
 # Run at build time in script mode:

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // Writes the utility's icon files for the desktop's icon theme from the drawing the window uses:
 //   makeicons FOLDER NAME  ->  FOLDER/{16x16,32x32}/apps/NAME.png and FOLDER/scalable/apps/NAME.svg
 #include "windowicon.h"

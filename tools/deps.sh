@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Installs the Debian packages the project needs: to build and run it (Qt, CUPS, and for the PDF
 # writer zlib, HarfBuzz, FreeType, fontconfig, libjpeg-turbo and Little CMS), to run its tests (virtual
 # display, PDF tools, a private print system, clang for fuzzing), and to build and check the

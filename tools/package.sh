@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Makes the Debian package from a build folder (`cpack -G DEB`) and checks it: the file name
 # carries the package's version and architecture, the package holds exactly the files of
 # tests/install/installed-files.txt under /usr, its dependencies name the Qt and CUPS libraries the

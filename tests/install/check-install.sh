@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Installs the build into a scratch DESTDIR with the prefix /usr, as the Debian package does, and
 # checks the installed tree as the desktop and a user meet it: exactly the files of
 # installed-files.txt; the desktop entry, metainfo, MIME package and manual page accepted by their
