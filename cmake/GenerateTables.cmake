@@ -6,7 +6,8 @@
 # Run at build time in script mode:
 #
 #   cmake -DMODE=manpage -DEXIT_STATUSES=<file> -DERRORS=<file> -DINPUT=<lstprint.1.in>
-#         -DOUTPUT=<lstprint.1> -DPROJECT_VERSION=<v> -DLSTPRINT_RELEASE_DATE=<date> -P GenerateTables.cmake
+#         -DOUTPUT=<lstprint.1> -DPROJECT_VERSION=<v> -DLSTPRINT_RELEASE_DATE=<date>
+#         -DLSTPRINT_COPYRIGHT_YEAR=<year> -DLSTPRINT_VENDOR=<copyright holder> -P GenerateTables.cmake
 #       the manual page, its EXIT STATUS and DIAGNOSTICS entries in place of
 #       @LSTPRINT_EXIT_STATUS_ENTRIES@ and @LSTPRINT_ERROR_ENTRIES@
 #   cmake -DMODE=help -DEXIT_STATUSES=<file> -DOUTPUT=<header> -P GenerateTables.cmake

@@ -27,7 +27,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 version=$(field Version)
 [ "$(basename "$deb")" = "lstprint_${version}_$(field Architecture).deb" ] || fail "file name $(basename "$deb")"
 [ -n "$(field Maintainer)" ] && [ -n "$(field Description)" ] || fail "no maintainer or no description"
-said=$(timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/app/lstprint" --version) ||
+said=$(timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/app/lstprint" --version | head -n 1) ||
     fail "lstprint --version failed"
 [ "$said" = "lstprint $version" ] || fail "the package's version is $version, the program says '$said'"
 

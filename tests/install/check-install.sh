@@ -115,6 +115,7 @@ if [ -s "$work/man-warnings.txt" ]; then
     cat "$work/man-warnings.txt" >&2
 fi
 grep -q "lstprint $version" "$work/page.txt" || fail "the manual page does not carry version $version"
+grep -q "GNU GPL version 3 or later" "$work/page.txt" || fail "the manual page does not state the licence"
 # A README table under a heading and the page's list of .TP entries under a section, each as
 # lines of "tag: text", where the README's first column is the tag and the page's tag is in bold.
 readme_table() {
@@ -157,7 +158,7 @@ bare=(timeout 60 env -i PATH=/usr/bin:/bin HOME="$work/home" LC_ALL=C.UTF-8
     ${UBSAN_OPTIONS:+UBSAN_OPTIONS=$UBSAN_OPTIONS})
 status=0
 said=$("${bare[@]}" "$program" --version 2>"$work/version-stderr.txt") || status=$?
-[ "$status" -eq 0 ] && [ "$said" = "lstprint $version" ] ||
+[ "$status" -eq 0 ] && [ "$(head -n 1 <<<"$said")" = "lstprint $version" ] && grep -q '^License GPLv3+' <<<"$said" ||
     fail "lstprint --version said '$said' (status $status): $(cat "$work/version-stderr.txt")"
 
 cp -R "$demo" "$work/demo"
