@@ -99,7 +99,7 @@ xpath() { xmllint --xpath "$1" "$metainfo" 2>/dev/null || true; }
 [ "$(xpath 'string(/component/provides/mediatype)')" = "$type" ] || fail "metainfo does not provide $type"
 
 # The icons.
-for size in 16 32; do
+for size in 16 32 48; do
     png="$usr/share/icons/hicolor/${size}x$size/apps/$id.png"
     file -b "$png" | grep -q "^PNG image data, $size x $size," || fail "$png: $(file -b "$png")"
 done
