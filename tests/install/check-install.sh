@@ -107,6 +107,11 @@ svg="$usr/share/icons/hicolor/scalable/apps/$id.svg"
 quiet xmllint --noout "$svg"
 [ "$(xmllint --xpath 'local-name(/*)' "$svg" 2>/dev/null)" = svg ] || fail "$svg is not an SVG document"
 
+# The bash completion: a script bash reads, defining the completion of lstprint.
+completion="$usr/share/bash-completion/completions/lstprint"
+bash -n "$completion" 2>"$work/completion.txt" || fail "$completion: $(cat "$work/completion.txt")"
+grep -q '^ *complete -F _lstprint lstprint$' "$completion" || fail "$completion does not complete lstprint"
+
 # The manual page: rendered without a warning, with the version, and with the README's tables.
 LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/man-warnings.txt" ||
     fail "man could not render the page"
