@@ -4,7 +4,7 @@
 #include "cupsprinter.h"
 
 #include "filename.h"
-#include "paper.h"
+#include "paperlayout.h"
 #include "printerror.h"
 
 #include <QDir>

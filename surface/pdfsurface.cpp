@@ -380,5 +380,5 @@ PrintOutcome PdfSurface::outcome() const
 
 std::unique_ptr<PdfSurface> ExportSurface::make(const QString &target)
 {
-    return std::make_unique<PdfSurface>(Paper{localePageLayout(), true}, DocumentTarget::userFile(target));
+    return std::make_unique<PdfSurface>(Paper{systemPageLayout(), true}, DocumentTarget::userFile(target));
 }

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "paper.h"
+#include "paperlayout.h"
 #include "printsurface.h"
 
 #include <QPageLayout>

@@ -7,7 +7,7 @@
 #include "documentfile.h"
 #include "documenttarget.h"
 #include "outputdevice.h"
-#include "paper.h"
+#include "paperlayout.h"
 #include "pdfsurface.h"
 #include "printerror.h"
 #include "workfiles.h"
@@ -231,7 +231,7 @@ PdfSurface &PrinterSurface::document() const
             break;
         }
         why.noPrinterReason = defaultPrinter().reason;
-        paper = {localePageLayout(), true};
+        paper = {systemPageLayout(), true};
         target =
             std::make_unique<SavedBesideTarget>(std::move(m_workFolder), m_fallbackFolder, std::move(why));
     }

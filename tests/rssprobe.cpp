@@ -13,7 +13,7 @@
 // The program folder has a logo and three pictures (GIF, JPEG, PNG) that the records name in turn,
 // so that pages carry pictures as real ones do.
 
-#include "paper.h"
+#include "paperlayout.h"
 #include "pdfsurface.h"
 #include "printersurface.h"
 #include "testsupport.h"

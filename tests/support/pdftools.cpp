@@ -53,6 +53,19 @@ QString pageSize(const QString &pdf)
     return match.captured(1);
 }
 
+QRectF mediaBox(const QString &pdf)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(
+            QStringLiteral("^MediaBox:\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)"),
+            QRegularExpression::MultilineOption)
+            .match(run(QStringLiteral("pdfinfo"), {QStringLiteral("-box"), pdf}));
+    if (!match.hasMatch())
+        return QRectF();
+    const auto at = [&match](int n) { return match.captured(n).toDouble(); };
+    return QRectF(QPointF(at(1), at(2)), QPointF(at(3), at(4)));
+}
+
 QString text(const QString &pdf, double pitch)
 {
     return run(QStringLiteral("pdftotext"),
