@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "commandline.h"
 
 #include "application.h"
@@ -198,7 +201,14 @@ QString CommandLine::helpText()
 
 QString CommandLine::versionText()
 {
-    return QStringLiteral("%1 %2\n").arg(ProgramName, QLatin1String(ApplicationVersion));
+    // As GNU programs say it: the name and version on the first line, for scripts that compare it,
+    // then the copyright and the licence.
+    return QStringLiteral("%1 %2\n"
+                          "%3\n"
+                          "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                          "This is free software: you are free to change and redistribute it.\n"
+                          "There is NO WARRANTY, to the extent permitted by law.\n")
+        .arg(ProgramName, QLatin1String(ApplicationVersion), QLatin1String(ApplicationCopyright));
 }
 
 QString CommandLine::usageErrorText() const

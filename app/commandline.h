@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #pragma once
 
 #include "recordselection.h"
@@ -46,7 +49,7 @@ struct CommandLine
     [[nodiscard]] static CommandLine parse(const QStringList &arguments);
     // The text of --help. Needs the application object.
     [[nodiscard]] static QString helpText();
-    // The text of --version: "lstprint <version>".
+    // The text of --version: "lstprint <version>", then the copyright and the licence.
     [[nodiscard]] static QString versionText();
     // The text of a usage error on standard error: the problem and a hint to --help.
     [[nodiscard]] QString usageErrorText() const;

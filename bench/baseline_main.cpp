@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // lstbench-baseline: the cost of writing the pages. It writes the same pages as a print run of a
 // generated folder (same text lines, logo, pictures, footer, font and positions) straight through
 // QPdfWriter at 1,440 dpi: no list file is read, no grid is built and no file is looked up. The

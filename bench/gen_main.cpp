@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // lstbench-gen: writes a benchmark data set (list file, record pictures, logo) into a folder.
 #include "benchreport.h"
 #include "dataset.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // lstbench-run: one print run of a folder, exactly as the window's Print button runs it (the same
 // PrintRun, the real PDF surface, a picture holder without a window), timed from the creation of
 // the surface to the end of the document.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # A small run of the benchmark programs, for CTest: generates three data sets, prints each with
 # lstbench-run and lstbench-baseline, and checks that the report lines parse, the page counts and
 # image objects are right, generation is deterministic, and both programs wrote the same pages.

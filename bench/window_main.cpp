@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // lstbench-window: one print run through the program window, as a press of Print makes it (busy
 // cursor, record count for the progress window, progress handler), on the real PDF surface. With
 // --no-progress the progress handler never shows the progress window nor lets events through, so

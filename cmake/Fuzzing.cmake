@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
+
 # The libFuzzer build (LSTPRINT_FUZZ): clang only, its own build directory. The libraries are built
 # with coverage for the fuzzer plus AddressSanitizer and UndefinedBehaviorSanitizer; only the fuzz
 # target links libFuzzer's driver. Qt from the system (built with gcc) links as it is.

@@ -1,9 +1,13 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
+
 # Makes what is generated from the tables of data/: the exit statuses (data/exit-statuses.txt) and
 # the error numbers (data/errors.txt), each a line "<tag><TAB><meaning>" ('#' begins a comment).
 # Run at build time in script mode:
 #
 #   cmake -DMODE=manpage -DEXIT_STATUSES=<file> -DERRORS=<file> -DINPUT=<lstprint.1.in>
-#         -DOUTPUT=<lstprint.1> -DPROJECT_VERSION=<v> -DLSTPRINT_RELEASE_DATE=<date> -P GenerateTables.cmake
+#         -DOUTPUT=<lstprint.1> -DPROJECT_VERSION=<v> -DLSTPRINT_RELEASE_DATE=<date>
+#         -DLSTPRINT_COPYRIGHT_YEAR=<year> -DLSTPRINT_VENDOR=<copyright holder> -P GenerateTables.cmake
 #       the manual page, its EXIT STATUS and DIAGNOSTICS entries in place of
 #       @LSTPRINT_EXIT_STATUS_ENTRIES@ and @LSTPRINT_ERROR_ENTRIES@
 #   cmake -DMODE=help -DEXIT_STATUSES=<file> -DOUTPUT=<header> -P GenerateTables.cmake

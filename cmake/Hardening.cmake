@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
+
 # Debian's hardening flags, as dpkg-buildflags gives them with every hardening feature asked for
 # (fortified libc calls, stack protector, format checks, read-only relocations bound at start-up).
 # Only the hardening flags are taken: optimisation and debugging stay the build type's. Not for the

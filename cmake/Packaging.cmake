@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
+
 # The Debian package: `cpack -G DEB` in the build folder makes lstprint_<version>_<arch>.deb from
 # the install rules. Only the program and its desktop files are installed; the tests, the
 # benchmark and the fuzz targets have no install rules.

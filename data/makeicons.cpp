@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // Writes the utility's icon files for the desktop's icon theme from the drawing the window uses:
-//   makeicons FOLDER NAME  ->  FOLDER/{16x16,32x32}/apps/NAME.png and FOLDER/scalable/apps/NAME.svg
+//   makeicons FOLDER NAME  ->  FOLDER/{16x16,32x32,48x48}/apps/NAME.png and FOLDER/scalable/apps/NAME.svg
 #include "windowicon.h"
 
 #include <QDir>
@@ -33,7 +36,7 @@ int main(int argc, char *argv[])
     }
     const QString folder = QFile::decodeName(argv[1]);
     const QString name = QFile::decodeName(argv[2]);
-    for (const int size : {16, 32}) {
+    for (const int size : {16, 32, 48}) {
         const QString path = QStringLiteral("%1/%2x%2/apps/%3.png").arg(folder).arg(size).arg(name);
         if (!writePng(path, size)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // libFuzzer's entry points for the list file reader and the record grid on list files in memory:
 // no files are written or read, so inputs run many thousand times faster than fuzz_printrun's.
 // Anything the harness finds wrong stops the fuzzer like a crash.

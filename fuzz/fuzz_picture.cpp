@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // libFuzzer's entry points for the picture loader's checks and decoding on files in memory: each
 // input is a picture file, accepted or refused. Anything the harness finds wrong stops the fuzzer
 // like a crash.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // libFuzzer's entry points: each input is one run of FuzzHarness::runOne in program folders made
 // once in a temporary folder; anything the harness finds wrong stops the fuzzer like a crash.
 

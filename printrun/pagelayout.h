@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #pragma once
 
 // The measures of a record page, in one place: the print run lays its pages out with them, and the

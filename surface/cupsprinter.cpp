@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "cupsprinter.h"
 
 #include "filename.h"
-#include "paper.h"
+#include "paperlayout.h"
 #include "printerror.h"
 
 #include <QDir>

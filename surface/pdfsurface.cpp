@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "pdfsurface.h"
 
 #include "application.h"
@@ -377,5 +380,5 @@ PrintOutcome PdfSurface::outcome() const
 
 std::unique_ptr<PdfSurface> ExportSurface::make(const QString &target)
 {
-    return std::make_unique<PdfSurface>(Paper{localePageLayout(), true}, DocumentTarget::userFile(target));
+    return std::make_unique<PdfSurface>(Paper{systemPageLayout(), true}, DocumentTarget::userFile(target));
 }

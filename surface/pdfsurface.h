@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #pragma once
 
-#include "paper.h"
+#include "paperlayout.h"
 #include "printsurface.h"
 
 #include <QPageLayout>

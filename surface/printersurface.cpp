@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "printersurface.h"
 
 #include "application.h"
 #include "documentfile.h"
 #include "documenttarget.h"
 #include "outputdevice.h"
-#include "paper.h"
+#include "paperlayout.h"
 #include "pdfsurface.h"
 #include "printerror.h"
 #include "workfiles.h"
@@ -228,7 +231,7 @@ PdfSurface &PrinterSurface::document() const
             break;
         }
         why.noPrinterReason = defaultPrinter().reason;
-        paper = {localePageLayout(), true};
+        paper = {systemPageLayout(), true};
         target =
             std::make_unique<SavedBesideTarget>(std::move(m_workFolder), m_fallbackFolder, std::move(why));
     }

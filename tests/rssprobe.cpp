@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 // Prints a generated list file of N records with the real PDF renderer in a fresh process and
 // reports its peak resident memory, for tst_longrun (and for measuring by hand):
 //
@@ -10,7 +13,7 @@
 // The program folder has a logo and three pictures (GIF, JPEG, PNG) that the records name in turn,
 // so that pages carry pictures as real ones do.
 
-#include "paper.h"
+#include "paperlayout.h"
 #include "pdfsurface.h"
 #include "printersurface.h"
 #include "testsupport.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "pdftools.h"
 #include "printersurface.h"
 #include "testsupport.h"
@@ -90,7 +93,9 @@ class TestBatchPdf : public QObject
         return folder.filePath("parts.pdf");
     }
 
-    static QString batchPdf(const ProgramFolder &folder, const QString &out, bool landscape, bool actualSize)
+    // environment: variables set for the run ("NAME=value"), or taken away ("NAME" alone).
+    static QString batchPdf(const ProgramFolder &folder, const QString &out, bool landscape, bool actualSize,
+                            const QStringList &environment = {})
     {
         QStringList arguments{"--pdf", out, "--quiet"};
         if (landscape)
@@ -104,6 +109,13 @@ class TestBatchPdf : public QObject
             env.remove(QLatin1String(name));
         env.insert(QStringLiteral("CUPS_SERVER"),
                    QDir::temp().filePath(QStringLiteral("no-such-cups-socket")));
+        for (const QString &variable : environment) {
+            const qsizetype equals = variable.indexOf(QLatin1Char('='));
+            if (equals < 0)
+                env.remove(variable);
+            else
+                env.insert(variable.left(equals), variable.mid(equals + 1));
+        }
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(qEnvironmentVariable("LSTPRINT_PROGRAM"), arguments);
@@ -167,6 +179,52 @@ private slots:
             for (int page = 0; page < pages; ++page)
                 QVERIFY2(batchPages[page] == windowPages.value(page), qPrintable(QString::number(page + 1)));
         }
+    }
+
+    // The PDF's sheet is the system's paper as libpaper names it: PAPERSIZE first, then the file
+    // that PAPERCONF names (/etc/papersize without it); the locale's (A4 in C.UTF-8) when that
+    // names no paper libpaper knows. Sizes in points, as the standards give them.
+    void paperFromTheSystem_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("paperconf"); // the file's contents, or empty for no file
+        QTest::addColumn<QSizeF>("points");
+        const QSizeF a4(595.28, 841.89);
+        QTest::newRow("PAPERSIZE=a4") << QStringList{"PAPERSIZE=a4"} << "letter\n" << a4;
+        QTest::newRow("PAPERSIZE=letter") << QStringList{"PAPERSIZE=letter"} << "a4\n" << QSizeF(612, 792);
+        QTest::newRow("PAPERSIZE=Legal, any case")
+            << QStringList{"PAPERSIZE=Legal"} << "" << QSizeF(612, 1008);
+        QTest::newRow("PAPERCONF naming a5") << QStringList{"PAPERSIZE"} << "a5\n" << QSizeF(419.53, 595.28);
+        QTest::newRow("PAPERCONF naming a size without a standard id")
+            << QStringList{"PAPERSIZE"} << "halfexecutive\n"
+            << QSizeF(378, 522);
+        QTest::newRow("PAPERSIZE=ledger, listed landscape: portrait")
+            << QStringList{"PAPERSIZE=ledger"} << "" << QSizeF(792, 1224);
+        QTest::newRow("no PAPERCONF file: the locale's") << QStringList{"PAPERSIZE"} << "" << a4;
+        QTest::newRow("PAPERSIZE naming no paper: the locale's")
+            << QStringList{"PAPERSIZE=no-such-paper"} << "letter\n"
+            << a4;
+        QTest::newRow("PAPERSIZE empty: the locale's") << QStringList{"PAPERSIZE="} << "letter\n" << a4;
+    }
+    void paperFromTheSystem()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QString, paperconf);
+        QFETCH(QSizeF, points);
+
+        ProgramFolder data;
+        data.copyDemo();
+        ProgramFolder outside;
+        const QString conf = outside.filePath("papersize");
+        if (!paperconf.isEmpty())
+            outside.write("papersize", paperconf.toUtf8());
+        const QString pdf =
+            batchPdf(data, outside.filePath("out.pdf"), false, false, environment << "PAPERCONF=" + conf);
+        if (QTest::currentTestFailed())
+            return;
+        const QRectF box = PdfTools::mediaBox(pdf);
+        QVERIFY2(qAbs(box.width() - points.width()) < 1 && qAbs(box.height() - points.height()) < 1,
+                 qPrintable(QStringLiteral("MediaBox %1 x %2").arg(box.width()).arg(box.height())));
     }
 };
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "dataset.h"
 #include "pdftools.h"
 #include "testsupport.h"
@@ -201,7 +204,12 @@ private slots:
                       << QStringList{} << "^Usage: lstprint .*\nExit status:\n.*143.*\n$" << -1;
         row("--version") << QStringList{"--version"} << "demo" << Cups::Nowhere << 0 << QStringList{}
                          << QStringList{}
-                         << QStringLiteral("^lstprint %1\n$")
+                         << QStringLiteral(
+                                "^lstprint %1\nCopyright \\(C\\) 20[0-9]{2} \\S.*\n"
+                                "License GPLv3\\+: GNU GPL version 3 or later "
+                                "<https://gnu\\.org/licenses/gpl\\.html>\\.\n"
+                                "This is free software: you are free to change and redistribute it\\.\n"
+                                "There is NO WARRANTY, to the extent permitted by law\\.\n$")
                                 .arg(QRegularExpression::escape(qEnvironmentVariable("LSTPRINT_VERSION")))
                          << -1;
 

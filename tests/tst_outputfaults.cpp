@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "testsupport.h"
 
 #include <QProcess>
@@ -104,10 +107,12 @@ private slots:
             << QStringLiteral("[ ! -s out.pdf ] && [ -z \"$(ls -A tmp)\" ]");
         // The job is never sent: the print system gets a whole document or nothing.
         QTest::newRow("full temporary folder, --print")
-            << QStringLiteral("mount tmp 64k\ngrep -c 'Print-Job\\|Create-Job' \"$CUPSD/log/access_log\" > jobs || true\n")
+            << QStringLiteral("mount tmp 64k\ngrep -c 'Print-Job\\|Create-Job' \"$CUPSD/log/access_log\" > "
+                              "jobs || true\n")
             << QStringLiteral("CUPS_SERVER=$CUPSD/cups.sock TMPDIR=$W/tmp \"$P\" --print data") << 3
             << QStringList{full.arg(QStringLiteral(".*/tmp/lstprint-[A-Za-z0-9]{6}/document\\.pdf")), nothing}
-            << QStringLiteral("[ \"$(grep -c 'Print-Job\\|Create-Job' \"$CUPSD/log/access_log\" || true)\" = \"$(cat jobs)\" ] && "
+            << QStringLiteral("[ \"$(grep -c 'Print-Job\\|Create-Job' \"$CUPSD/log/access_log\" || true)\" = "
+                              "\"$(cat jobs)\" ] && "
                               "[ -z \"$(ls -A tmp)\" ]");
         QTest::newRow("file size limit")
             << oldPdf << QStringLiteral("cp old.pdf out.pdf; ulimit -f 40; \"$P\" --pdf out.pdf data") << 3

@@ -1,4 +1,6 @@
-#include "paper.h"
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "pdftools.h"
 #include "printersurface.h"
 #include "testsupport.h"
@@ -309,12 +311,18 @@ private slots:
         QCOMPARE(QDir(tmpdir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inTemporaryBefore);
     }
 
-    void fallbackUsesTheLocalePaper()
+    // The PDF saved for want of a printer is on the system's paper, which libpaper names.
+    void fallbackUsesTheSystemPaper()
     {
         ProgramFolder folder;
+        const bool wasSet = qEnvironmentVariableIsSet("PAPERSIZE");
+        const QByteArray before = qgetenv("PAPERSIZE");
+        qputenv("PAPERSIZE", "letter");
+        const auto restore =
+            qScopeGuard([&] { wasSet ? qputenv("PAPERSIZE", before) : qunsetenv("PAPERSIZE"); });
         PrinterSurface surface(folder.path(), noPrinter);
-        const QPageLayout paper = localePageLayout();
-        QCOMPARE(qRound(surface.scaleWidth()), paper.paintRectPixels(1440).width());
+        // Letter less the quarter-inch margins: 8 inches.
+        QCOMPARE(qRound(surface.scaleWidth()), 8 * 1440);
         surface.setOrientation(PrintSurface::Landscape);
         QCOMPARE(surface.orientation(), int(PrintSurface::Landscape));
     }

@@ -1,4 +1,7 @@
-#include "paper.h"
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
+#include "paperlayout.h"
 #include "pdfsurface.h"
 #include "pdftools.h"
 #include "recordgrid.h"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Builds the benchmark, generates its data sets and times the print run against the baseline (the
 # same pages written straight through QPdfWriter), then prints the medians and the targets as a
 # Markdown table.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Configures and builds the project.
 # Usage: tools/build.sh [build-dir] [--target=NAME ...] [extra cmake arguments...]
 #   --target=NAME  builds only that target (and what it needs), after configuring everything

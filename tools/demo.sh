@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Installs what is needed, builds lstprint and starts it on a copy of the demo folder, the way a
 # user runs it: the program sits in the folder with the list file, the logo and the pictures.
 # Without a display there is no window to see: the demo folder is printed to a PDF through the

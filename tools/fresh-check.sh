@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Checks that a fresh Debian 12 machine can run the README's commands. It makes a minimal Debian 12
 # tree (debootstrap, minbase variant) from the archive this machine's apt installs from, clones
 # this checkout into it and runs there, as root, in a clean environment and without a display:

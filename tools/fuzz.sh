@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build-fuzz and runs each of them in turn for a bounded time, seeded from fuzz/seeds/<target> and
 # fuzz/regressions/<target>. Prints one line per target and fails on any finding: a crash, a

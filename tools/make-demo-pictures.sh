@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Regenerates the pictures of the demo folder with ImageMagick. The committed files were made
 # with this script; it is only needed to change them.
 set -euo pipefail

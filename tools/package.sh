@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Makes the Debian package from a build folder (`cpack -G DEB`) and checks it: the file name
 # carries the package's version and architecture, the package holds exactly the files of
-# tests/install/installed-files.txt under /usr, its dependencies name the Qt and CUPS libraries the
-# program links and a Courier-metric font, the version is the program's own, and lintian finds
-# nothing to say (no error, no warning, and no pedantic or informational remark either).
+# tests/install/installed-files.txt under /usr, its dependencies name the Qt, CUPS and libpaper
+# libraries the program links and a Courier-metric font, the version is the program's own (the
+# first line of --version), and lintian finds nothing to say (no error, no warning, and no pedantic
+# or informational remark either).
 #
 # Usage: tools/package.sh [build folder]   (build/ by default; it must be built already)
 set -euo pipefail
@@ -25,7 +28,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 version=$(field Version)
 [ "$(basename "$deb")" = "lstprint_${version}_$(field Architecture).deb" ] || fail "file name $(basename "$deb")"
 [ -n "$(field Maintainer)" ] && [ -n "$(field Description)" ] || fail "no maintainer or no description"
-said=$(timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/app/lstprint" --version) ||
+said=$(timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/app/lstprint" --version | head -n 1) ||
     fail "lstprint --version failed"
 [ "$said" = "lstprint $version" ] || fail "the package's version is $version, the program says '$said'"
 
@@ -37,7 +40,7 @@ grep -v '^#' "$root/tests/install/installed-files.txt" | sed "s|ID|$id|g; s|^|us
 diff -u "$build/deb-expected.txt" "$build/deb-files.txt" >&2 || fail "the package's files differ from installed-files.txt"
 
 depends=$(field Depends)
-for library in libqt6core6 libqt6gui6 libqt6widgets6 libcups2; do
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libcups2 libpaper1; do
     grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library: $depends"
 done
 grep -Eq '(^|, )fonts-urw-base35 \| fonts-liberation2' <<<"$depends" || fail "Depends names no Courier-metric font: $depends"

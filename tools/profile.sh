@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Profiles one benchmark case with perf (software cpu-clock sampling, which works in virtual
 # machines without hardware counters) and prints where the print run spends its time.
 # Usage: tools/profile.sh [run|baseline] CASE   (CASE: a folder name under build-bench/bench-data,

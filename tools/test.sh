@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Installs what is needed, builds everything and runs every test, in four stages:
 #   1. the plain build (build/), every test, and the Debian package made from that build and
 #      checked (tools/package.sh);

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # A private CUPS daemon for tests: listens on a Unix socket in DIR, with queues that write each job
 # as a PDF file into DIR/out (through cups-pdf):
 #   lstprinttest     the default queue, on the daemon's own default paper, without margins

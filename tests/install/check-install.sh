@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Installs the build into a scratch DESTDIR with the prefix /usr, as the Debian package does, and
 # checks the installed tree as the desktop and a user meet it: exactly the files of
 # installed-files.txt; the desktop entry, metainfo, MIME package and manual page accepted by their
@@ -97,13 +99,18 @@ xpath() { xmllint --xpath "$1" "$metainfo" 2>/dev/null || true; }
 [ "$(xpath 'string(/component/provides/mediatype)')" = "$type" ] || fail "metainfo does not provide $type"
 
 # The icons.
-for size in 16 32; do
+for size in 16 32 48; do
     png="$usr/share/icons/hicolor/${size}x$size/apps/$id.png"
     file -b "$png" | grep -q "^PNG image data, $size x $size," || fail "$png: $(file -b "$png")"
 done
 svg="$usr/share/icons/hicolor/scalable/apps/$id.svg"
 quiet xmllint --noout "$svg"
 [ "$(xmllint --xpath 'local-name(/*)' "$svg" 2>/dev/null)" = svg ] || fail "$svg is not an SVG document"
+
+# The bash completion: a script bash reads, defining the completion of lstprint.
+completion="$usr/share/bash-completion/completions/lstprint"
+bash -n "$completion" 2>"$work/completion.txt" || fail "$completion: $(cat "$work/completion.txt")"
+grep -q '^ *complete -F _lstprint lstprint$' "$completion" || fail "$completion does not complete lstprint"
 
 # The manual page: rendered without a warning, with the version, and with the README's tables.
 LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/man-warnings.txt" ||
@@ -113,6 +120,7 @@ if [ -s "$work/man-warnings.txt" ]; then
     cat "$work/man-warnings.txt" >&2
 fi
 grep -q "lstprint $version" "$work/page.txt" || fail "the manual page does not carry version $version"
+grep -q "GNU GPL version 3 or later" "$work/page.txt" || fail "the manual page does not state the licence"
 # A README table under a heading and the page's list of .TP entries under a section, each as
 # lines of "tag: text", where the README's first column is the tag and the page's tag is in bold.
 readme_table() {
@@ -155,7 +163,7 @@ bare=(timeout 60 env -i PATH=/usr/bin:/bin HOME="$work/home" LC_ALL=C.UTF-8
     ${UBSAN_OPTIONS:+UBSAN_OPTIONS=$UBSAN_OPTIONS})
 status=0
 said=$("${bare[@]}" "$program" --version 2>"$work/version-stderr.txt") || status=$?
-[ "$status" -eq 0 ] && [ "$said" = "lstprint $version" ] ||
+[ "$status" -eq 0 ] && [ "$(head -n 1 <<<"$said")" = "lstprint $version" ] && grep -q '^License GPLv3+' <<<"$said" ||
     fail "lstprint --version said '$said' (status $status): $(cat "$work/version-stderr.txt")"
 
 cp -R "$demo" "$work/demo"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Starts the built program the way a user does and prints the demo list file with it.
 #
 # Usage: run-lstprint.sh <lstprint executable> <demo folder> [--list-file-argument]

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #include "pdftools.h"
 
 #include <QDir>
@@ -48,6 +51,19 @@ QString pageSize(const QString &pdf)
                            QRegularExpression::MultilineOption)
             .match(run(QStringLiteral("pdfinfo"), {pdf}));
     return match.captured(1);
+}
+
+QRectF mediaBox(const QString &pdf)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(
+            QStringLiteral("^MediaBox:\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)"),
+            QRegularExpression::MultilineOption)
+            .match(run(QStringLiteral("pdfinfo"), {QStringLiteral("-box"), pdf}));
+    if (!match.hasMatch())
+        return QRectF();
+    const auto at = [&match](int n) { return match.captured(n).toDouble(); };
+    return QRectF(QPointF(at(1), at(2)), QPointF(at(3), at(4)));
 }
 
 QString text(const QString &pdf, double pitch)

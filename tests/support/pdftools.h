@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 LST File print utility developers
+
 #pragma once
 
 #include <QImage>
@@ -13,6 +16,8 @@ namespace PdfTools {
 [[nodiscard]] int pageCount(const QString &pdf);
 // Page size in points, e.g. "595.28 x 841.89".
 [[nodiscard]] QString pageSize(const QString &pdf);
+// The first page's MediaBox in points, as `pdfinfo -box` reads it; a null rectangle when it has none.
+[[nodiscard]] QRectF mediaBox(const QString &pdf);
 // The text of every page, laid out on a grid of fixed-pitch cells `pitch` points wide (4.8 points
 // is 8-point Courier), so that columns of fixed-pitch text come back exactly aligned.
 [[nodiscard]] QString text(const QString &pdf, double pitch = 4.8);
