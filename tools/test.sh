@@ -35,6 +35,8 @@ werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 
 section "1/4 Build and test"
+# Every source, script and CMake file carries the licence notice.
+bash "$root/tools/license-headers.sh" --check
 "$root/tools/build.sh" "$root/build" -DLSTPRINT_WERROR=$werror
 ctest --test-dir "$root/build" --output-on-failure --timeout 600
 skips+=("$(skipped_in "$root/build") in the plain build")

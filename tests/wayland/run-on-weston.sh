@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 LST File print utility developers
 # Runs one window test on a real Wayland compositor: weston's headless backend, on a socket and a
 # runtime folder of its own, started here and stopped by its process id.
 #
