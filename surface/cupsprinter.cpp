@@ -99,6 +99,11 @@ public:
         m_http = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, ConnectTimeoutMs, nullptr, resource,
                                  sizeof resource, nullptr, nullptr);
         m_address = true;
+        // cupsConnectDest answers with a connection object even when no connection was made.
+        if (m_http && httpGetFd(m_http) < 0) {
+            httpClose(m_http);
+            m_http = nullptr;
+        }
         if (m_http)
             httpSetTimeout(m_http, AnswerTimeoutSeconds, nullptr, nullptr);
     }
