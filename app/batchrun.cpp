@@ -149,7 +149,7 @@ std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
         return ExportSurface::make(options.pdfTarget);
     }
     // A script that asks for paper gets paper or an error: never a PDF in the folder instead.
-    return PrinterSurface::forQueue(options.printer);
+    return PrinterSurface::forQueue(options.printer, options.jobOptions);
 }
 
 } // namespace

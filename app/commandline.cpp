@@ -37,8 +37,22 @@ struct Parser
                                    QStringLiteral("Print on the printer instead of opening the window.")};
     const QCommandLineOption printer{
         QStringList{QStringLiteral("printer")},
-        QStringLiteral("With --print: the print queue to use (default: the system's default queue)."),
+        QStringLiteral("With --print: the print queue to use, or a printer by its address, "
+                       "ipp://HOST[:PORT]/PATH or ipps://... (default: the system's default queue). "
+                       "CUPS_SERVER and client.conf choose the print server."),
         QStringLiteral("QUEUE")};
+    const QCommandLineOption copies{
+        QStringList{QStringLiteral("n"), QStringLiteral("copies")},
+        QStringLiteral("With --print: N copies, each a whole document before the next (collated)."),
+        QStringLiteral("N")};
+    const QCommandLineOption jobOption{
+        QStringList{QStringLiteral("o")},
+        QStringLiteral("With --print: a job option for the printer, such as sides=two-sided-long-edge, "
+                       "media-source=tray-2 or print-quality=high, as lp takes them (repeatable; several "
+                       "in one, separated by spaces). The queue's lpoptions apply beneath them. Paper, "
+                       "scaling, orientation, pages per sheet and page ranges are not options here: the "
+                       "pages are drawn on the printer's own paper (-l, -r)."),
+        QStringLiteral("NAME=VALUE")};
     const QCommandLineOption landscape{QStringList{QStringLiteral("l"), QStringLiteral("landscape")},
                                        QStringLiteral("Landscape pages (default: portrait).")};
     const QCommandLineOption actualSize{
@@ -61,7 +75,7 @@ struct Parser
                            "With --pdf or --print it needs no window and no display; otherwise it opens\n"
                            "its window."));
         for (const QCommandLineOption *option :
-             {&pdf, &print, &printer, &landscape, &actualSize, &records, &quiet})
+             {&pdf, &print, &printer, &copies, &jobOption, &landscape, &actualSize, &records, &quiet})
             parser.addOption(*option);
         parser.addPositionalArgument(
             QStringLiteral("FOLDER | LIST.lst"),
@@ -125,7 +139,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (!parsed)
         return usageError(p.parser.errorText());
 
-    for (const QCommandLineOption *option : {&p.pdf, &p.printer, &p.records}) {
+    for (const QCommandLineOption *option : {&p.pdf, &p.printer, &p.copies, &p.records}) {
         if (p.parser.values(*option).size() > 1)
             return usageError(QStringLiteral("--%1 is given more than once").arg(option->names().last()));
     }
@@ -141,6 +155,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return usageError(QStringLiteral("--pdf and --print cannot be used together"));
     if (p.parser.isSet(p.printer) && !print)
         return usageError(QStringLiteral("--printer is for --print only"));
+    if (p.parser.isSet(p.copies) && !print)
+        return usageError(QStringLiteral("-n/--copies is for --print only"));
+    if (p.parser.isSet(p.jobOption) && !print)
+        return usageError(QStringLiteral("-o is for --print only"));
     if (!pdf && !print) {
         for (const QCommandLineOption *option : {&p.landscape, &p.actualSize, &p.records, &p.quiet}) {
             if (p.parser.isSet(*option))
@@ -162,6 +180,28 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         result.printer = p.parser.value(p.printer);
         if (p.parser.isSet(p.printer) && result.printer.isEmpty())
             return usageError(QStringLiteral("--printer needs the name of a print queue"));
+        for (const QString &text : p.parser.values(p.jobOption)) {
+            const Cups::JobOptions given = Cups::parseOptions(text);
+            if (given.isEmpty())
+                return usageError(QStringLiteral("-o needs NAME=VALUE, not \"%1\"").arg(text));
+            for (const auto &[name, value] : given) {
+                if (const QString why = Cups::whyNotAnOption(name); !why.isEmpty())
+                    return usageError(
+                        QStringLiteral("-o %1 is not taken: %2").arg(QString::fromUtf8(name), why));
+                result.jobOptions.append({name, value});
+            }
+        }
+        if (p.parser.isSet(p.copies)) {
+            const QString text = p.parser.value(p.copies);
+            static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+            bool number = false;
+            const int count = text.toInt(&number);
+            if (!digits.match(text).hasMatch() || !number || count < 1)
+                return usageError(
+                    QStringLiteral("-n/--copies needs a whole number of copies from 1 up, not \"%1\"")
+                        .arg(text));
+            result.jobOptions.append({QByteArrayLiteral("copies"), QByteArray::number(count)});
+        }
     }
     result.landscape = p.parser.isSet(p.landscape);
     result.actualSize = p.parser.isSet(p.actualSize);
@@ -187,7 +227,8 @@ QString CommandLine::helpText()
     const QString synopsis =
         QStringLiteral("Usage: %1 [FOLDER | LIST.lst]\n"
                        "       %1 --pdf OUT.pdf [OPTIONS] [FOLDER | LIST.lst]\n"
-                       "       %1 --print [--printer QUEUE] [OPTIONS] [FOLDER | LIST.lst]\n"
+                       "       %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]\n"
+                       "               [-n N] [-o NAME=VALUE]... [OPTIONS] [FOLDER | LIST.lst]\n"
                        "       %1 --help | --version\n"
                        "OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST "
                        "-q/--quiet\n")

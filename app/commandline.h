@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "cupsprinter.h"
 #include "recordselection.h"
 
 #include <QString>
@@ -37,7 +38,9 @@ struct CommandLine
 
     Action action = Window;
     QString pdfTarget; // PrintToPdf: the file as given, "-" for standard output
-    QString printer;   // PrintToPrinter: the queue, or empty for the default one
+    QString printer;   // PrintToPrinter: the queue or the printer's address, or empty for the default queue
+    // PrintToPrinter: the job options of -o in their order, then the copies of -n as "copies".
+    Cups::JobOptions jobOptions;
     bool landscape = false;
     bool actualSize = false;
     bool quiet = false;

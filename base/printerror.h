@@ -45,6 +45,7 @@ public:
         PrinterStopped = 406,
         NoPrinter = 407,
         NoGridFont = 408,
+        OptionNotSupported = 409,
     };
 
     // The description is kept as printableText() shows it, so that no name it quotes can act on a

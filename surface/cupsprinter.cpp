@@ -12,13 +12,55 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSizeF>
+#include <QStringList>
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
 
 namespace Cups {
+
+bool isPrinterAddress(const QString &printer)
+{
+    return printer.startsWith(QLatin1String("ipp://"), Qt::CaseInsensitive) ||
+           printer.startsWith(QLatin1String("ipps://"), Qt::CaseInsensitive);
+}
+
+JobOptions parseOptions(const QString &text)
+{
+    cups_option_t *options = nullptr;
+    const int count = cupsParseOptions(text.toUtf8().constData(), 0, &options);
+    JobOptions parsed;
+    for (int i = 0; i < count; ++i)
+        parsed.append({QByteArray(options[i].name), QByteArray(options[i].value)});
+    cupsFreeOptions(count, options);
+    return parsed;
+}
+
+QString whyNotAnOption(const QByteArray &name)
+{
+    const auto is = [&name](std::initializer_list<const char *> names) {
+        return std::any_of(names.begin(), names.end(),
+                           [&name](const char *option) { return qstricmp(name.constData(), option) == 0; });
+    };
+    // The names as IPP has them, and as the CUPS commands and PPD files take them.
+    if (is({"media", "media-col", "PageSize", "PageRegion"}))
+        return QStringLiteral("the pages are drawn on the printer's own paper (its default media), so "
+                              "another one cannot be chosen here; make it the printer's default paper");
+    if (is({"print-scaling", "fit-to-page", "fitplot", "scaling"}))
+        return QStringLiteral("the pages are drawn to the printable area and printed at their size, "
+                              "not scaled");
+    if (is({"orientation-requested", "landscape", "portrait"}))
+        return QStringLiteral("use -l/--landscape for landscape pages");
+    if (is({"number-up"}))
+        return QStringLiteral("every record is printed on a sheet of its own");
+    if (is({"page-ranges"}))
+        return QStringLiteral("use -r/--records to print some of the records");
+    return {};
+}
 
 namespace {
 
@@ -38,16 +80,33 @@ QString serverText(const QByteArray &server)
                                   : QStringLiteral("%1:%2").arg(QString::fromUtf8(server)).arg(ippPort());
 }
 
-// A connection to the print server whose waits are bounded: connecting takes at most
-// ConnectTimeoutMs and each answer at most AnswerTimeoutSeconds, after which the request fails
-// with ETIMEDOUT instead of waiting on (libcups's own default connection waits a minute and more).
+// A connection whose waits are bounded: connecting takes at most ConnectTimeoutMs and each answer
+// at most AnswerTimeoutSeconds, after which the request fails with ETIMEDOUT instead of waiting on
+// (libcups's own default connection waits a minute and more). It goes to the print server, or
+// straight to the printer at an address.
 class Connection
 {
 public:
     Connection()
-        : m_server(cupsServer()), m_http(httpConnect2(m_server.constData(), ippPort(), nullptr, AF_UNSPEC,
-                                                      cupsEncryption(), 1, ConnectTimeoutMs, nullptr))
+        : m_server(cupsServer()), m_name(serverText(m_server)),
+          m_http(httpConnect2(m_server.constData(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                              ConnectTimeoutMs, nullptr))
     {
+        if (m_http)
+            httpSetTimeout(m_http, AnswerTimeoutSeconds, nullptr, nullptr);
+    }
+    // The printer that dest (made from its address by cupsGetDestWithURI) names.
+    Connection(cups_dest_t *dest, const QString &address) : m_name(address)
+    {
+        char resource[1024];
+        m_http = cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, ConnectTimeoutMs, nullptr, resource,
+                                 sizeof resource, nullptr, nullptr);
+        m_address = true;
+        // cupsConnectDest answers with a connection object even when no connection was made.
+        if (m_http && httpGetFd(m_http) < 0) {
+            httpClose(m_http);
+            m_http = nullptr;
+        }
         if (m_http)
             httpSetTimeout(m_http, AnswerTimeoutSeconds, nullptr, nullptr);
     }
@@ -66,14 +125,15 @@ public:
     // Why the connection could not be made.
     [[nodiscard]] QString connectFailure() const
     {
+        if (m_address)
+            return QStringLiteral("the printer %1 cannot be connected to: %2").arg(m_name, lastErrorText());
         if (m_server.startsWith('/')) {
             const QFileInfo socket(decodeFileName(m_server));
             return socket.exists() || socket.isSymLink()
-                       ? QStringLiteral("the socket %1 does not accept connections").arg(serverText(m_server))
-                       : QStringLiteral("the socket %1 does not exist").arg(serverText(m_server));
+                       ? QStringLiteral("the socket %1 does not accept connections").arg(m_name)
+                       : QStringLiteral("the socket %1 does not exist").arg(m_name);
         }
-        return QStringLiteral("the print server %1 cannot be connected to: %2")
-            .arg(serverText(m_server), lastErrorText());
+        return QStringLiteral("the print server %1 cannot be connected to: %2").arg(m_name, lastErrorText());
     }
 
     // Why the last exchange failed on the connection itself (no answer in time, connection lost);
@@ -83,17 +143,72 @@ public:
         const int error = m_http ? httpError(m_http) : 0;
         if (error == 0)
             return {};
+        const QString who = m_address ? QStringLiteral("the printer %1").arg(m_name)
+                                      : QStringLiteral("the print server %1").arg(m_name);
         if (error == ETIMEDOUT)
-            return QStringLiteral("the print server %1 did not answer within %2 seconds")
-                .arg(serverText(m_server))
-                .arg(AnswerTimeoutSeconds);
-        return QStringLiteral("the connection to the print server %1 failed: %2")
-            .arg(serverText(m_server), QString::fromLocal8Bit(std::strerror(error)));
+            return QStringLiteral("%1 did not answer within %2 seconds").arg(who).arg(AnswerTimeoutSeconds);
+        return QStringLiteral("the connection to %1 failed: %2")
+            .arg(who, QString::fromLocal8Bit(std::strerror(error)));
     }
 
 private:
-    QByteArray m_server;
-    http_t *m_http;
+    QByteArray m_server; // the print server; empty for an address
+    QString m_name;      // the server or the address as the user would name it
+    http_t *m_http = nullptr;
+    bool m_address = false;
+};
+
+// A printer by its queue name (empty: the default queue) or by its address, and a connection that
+// reaches it. The destination is missing when the connection could not be made, or the print
+// system has no queue of the name, or an address is not one that libcups takes.
+class Destination
+{
+public:
+    explicit Destination(const QString &printer) : m_address(isPrinterAddress(printer))
+    {
+        const QByteArray name = printer.toUtf8();
+        if (m_address) {
+            m_dest = cupsGetDestWithURI(nullptr, name.constData());
+            if (m_dest) {
+                // libcups gives such a destination the address as its device only; named as the
+                // printer's own address too, it is the printer that is connected to and asked,
+                // not the print server.
+                m_dest->num_options = cupsAddOption("printer-uri-supported", name.constData(),
+                                                    m_dest->num_options, &m_dest->options);
+                m_http.emplace(m_dest, printer);
+            }
+            return;
+        }
+        m_http.emplace();
+        if (*m_http)
+            m_dest = cupsGetNamedDest(m_http->get(), printer.isEmpty() ? nullptr : name.constData(), nullptr);
+    }
+    ~Destination()
+    {
+        if (m_dest)
+            cupsFreeDests(1, m_dest);
+    }
+    Destination(const Destination &) = delete;
+    Destination &operator=(const Destination &) = delete;
+
+    [[nodiscard]] bool isAddress() const { return m_address; }
+    // Whether a connection was made (to the print server, or to the printer at the address).
+    [[nodiscard]] bool connected() const { return m_http && *m_http; }
+    [[nodiscard]] const Connection &connection() const { return *m_http; }
+    [[nodiscard]] http_t *http() const { return m_http ? m_http->get() : nullptr; }
+    [[nodiscard]] cups_dest_t *dest() const { return m_dest; }
+    // Why the printer cannot be reached: the connection failed, or an address could not be used.
+    [[nodiscard]] QString unreachableReason(const QString &printer) const
+    {
+        if (m_http)
+            return m_http->connectFailure();
+        return QStringLiteral("%1 is not the address of a printer: %2").arg(printer, lastErrorText());
+    }
+
+private:
+    bool m_address;
+    cups_dest_t *m_dest = nullptr;
+    std::optional<Connection> m_http;
 };
 
 // Whether a client.conf file names a server.
@@ -220,6 +335,105 @@ std::optional<Media> defaultMedia(http_t *http, cups_dest_t *dest, cups_dinfo_t 
     return mediaOfDefaultCollection(http, dest, info);
 }
 
+// Sets an option, in place of one of the same name (CUPS takes option names in any letter case).
+void setOption(JobOptions &options, const QByteArray &name, const QByteArray &value)
+{
+    options.removeIf(
+        [&name](const auto &option) { return qstricmp(option.first.constData(), name.constData()) == 0; });
+    options.append({name, value});
+}
+
+QByteArray optionValue(const JobOptions &options, const char *name)
+{
+    for (const auto &[optionName, value] : options) {
+        if (qstricmp(optionName.constData(), name) == 0)
+            return value;
+    }
+    return {};
+}
+
+// The values a printer offers for an option, as its "-supported" attribute lists them.
+QString offeredValues(ipp_attribute_t *supported)
+{
+    const size_t size = ippAttributeString(supported, nullptr, 0) + 1;
+    QByteArray text(qsizetype(size), '\0');
+    ippAttributeString(supported, text.data(), size);
+    return QString::fromUtf8(text.constData()).replace(QLatin1Char(','), QStringLiteral(", "));
+}
+
+// The options of every job on a destination: its own options beneath those asked for, and the
+// copies collated when there are several. Each option asked for is checked against the values the
+// printer lists for it; the answer is why the printer cannot print as asked, or nothing. info may
+// be missing (a queue that does not describe itself): the options then go unchecked.
+std::optional<QString> settleJobOptions(http_t *http, cups_dest_t *dest, cups_dinfo_t *info, bool address,
+                                        const QString &printer, const JobOptions &asked, JobOptions &options)
+{
+    options.clear();
+    for (int i = 0; i < dest->num_options; ++i) {
+        const QByteArray name(dest->options[i].name);
+        // Besides the queue's defaults and the lpoptions, a queue's destination lists what describes
+        // the printer (its state, model, device and supplies), which is not for jobs.
+        if (name.startsWith("printer-") || name.startsWith("marker-") || name == "device-uri" ||
+            name == "auth-info-required")
+            continue;
+        // The options that would change how the pages go on the sheet are dropped here rather than
+        // refused as on the command line: they come from lpoptions or the queue's defaults (such as
+        // number-up=1), which the user did not ask for on this run, and the pages are drawn for the
+        // printer's own paper whatever they say.
+        if (!whyNotAnOption(name).isEmpty())
+            continue;
+        options.append({name, QByteArray(dest->options[i].value)});
+    }
+    for (const auto &[name, value] : asked)
+        setOption(options, name, value);
+
+    const auto offers = [&](const char *name, const char *value) {
+        return info && cupsCheckDestSupported(http, dest, info, name, value) != 0;
+    };
+    if (info) {
+        for (const auto &[name, value] : asked) {
+            ipp_attribute_t *const supported = cupsFindDestSupported(http, dest, info, name.constData());
+            if (!supported) {
+                // A queue's own driver options (those of its PPD, such as InputSlot) are listed nowhere,
+                // and the queue takes them as lp passes them on; a printer reached by its address has
+                // no such options, and one it does not list it does not know.
+                if (address)
+                    return QStringLiteral("The printer %1 has no option %2")
+                        .arg(printer, QString::fromUtf8(name));
+                continue;
+            }
+            // Only lists of values and ranges say which values are taken: an integer or a boolean
+            // there (job-priority-supported, page-ranges-supported) counts levels or says yes.
+            const ipp_tag_t tag = ippGetValueTag(supported);
+            if (tag != IPP_TAG_KEYWORD && tag != IPP_TAG_ENUM && tag != IPP_TAG_RANGE &&
+                tag != IPP_TAG_NAME && tag != IPP_TAG_RESOLUTION)
+                continue;
+            if (!offers(name.constData(), value.constData()))
+                return QStringLiteral("The printer %1 does not offer %2=%3; it offers %2=%4")
+                    .arg(printer, QString::fromUtf8(name), QString::fromUtf8(value),
+                         offeredValues(supported));
+        }
+    }
+    // Several copies come as whole documents one after the other, as from a copier that sorts.
+    if (optionValue(options, "copies").toInt() > 1 &&
+        optionValue(options, "multiple-document-handling").isEmpty() &&
+        offers("multiple-document-handling", "separate-documents-collated-copies"))
+        setOption(options, "multiple-document-handling", "separate-documents-collated-copies");
+    return std::nullopt;
+}
+
+// The default printer given by its address in LPDEST or PRINTER (libcups takes them as the names of
+// queues only, and so would find no such queue); empty when they name none.
+QString defaultAddress()
+{
+    for (const char *variable : {"LPDEST", "PRINTER"}) {
+        const QString value = qEnvironmentVariable(variable);
+        if (!value.isEmpty())
+            return isPrinterAddress(value) ? value : QString();
+    }
+    return {};
+}
+
 } // namespace
 
 DefaultPrinter lookUpDefaultPrinter()
@@ -227,29 +441,32 @@ DefaultPrinter lookUpDefaultPrinter()
     return lookUpPrinter(QString());
 }
 
-DefaultPrinter lookUpPrinter(const QString &queue)
+DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked)
 {
     // libcups reads CUPS_SERVER and the client.conf files once per thread and keeps the answer;
     // forgetting it here lets every run see the print system as it is set up now.
     cupsSetServer(nullptr);
-    const Connection http;
-    if (!http) {
-        if (!serverConfigured(http.server()))
+    const QString wanted = printer.isEmpty() ? defaultAddress() : printer;
+    const Destination destination(wanted);
+    const Connection *const http =
+        destination.dest() || !destination.isAddress() ? &destination.connection() : nullptr;
+    if (destination.isAddress()) {
+        if (!destination.dest())
+            return {DefaultPrinter::NoDefaultQueue, std::nullopt, destination.unreachableReason(wanted)};
+        if (!destination.connected())
+            return {DefaultPrinter::Unreachable, std::nullopt, destination.unreachableReason(wanted)};
+    } else if (!*http) {
+        if (!serverConfigured(http->server()))
             return {DefaultPrinter::NoPrintSystem, std::nullopt, QString()};
-        return {DefaultPrinter::Unreachable, std::nullopt, http.connectFailure()};
-    }
-
-    const QByteArray queueName = queue.toUtf8();
-    cups_dest_t *const dest =
-        cupsGetNamedDest(http.get(), queue.isEmpty() ? nullptr : queueName.constData(), nullptr);
-    if (!dest) {
+        return {DefaultPrinter::Unreachable, std::nullopt, http->connectFailure()};
+    } else if (!destination.dest()) {
         const QString said = lastErrorText();
-        if (const QString failure = http.failure(); !failure.isEmpty())
+        if (const QString failure = http->failure(); !failure.isEmpty())
             return {DefaultPrinter::Unreachable, std::nullopt, failure};
         cups_dest_t *dests = nullptr;
-        const int count = cupsGetDests2(http.get(), &dests);
+        const int count = cupsGetDests2(http->get(), &dests);
         cupsFreeDests(count, dests);
-        if (const QString failure = http.failure(); !failure.isEmpty())
+        if (const QString failure = http->failure(); !failure.isEmpty())
             return {DefaultPrinter::Unreachable, std::nullopt, failure};
         if (count > 0)
             return {DefaultPrinter::NoDefaultQueue, std::nullopt, said};
@@ -258,44 +475,54 @@ DefaultPrinter lookUpPrinter(const QString &queue)
             return {DefaultPrinter::Unreachable, std::nullopt, lastErrorText()};
         return {DefaultPrinter::NoQueue, std::nullopt, QString()};
     }
-    const auto freeDest = qScopeGuard([dest] { cupsFreeDests(1, dest); });
+    cups_dest_t *const dest = destination.dest();
 
     PrinterInfo info;
-    info.name = QString::fromUtf8(dest->name);
+    info.name = destination.isAddress() ? wanted : QString::fromUtf8(dest->name);
     info.layout = localePageLayout();
     const pwg_media_t *const localePaper = pwgMediaForPPD(info.layout.pageSize().key().toUtf8().constData());
     info.media = localePaper && localePaper->pwg ? QString::fromUtf8(localePaper->pwg) : QString();
     info.landscapeSupported = false;
-    cups_dinfo_t *const details = cupsCopyDestInfo(http.get(), dest);
-    if (!details) {
-        if (const QString failure = http.failure(); !failure.isEmpty())
+    const auto settled = [&](cups_dinfo_t *details) -> DefaultPrinter {
+        if (const std::optional<QString> refusal = settleJobOptions(
+                http->get(), dest, details, destination.isAddress(), info.name, asked, info.jobOptions))
+            return {DefaultPrinter::OptionNotSupported, std::nullopt, *refusal};
+        if (const QString failure = http->failure(); !failure.isEmpty())
             return {DefaultPrinter::Unreachable, std::nullopt, failure};
         return {DefaultPrinter::Found, info, QString()};
+    };
+    cups_dinfo_t *const details = cupsCopyDestInfo(http->get(), dest);
+    if (!details) {
+        if (const QString failure = http->failure(); !failure.isEmpty())
+            return {DefaultPrinter::Unreachable, std::nullopt, failure};
+        // A printer's address with no printer behind it (the server answers "not found").
+        if (destination.isAddress())
+            return {DefaultPrinter::NoDefaultQueue, std::nullopt, lastErrorText()};
+        return settled(nullptr);
     }
     const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
 
-    std::optional<Media> media = defaultMedia(http.get(), dest, details);
+    std::optional<Media> media = defaultMedia(http->get(), dest, details);
     if (!media) // the queue reports no default: the locale's paper, with the queue's margins for it
-        media = mediaNamed(http.get(), dest, details, info.media.toUtf8());
+        media = mediaNamed(http->get(), dest, details, info.media.toUtf8());
     if (media) {
         info.layout = layoutOf(media->size);
         info.media = media->keyword;
     }
     info.landscapeSupported =
-        cupsCheckDestSupported(http.get(), dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
-    if (const QString failure = http.failure(); !failure.isEmpty())
-        return {DefaultPrinter::Unreachable, std::nullopt, failure};
-    return {DefaultPrinter::Found, info, QString()};
+        cupsCheckDestSupported(http->get(), dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
+    return settled(details);
 }
 
-int submitPdf(const QString &printer, const QString &pdfPath, const QString &title, const JobPaper &paper)
+int submitPdf(const QString &printer, const QString &pdfPath, const QString &title, const JobPaper &paper,
+              const JobOptions &jobOptions)
 {
-    const QByteArray name = printer.toUtf8();
-    const QByteArray file = encodeFileName(pdfPath);
     const QByteArray jobTitle = title.toUtf8();
-    const QByteArray media = paper.media.toUtf8();
     cups_option_t *options = nullptr;
-    int optionCount = cupsAddOption("document-format", "application/pdf", 0, &options);
+    int optionCount = 0;
+    for (const auto &[name, value] : jobOptions)
+        optionCount = cupsAddOption(name.constData(), value.constData(), optionCount, &options);
+    const QByteArray media = paper.media.toUtf8();
     if (!media.isEmpty())
         optionCount = cupsAddOption("media", media.constData(), optionCount, &options);
     // Without these the filters shrink a page to the printable area when the queue (or the user's
@@ -313,45 +540,109 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
                                          "system cannot be reached (%3).")
                               .arg(title, printer, reason));
     };
-    const Connection http;
-    if (!http)
-        throw unavailable(http.connectFailure());
-    const int job = cupsPrintFile2(http.get(), name.constData(), file.constData(), jobTitle.constData(),
-                                   optionCount, options);
-    if (job <= 0) {
-        // A failed submission does not say by its status whether the server went away or refused
-        // the job, so the connection, and then a new one, are asked.
-        const QString reason = lastErrorText();
-        if (const QString failure = http.failure(); !failure.isEmpty())
-            throw unavailable(failure);
-        if (!Connection())
-            throw unavailable(reason);
-        throw PrintError(PrintError::PrinterRefusedJob,
-                         QStringLiteral("The printer %1 did not accept the print job %2: %3.")
-                             .arg(printer, title, reason));
+    const Destination destination(printer);
+    if (destination.dest() && !destination.connected())
+        throw unavailable(destination.unreachableReason(printer));
+    if (!destination.isAddress() && !destination.connected())
+        throw unavailable(destination.connection().connectFailure());
+    // A failed exchange does not say by its status whether the printer went away or refused the
+    // job, so the connection, and then a new one, are asked.
+    const auto failed = [&](const QString &reason) {
+        if (destination.dest() || !destination.isAddress()) {
+            if (const QString failure = destination.connection().failure(); !failure.isEmpty())
+                return unavailable(failure);
+            if (!Destination(printer).connected())
+                return unavailable(reason);
+        }
+        return PrintError(PrintError::PrinterRefusedJob,
+                          QStringLiteral("The printer %1 did not accept the print job %2: %3.")
+                              .arg(printer, title, reason));
+    };
+    if (!destination.dest())
+        throw failed(lastErrorText());
+    http_t *const http = destination.http();
+    cups_dest_t *const dest = destination.dest();
+    cups_dinfo_t *const details = cupsCopyDestInfo(http, dest);
+    if (!details)
+        throw failed(lastErrorText());
+    const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
+
+    int job = 0;
+    if (cupsCreateDestJob(http, dest, details, &job, jobTitle.constData(), optionCount, options) >
+            IPP_STATUS_OK_EVENTS_COMPLETE ||
+        job <= 0)
+        throw failed(lastErrorText());
+    // From here on a failure leaves a job without its document: it is cancelled, so that nothing
+    // of it is printed, and what went wrong is said.
+    const auto abandon = [&](const QString &reason) {
+        const PrintError error = failed(reason);
+        (void)cupsCancelDestJob(http, dest, job);
+        return error;
+    };
+    if (cupsStartDestDocument(http, dest, details, job, jobTitle.constData(), CUPS_FORMAT_PDF, 0, nullptr,
+                              1) != HTTP_STATUS_CONTINUE)
+        throw abandon(lastErrorText());
+    QFile file(pdfPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        (void)cupsFinishDestDocument(http, dest, details);
+        (void)cupsCancelDestJob(http, dest, job);
+        throw PrintError(PrintError::DocumentNotWritable,
+                         QStringLiteral("The print document %1 could not be read again to be sent: %2.")
+                             .arg(displayPath(pdfPath), file.errorString()));
     }
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    while (true) {
+        const qint64 read = file.read(chunk.data(), chunk.size());
+        if (read <= 0)
+            break;
+        if (cupsWriteRequestData(http, chunk.constData(), size_t(read)) != HTTP_STATUS_CONTINUE)
+            throw abandon(lastErrorText());
+    }
+    if (cupsFinishDestDocument(http, dest, details) > IPP_STATUS_OK_EVENTS_COMPLETE)
+        throw abandon(lastErrorText());
     return job;
 }
 
 std::optional<QueueState> queueState(const QString &printer)
 {
-    const Connection http;
-    if (!http)
+    const Destination destination(printer);
+    if (!destination.connected() || !destination.dest())
         return std::nullopt;
-    const QByteArray name = printer.toUtf8();
-    cups_dest_t *const dest = cupsGetNamedDest(http.get(), name.constData(), nullptr);
-    if (!dest)
+    cups_dest_t *const dest = destination.dest();
+    const char *const uri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+    if (!uri)
         return std::nullopt;
-    const auto freeDest = qScopeGuard([dest] { cupsFreeDests(1, dest); });
-    const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
-    if (!state)
+    char scheme[32], user[256], host[256], resource[1024];
+    int port = 0;
+    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host,
+                        &port, resource, sizeof resource) < HTTP_URI_STATUS_OK)
+        return std::nullopt;
+    // Asked of the printer itself: a printer reached by its address has no queue's list to read it from.
+    ipp_t *const request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    static const char *const wanted[] = {"printer-state", "printer-is-accepting-jobs",
+                                         "printer-state-reasons"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
+    ipp_t *const response = cupsDoRequest(destination.http(), request, resource);
+    if (!response)
+        return std::nullopt;
+    const auto freeResponse = qScopeGuard([response] { ippDelete(response); });
+    ipp_attribute_t *const state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+    if (ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE || !state)
         return std::nullopt;
     QueueState result;
-    result.stopped = qstrcmp(state, "5") == 0; // IPP printer-state: 3 idle, 4 processing, 5 stopped
-    const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
-    result.acceptingJobs = !accepting || qstrcmp(accepting, "true") == 0;
-    result.reasons =
-        QString::fromUtf8(cupsGetOption("printer-state-reasons", dest->num_options, dest->options));
+    result.stopped = ippGetInteger(state, 0) == IPP_PSTATE_STOPPED; // 3 idle, 4 processing, 5 stopped
+    ipp_attribute_t *const accepting =
+        ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+    result.acceptingJobs = !accepting || ippGetBoolean(accepting, 0);
+    if (ipp_attribute_t *const reasons =
+            ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD)) {
+        QStringList words;
+        for (int i = 0; i < ippGetCount(reasons); ++i)
+            words << QString::fromUtf8(ippGetString(reasons, i, nullptr));
+        result.reasons = words.join(QLatin1Char(','));
+    }
     return result;
 }
 

@@ -3,20 +3,43 @@
 
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QPageLayout>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
-// The system's print queues as CUPS sees them. CUPS honours PRINTER, LPDEST, CUPS_SERVER, the
-// client.conf files and the user's lpoptions, so those decide which queue is the default and which
-// server is asked. Every exchange with the print system has bounded waits: a server that accepts
-// connections and never answers holds the caller up for about ConnectTimeoutMs plus
-// AnswerTimeoutSeconds, not for the minute or more that libcups waits on its own connections.
+// The system's print queues as CUPS sees them, and printers reached by their own address. CUPS
+// honours PRINTER, LPDEST, CUPS_SERVER, the client.conf files and the user's lpoptions, so those
+// decide which queue is the default and which server is asked. Every exchange with the print system has
+// bounded waits: a server that accepts connections and never answers holds the caller up for about
+// ConnectTimeoutMs plus AnswerTimeoutSeconds, not for the minute or more that libcups waits on its own
+// connections.
 namespace Cups {
 
 constexpr int ConnectTimeoutMs = 5000;
 constexpr double AnswerTimeoutSeconds = 10.0;
+
+// Options of a print job, NAME=VALUE as the printer names them (IPP attributes such as
+// sides=two-sided-long-edge, or a queue's own driver options), in order: a later one overrides an
+// earlier one of the same name.
+using JobOptions = QList<std::pair<QByteArray, QByteArray>>;
+
+// Whether a printer is named by its address, ipp://host[:port]/path or ipps://..., rather than by
+// the name of a queue.
+[[nodiscard]] bool isPrinterAddress(const QString &printer);
+
+// The options of one -o argument: "NAME=VALUE", or several separated by spaces, with quotes as the
+// CUPS commands take them (cupsParseOptions).
+[[nodiscard]] JobOptions parseOptions(const QString &text);
+
+// The options that decide how the pages go on the sheet (its size, scaling, orientation, several
+// pages to a sheet, which pages): the pages are drawn on the printer's own paper and sent as they
+// are to be printed, so these cannot be asked for. What to do instead, as a clause; empty for an
+// option that may be given.
+[[nodiscard]] QString whyNotAnOption(const QByteArray &name);
 
 struct PrinterInfo
 {
@@ -26,6 +49,9 @@ struct PrinterInfo
     QPageLayout layout;
     QString media;                  // the media keyword that jobs are sent with, e.g. iso_a4_210x297mm
     bool landscapeSupported = true; // whether the queue can print landscape pages
+    // What every job on it is sent with: the options asked for, over the queue's defaults and the
+    // user's and the system's lpoptions for it (as lp takes them).
+    JobOptions jobOptions;
 };
 
 // What asking the print system for its default queue found.
@@ -33,22 +59,25 @@ struct DefaultPrinter
 {
     enum Status
     {
-        Found,          // printer holds the queue
-        NoPrintSystem,  // nothing is configured and nothing answers where CUPS looks by default
-        NoQueue,        // the print system answers and has no queue
-        NoDefaultQueue, // it has queues, but not the one asked for: none is the default, or
-                        // PRINTER or the name asked for names a missing one
-        Unreachable,    // a configured server, or a socket, that does not answer
+        Found,              // printer holds the queue
+        NoPrintSystem,      // nothing is configured and nothing answers where CUPS looks by default
+        NoQueue,            // the print system answers and has no queue
+        NoDefaultQueue,     // it has queues, but not the one asked for: none is the default, or
+                            // PRINTER or the name asked for names a missing one
+        Unreachable,        // a configured server, a socket or a printer's address that does not answer
+        OptionNotSupported, // the printer does not offer an option asked for (reason: which, and
+                            // what it offers)
     };
     Status status = NoPrintSystem;
     std::optional<PrinterInfo> printer; // Found
-    QString reason;                     // NoDefaultQueue, Unreachable: what the print system said
+    QString reason; // NoDefaultQueue, Unreachable, OptionNotSupported: what the print system said
 };
 
 // Asks the print system for the default queue, its paper and whether it prints landscape.
 [[nodiscard]] DefaultPrinter lookUpDefaultPrinter();
-// The same for the queue of that name (empty: the default queue).
-[[nodiscard]] DefaultPrinter lookUpPrinter(const QString &queue);
+// The same for the queue of that name, or the printer at that address (empty: the default queue),
+// with the options its jobs are to have checked against what it offers.
+[[nodiscard]] DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked = {});
 
 // How a job's pages are to be put on paper: the media they were laid out on and the orientation
 // they were drawn in. The job asks for no scaling at all (print-scaling=none), so that the print
@@ -59,11 +88,12 @@ struct JobPaper
     bool landscape = false;
 };
 
-// Sends a PDF file to a queue under the given job title and returns the job's number. Throws
-// PrintError when the queue refuses the job (PrinterRefusedJob) or the print system cannot be
-// reached (PrintSystemUnavailable): never a silent failure.
+// Sends a PDF file to a queue, or to the printer at an address, under the given job title and with
+// the given options (PrinterInfo::jobOptions), and returns the job's number. Throws PrintError when
+// the printer refuses the job (PrinterRefusedJob) or cannot be reached (PrintSystemUnavailable):
+// never a silent failure.
 int submitPdf(const QString &printer, const QString &pdfPath, const QString &title,
-              const JobPaper &paper = {});
+              const JobPaper &paper = {}, const JobOptions &options = {});
 
 // What the print system says about a queue now.
 struct QueueState
@@ -73,7 +103,8 @@ struct QueueState
     QString reasons;           // printer-state-reasons, e.g. "paused"
 };
 
-// The state of a queue, or nothing when the print system cannot be asked or does not know it.
+// The state of a queue or of the printer at an address, or nothing when the print system cannot be
+// asked or does not know it.
 [[nodiscard]] std::optional<QueueState> queueState(const QString &printer);
 
 } // namespace Cups

@@ -103,8 +103,8 @@ public:
         close();
         const QString title = summary.title.isEmpty() ? ApplicationTitle : summary.title;
         m_outcome.pages = summary.pages;
-        m_outcome.jobId =
-            Cups::submitPdf(m_queue.name, documentPath(), title, {m_queue.media, summary.landscape});
+        m_outcome.jobId = Cups::submitPdf(m_queue.name, documentPath(), title,
+                                          {m_queue.media, summary.landscape}, m_queue.jobOptions);
         m_outcome.printer = m_queue.name;
         m_outcome.kind = PrintOutcome::SentToPrinter;
         discard(); // the print system has its own copy now
@@ -174,10 +174,11 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString 
     return std::make_unique<PrinterSurface>(fallbackFolder);
 }
 
-std::unique_ptr<PrinterSurface> PrinterSurface::forQueue(const QString &queue)
+std::unique_ptr<PrinterSurface> PrinterSurface::forQueue(const QString &queue,
+                                                         const Cups::JobOptions &options)
 {
-    auto surface =
-        std::make_unique<PrinterSurface>(QString(), [queue] { return Cups::lookUpPrinter(queue); });
+    auto surface = std::make_unique<PrinterSurface>(
+        QString(), [queue, options] { return Cups::lookUpPrinter(queue, options); });
     surface->m_printerRequired = true;
     surface->m_queueAsked = queue;
     return surface;
@@ -250,6 +251,9 @@ PrintError PrinterSurface::noPrinterError() const
         return PrintError(
             PrintError::PrintSystemUnavailable,
             withReason(QStringLiteral("Nothing can be printed: the print system cannot be reached")));
+    if (found.status == Cups::DefaultPrinter::OptionNotSupported)
+        return PrintError(PrintError::OptionNotSupported,
+                          found.reason + QStringLiteral(": nothing is printed."));
     if (!m_queueAsked.isEmpty())
         return PrintError(PrintError::NoPrinter,
                           withReason(QStringLiteral("There is no printer %1 to print on").arg(m_queueAsked)));

@@ -32,10 +32,13 @@ public:
     using LookUp = std::function<Cups::DefaultPrinter()>;
 
     [[nodiscard]] static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &fallbackFolder);
-    // A queue (empty: the default one) with no PDF in its place: where there is no such printer,
-    // the first operation that needs the printer throws NoPrinter (PrintSystemUnavailable when the
-    // print system cannot be reached), so that nothing is rendered for nothing.
-    [[nodiscard]] static std::unique_ptr<PrinterSurface> forQueue(const QString &queue);
+    // A queue (empty: the default one) or a printer's address, with no PDF in its place, and with
+    // the options its job is to have: where there is no such printer, the first operation that
+    // needs the printer throws NoPrinter (PrintSystemUnavailable when the print system cannot be
+    // reached, OptionNotSupported when the printer does not offer an option), so that nothing is
+    // rendered for nothing.
+    [[nodiscard]] static std::unique_ptr<PrinterSurface> forQueue(const QString &queue,
+                                                                  const Cups::JobOptions &options = {});
 
     // Throws PrintError (DocumentNotWritable) when no work folder can be made in the temporary
     // folder: the document is then written nowhere.

@@ -176,6 +176,12 @@ private slots:
         row("--printer without --print")
             << QStringList{"--printer", "office", "."} << "demo" << Cups::Nowhere << 2
             << QStringList{"lstprint: --printer is for --print only", usageHint} << QStringList{} << "" << -1;
+        row("-o that fixes the page")
+            << QStringList{"--print", "-o", "media=iso_a4_210x297mm", "."} << "demo" << Cups::Nowhere << 2
+            << QStringList{"lstprint: -o media is not taken: the pages are drawn on "
+                           "the printer's own paper .*",
+                           usageHint}
+            << QStringList{} << "" << -1;
         row("--landscape without --pdf or --print")
             << QStringList{"-l", "."} << "demo" << Cups::Nowhere << 2
             << QStringList{"lstprint: --landscape is for --pdf and --print only.*", usageHint}
@@ -308,6 +314,15 @@ private slots:
             << QStringList{"Error 302: .*", "Sent 3 pages to printer lstprinttest, job [0-9]+, with 1 "
                                             "error\\."}
             << QStringList{} << "" << 3;
+        row("print, two copies") << QStringList{"--print", "-n", "2", "."} << "demo" << Cups::Running << 0
+                                 << QStringList{"Sent 6 pages to printer lstprinttest, job [0-9]+\\."}
+                                 << QStringList{} << "" << 12;
+        row("print, an option the queue does not offer")
+            << QStringList{"--print", "-o", "sides=two-sided-long-edge", "."} << "demo" << Cups::Running << 3
+            << QStringList{"Error 409: The printer lstprinttest does not offer sides=two-sided-long-edge; it "
+                           "offers sides=one-sided: nothing is printed\\.",
+                           "Nothing was printed\\."}
+            << QStringList{} << "" << -1;
         row("print, queue rejects jobs")
             << QStringList{"--print", "."} << "demo" << Cups::Rejecting << 3
             << QStringList{"Error 402: .*", "Nothing was printed\\."} << QStringList{} << "" << -1;

@@ -37,6 +37,12 @@ QString describe(const CommandLine &line)
         parts << QStringLiteral("quiet");
     if (!line.records.all())
         parts << QStringLiteral("records ") + line.records.toString();
+    if (!line.jobOptions.isEmpty()) {
+        QStringList options;
+        for (const auto &[name, value] : line.jobOptions)
+            options << QString::fromUtf8(name + '=' + value);
+        parts << QStringLiteral("job ") + options.join(QLatin1Char(' '));
+    }
     if (!line.dataArgument.isEmpty())
         parts << QStringLiteral("data ") + line.dataArgument;
     return parts.join(QStringLiteral(" | "));
@@ -74,6 +80,25 @@ private slots:
             << QStringList{"--print", "--printer", "office", "x.lst"} << "print office | data x.lst";
         QTest::newRow("records, short option with its value")
             << QStringList{"--print", "-r2-5,9,12-"} << "print | records 2-5,9,12-";
+        QTest::newRow("print to a printer's address")
+            << QStringList{"--print", "--printer", "ipps://host:8631/ipp/print"}
+            << "print ipps://host:8631/ipp/print";
+        // Job options: -o in their order (one -o may hold several, quoted as lp takes them, which CUPS
+        // sorts by name), the
+        // copies last, so that -n wins over an -o copies=.
+        QTest::newRow("copies and job options")
+            << QStringList{"--print",
+                           "-n",
+                           "2",
+                           "-o",
+                           "sides=two-sided-long-edge",
+                           "-o",
+                           "media-source=tray-2 job-name='a b' print-quality=high",
+                           "-ocopies=5"}
+            << "print | job sides=two-sided-long-edge job-name=a b media-source=tray-2 print-quality=high "
+               "copies=5 copies=2";
+        QTest::newRow("copies, long option")
+            << QStringList{"--print", "--copies=3"} << "print | job copies=3";
         QTest::newRow("help") << QStringList{"--help"} << "help";
         QTest::newRow("help, short") << QStringList{"-h"} << "help";
         QTest::newRow("help wins over a bad line") << QStringList{"--bogus", "--help"} << "help";
@@ -107,6 +132,14 @@ private slots:
         QTest::newRow("records for the window")
             << QStringList{"--records", "1"}
             << "usage error: --records is for --pdf and --print only: the window has its own choices";
+        QTest::newRow("copies without print")
+            << QStringList{"--pdf", "o.pdf", "-n", "2"} << "usage error: -n/--copies is for --print only";
+        QTest::newRow("job option without print")
+            << QStringList{"-o", "sides=two-sided-long-edge"} << "usage error: -o is for --print only";
+        QTest::newRow("copies twice") << QStringList{"--print", "-n", "1", "--copies", "2"}
+                                      << "usage error: --copies is given more than once";
+        QTest::newRow("empty job option")
+            << QStringList{"--print", "-o", " "} << "usage error: -o needs NAME=VALUE, not \" \"";
         QTest::newRow("pdf twice") << QStringList{"--pdf", "a.pdf", "--pdf", "b.pdf"}
                                    << "usage error: --pdf is given more than once";
         QTest::newRow("records twice") << QStringList{"--print", "-r", "1", "-r", "2"}
@@ -118,6 +151,58 @@ private slots:
         QTest::newRow("empty records")
             << QStringList{"--print", "--records="} << "usage error: --records: the list of records is empty";
     }
+    // The copies of -n, and the -o options that would make the sheet differ from the drawn page,
+    // under their IPP names and the names the CUPS commands and PPD files give them.
+    void refusedJobOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("problem");
+        const QString copies =
+            QStringLiteral("-n/--copies needs a whole number of copies from 1 up, not \"%1\"");
+        for (const char *count : {"0", "-1", "2x", "1.5", "", "99999999999"})
+            QTest::addRow("copies %s", count) << QStringList{"--print", "-n", count} << copies.arg(count);
+        const QString paper =
+            QStringLiteral("the pages are drawn on the printer's own paper (its default media), "
+                           "so another one cannot be chosen here; make it the printer's default "
+                           "paper");
+        const QString scaling =
+            QStringLiteral("the pages are drawn to the printable area and printed at their size, not scaled");
+        const QString orientation = QStringLiteral("use -l/--landscape for landscape pages");
+        const struct
+        {
+            const char *option;
+            QString why;
+        } refused[] = {{"media=iso_a4_210x297mm", paper},
+                       {"PageSize=Letter", paper},
+                       {"pagesize=A4", paper},
+                       {"PageRegion=A4", paper},
+                       {"media-col={media-size={x-dimension=21000 y-dimension=29700}}", paper},
+                       {"print-scaling=fit", scaling},
+                       {"fit-to-page", scaling},
+                       {"fitplot=true", scaling},
+                       {"scaling=50", scaling},
+                       {"orientation-requested=4", orientation},
+                       {"landscape", orientation},
+                       {"portrait", orientation},
+                       {"number-up=2", QStringLiteral("every record is printed on a sheet of its own")},
+                       {"page-ranges=1-2", QStringLiteral("use -r/--records to print some of the records")}};
+        for (const auto &[option, why] : refused) {
+            const QString name = QString::fromLatin1(option).section(QLatin1Char('='), 0, 0);
+            QTest::addRow("-o %s", option) << QStringList{"--print", "-o", option}
+                                           << QStringLiteral("-o %1 is not taken: %2").arg(name, why);
+        }
+        QTest::newRow("refused among others")
+            << QStringList{"--print", "-o", "sides=two-sided-long-edge number-up=4"}
+            << "-o number-up is not taken: every record is printed on a sheet of its own";
+    }
+    void refusedJobOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, problem);
+        QCOMPARE(describe(CommandLine::parse(QStringList{"lstprint"} + arguments)),
+                 QStringLiteral("usage error: ") + problem);
+    }
+
     void parse()
     {
         QFETCH(QStringList, arguments);
@@ -307,8 +392,9 @@ private slots:
     {
         const QString help = CommandLine::helpText();
         for (const char *option :
-             {"--pdf <OUT.pdf>", "--print ", "--printer <QUEUE>", "-l, --landscape", "-a, --actual-size",
-              "-r, --records <LIST>", "-q, --quiet", "-h, --help", "-v, --version", "FOLDER | LIST.lst"})
+             {"--pdf <OUT.pdf>", "--print ", "--printer <QUEUE>", "-n, --copies <N>", "-o <NAME=VALUE>",
+              "ipp://HOST[:PORT]/PATH", "-l, --landscape", "-a, --actual-size", "-r, --records <LIST>",
+              "-q, --quiet", "-h, --help", "-v, --version", "FOLDER | LIST.lst"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
         for (const char *status : {"\n  0    ", "\n  1    ", "\n  2    ", "\n  3    ", "\n  130, 143  "})
             QVERIFY2(help.contains(QLatin1String(status)), status);

@@ -21,7 +21,7 @@ packages=(
     fonts-urw-base35 fonts-dejavu-core fontconfig
     xvfb xauth xdotool imagemagick poppler-utils qpdf ghostscript
     weston qt6-wayland
-    cups-daemon cups-client printer-driver-cups-pdf
+    cups-daemon cups-client cups-ipp-utils printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file lintian
     debootstrap

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright (C) 2026 LST File print utility developers
-# A private CUPS daemon for tests: listens on a Unix socket in DIR, with queues that write each job
-# as a PDF file into DIR/out (through cups-pdf):
+# A private CUPS daemon for tests: listens on a Unix socket in DIR and on a free TCP port of the
+# loopback address (written to DIR/port), with queues that write each job as a PDF file into
+# DIR/out (through cups-pdf):
 #   lstprinttest     the default queue, on the daemon's own default paper, without margins
 #   lstprint-a4      A4, without margins
 #   lstprint-letter  US Letter, with margins of its own (imageable area): left 18 pt, top 36 pt,
 #                    right 36 pt, bottom 27 pt, the way a real printer has them
+#   lstprint-duplex  A4, without margins, and two-sided: its PPD has a Duplex option, so that the
+#                    queue offers sides=two-sided-long-edge and two-sided-short-edge
+# Finished jobs keep their attributes (PreserveJobHistory), so a test can read back what a job
+# asked for (ipptool Get-Job-Attributes on ipp://127.0.0.1:PORT/jobs/ID).
 # The paper of both is the PPD's PageSize, set with lpadmin -o PageSize=...: their destinations
 # then carry no "media" option, and libcups's cupsGetDestMediaDefault() answers US Letter for both.
 # The daemon runs in the C locale, so its own default paper comes from libpaper (/etc/papersize),
@@ -81,8 +86,15 @@ ErrorLog $dir/log/error_log
 PageLog $dir/log/page_log
 Printcap $dir/printcap
 CONF
+    local port
+    port=$(free_port) || unavailable "no free TCP port on 127.0.0.1"
+    echo "$port" > "$dir/port"
     cat > "$dir/cupsd.conf" <<CONF
 Listen $dir/cups.sock
+Listen 127.0.0.1:$port
+ServerAlias *
+PreserveJobHistory Yes
+PreserveJobFiles No
 Browsing No
 WebInterface No
 DefaultAuthType None
@@ -116,9 +128,35 @@ CONF
     sed -E -e 's#^\*ImageableArea A4/([^:]*): .*#*ImageableArea A4/\1: "18 27 559 806"#' \
         -e 's#^\*ImageableArea Letter/([^:]*): .*#*ImageableArea Letter/\1: "18 27 576 756"#' \
         "$ppd" > "$dir/margins.ppd"
-    launch || { stop; unavailable "cupsd did not open its socket"; }
+    # The same printer, two-sided: a Duplex option as a duplexing printer's PPD has it.
+    awk '/^\*OpenUI \*PageSize/ && !done {
+            print "*OpenUI *Duplex/Two-Sided: PickOne"
+            print "*OrderDependency: 10 AnySetup *Duplex"
+            print "*DefaultDuplex: None"
+            print "*Duplex None/Off: \"<</Duplex false>>setpagedevice\""
+            print "*Duplex DuplexNoTumble/Long Edge: \"<</Duplex true/Tumble false>>setpagedevice\""
+            print "*Duplex DuplexTumble/Short Edge: \"<</Duplex true/Tumble true>>setpagedevice\""
+            print "*CloseUI: *Duplex"
+            done = 1
+        }
+        { print }' "$ppd" > "$dir/duplex.ppd"
+    launch || { stop; unavailable "cupsd did not open its socket and its port $port"; }
     add_queue || { stop; unavailable "lpadmin failed: $(cat "$dir/log/lpadmin")"; }
     echo "$queue" > "$dir/queue"
+}
+
+# A TCP port of 127.0.0.1 that nothing listens on, from a random start so that daemons of two build
+# trees started at once are unlikely to pick the same one.
+free_port() {
+    local port=$((20000 + RANDOM % 30000))
+    for _ in $(seq 200); do
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+            echo "$port"
+            return 0
+        fi
+        port=$((port + 1))
+    done
+    return 1
 }
 
 # Adds the queues, lstprinttest as the default one. cupsd saves its queues some time after a
@@ -130,7 +168,8 @@ add_queue() {
         lpadmin -p "$queue" -E -v "$uri" -P "$(cat "$dir/ppd")" &&
             lpadmin -d "$queue" &&
             lpadmin -p lstprint-a4 -E -v "$uri" -P "$(cat "$dir/ppd")" -o PageSize=A4 &&
-            lpadmin -p lstprint-letter -E -v "$uri" -P "$dir/margins.ppd" -o PageSize=Letter
+            lpadmin -p lstprint-letter -E -v "$uri" -P "$dir/margins.ppd" -o PageSize=Letter &&
+            lpadmin -p lstprint-duplex -E -v "$uri" -P "$dir/duplex.ppd" -o PageSize=A4
     } 2>"$dir/log/lpadmin"
 }
 
@@ -142,7 +181,9 @@ launch() {
         cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >>"$dir/log/cupsd.out" 2>&1 &
     echo $! > "$dir/cupsd.pid"
     for _ in $(seq 100); do
-        [ -S "$dir/cups.sock" ] && return 0
+        if [ -S "$dir/cups.sock" ] && (exec 3<>"/dev/tcp/127.0.0.1/$(cat "$dir/port")") 2>/dev/null; then
+            return 0
+        fi
         sleep 0.1
     done
     return 1
@@ -153,7 +194,7 @@ running() {
 }
 
 queues_present() {
-    CUPS_SERVER=$dir/cups.sock lpstat -p "$queue,lstprint-a4,lstprint-letter" >/dev/null 2>&1
+    CUPS_SERVER=$dir/cups.sock lpstat -p "$queue,lstprint-a4,lstprint-letter,lstprint-duplex" >/dev/null 2>&1
 }
 
 queue_command() {
