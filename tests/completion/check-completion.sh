@@ -37,6 +37,9 @@ cases=(
     'lstprint --pdf |OLD.LST notes.txt parts parts.lst parts.pdf'
     'lstprint --pdf=n|notes.txt'
     'lstprint -r |'
+    'lstprint --print -n |'
+    'lstprint --print -o sides=two|sides=two-sided-long-edge sides=two-sided-short-edge'
+    'lstprint --c|--copies'
 )
 failures=0
 for case in "${cases[@]}"; do
