@@ -120,7 +120,7 @@ if [ -s "$work/man-warnings.txt" ]; then
     cat "$work/man-warnings.txt" >&2
 fi
 grep -q "lstprint $version" "$work/page.txt" || fail "the manual page does not carry version $version"
-grep -q "GNU GPL version 3 or later" "$work/page.txt" || fail "the manual page does not state the licence"
+tr -s " \n" "  " <"$work/page.txt" | grep -q "GNU GPL version 3 or later" || fail "the manual page does not state the licence"
 # A README table under a heading and the page's list of .TP entries under a section, each as
 # lines of "tag: text", where the README's first column is the tag and the page's tag is in bold.
 readme_table() {
