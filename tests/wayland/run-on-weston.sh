@@ -50,6 +50,13 @@ if [ ! -S "$runtime/$socket" ]; then
     exit 1
 fi
 
+# Under the sanitizers, leak checking is off for this one process: Qt's Wayland plugins are
+# unloaded before LeakSanitizer reports, so what they keep (libwayland-client's proxies, buffers
+# allocated from a module already gone) cannot be told apart or suppressed by name. The same test
+# function runs with leak checking in the offscreen run of the window tests.
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+    export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
+fi
 status=0
 env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" QT_QPA_PLATFORM=wayland \
     LSTPRINT_TEST_PLATFORM=wayland "$test_program" "$test_function" || status=$?
