@@ -10,12 +10,15 @@
 # and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies; lintian),
 # and debootstrap for the fresh-machine check (tools/fresh-check.sh). The window tests feed input
 # through Qt's window system interface, which is private API: its CMake package needs
-# qt6-base-private-dev and libxkbcommon-dev. Run as root.
+# qt6-base-private-dev and libxkbcommon-dev. The translations are compiled with Qt Linguist's tools,
+# Qt's own words (message box buttons, the command line's headings) come from Qt's translations,
+# and the test of the German texts runs in the de_DE.UTF-8 locale, which is generated here. Run as
+# root.
 # With --profiling, also the profilers that tools/profile.sh uses.
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6svg6 libcups2-dev libjpeg62-turbo-dev libpaper-dev bash-completion
+    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-translations-l10n locales libqt6svg6 libcups2-dev libjpeg62-turbo-dev libpaper-dev bash-completion
     qt6-base-private-dev libxkbcommon-dev
     zlib1g-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev liblcms2-dev
     fonts-urw-base35 fonts-dejavu-core fontconfig
@@ -29,16 +32,20 @@ packages=(
 if [ "${1:-}" = --profiling ]; then
     packages+=(linux-perf valgrind)
 fi
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
     # Another apt run (an unattended upgrade, a second build) may hold dpkg's lock for a while.
     wait_for_lock=(-o DPkg::Lock::Timeout=600)
     "${sudo_cmd[@]}" apt-get "${wait_for_lock[@]}" update -q
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${wait_for_lock[@]}" install -y -q \
         --no-install-recommends "${missing[@]}"
+fi
+# The locale the translation test runs in. locale -a spells it de_DE.utf8.
+if ! locale -a 2>/dev/null | grep -qx 'de_DE\.utf8'; then
+    "${sudo_cmd[@]}" localedef -i de_DE -c -f UTF-8 -A /usr/share/locale/locale.alias de_DE.UTF-8
 fi
