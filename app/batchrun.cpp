@@ -12,6 +12,7 @@
 #include "runcontext.h"
 #include "runreport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 
@@ -24,6 +25,12 @@
 #include <unistd.h>
 
 namespace {
+
+// The texts of this file, translated in the context "BatchRun".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(BatchRun)
+};
 
 // The signal that came, SIGINT or SIGTERM. The handler only stores it; the run asks for it between
 // two pages (its stop check), and stops there.
@@ -81,8 +88,8 @@ public:
             return;
         if (!m_total)
             m_total = m_countTotal ? m_countTotal() : 0;
-        const QString text = *m_total > 0 ? QStringLiteral("Printing page %1 of %2").arg(pages).arg(*m_total)
-                                          : QStringLiteral("Printing page %1").arg(pages);
+        const QString text = *m_total > 0 ? Words::tr("Printing page %1 of %2").arg(pages).arg(*m_total)
+                                          : Words::tr("Printing page %1").arg(pages);
         writeError(QLatin1Char('\r') + text.leftJustified(m_width));
         m_width = int(text.size());
         m_drawnAt = now;

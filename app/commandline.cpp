@@ -12,6 +12,7 @@
 #include "version.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -22,6 +23,12 @@
 
 namespace {
 
+// The texts of this file, translated in the context "CommandLine".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+
 // The parser and its options, the same for parsing and for the help text.
 struct Parser
 {
@@ -30,58 +37,58 @@ struct Parser
     QCommandLineOption version;
     const QCommandLineOption pdf{
         QStringList{QStringLiteral("pdf")},
-        QStringLiteral("Print to the PDF file OUT.pdf instead of opening the window; \"-\" writes it to "
-                       "standard output. An existing OUT.pdf is replaced only when the run made a document."),
+        Words::tr("Print to the PDF file OUT.pdf instead of opening the window; \"-\" writes it to "
+                  "standard output. An existing OUT.pdf is replaced only when the run made a document."),
         QStringLiteral("OUT.pdf")};
     const QCommandLineOption print{QStringList{QStringLiteral("print")},
-                                   QStringLiteral("Print on the printer instead of opening the window.")};
+                                   Words::tr("Print on the printer instead of opening the window.")};
     const QCommandLineOption printer{
         QStringList{QStringLiteral("printer")},
-        QStringLiteral("With --print: the print queue to use, or a printer by its address, "
-                       "ipp://HOST[:PORT]/PATH or ipps://... (default: the system's default queue). "
-                       "CUPS_SERVER and client.conf choose the print server."),
+        Words::tr("With --print: the print queue to use, or a printer by its address, "
+                  "ipp://HOST[:PORT]/PATH or ipps://... (default: the system's default queue). "
+                  "CUPS_SERVER and client.conf choose the print server."),
         QStringLiteral("QUEUE")};
     const QCommandLineOption copies{
         QStringList{QStringLiteral("n"), QStringLiteral("copies")},
-        QStringLiteral("With --print: N copies, each a whole document before the next (collated)."),
+        Words::tr("With --print: N copies, each a whole document before the next (collated)."),
         QStringLiteral("N")};
     const QCommandLineOption jobOption{
         QStringList{QStringLiteral("o")},
-        QStringLiteral("With --print: a job option for the printer, such as sides=two-sided-long-edge, "
-                       "media-source=tray-2 or print-quality=high, as lp takes them (repeatable; several "
-                       "in one, separated by spaces). The queue's lpoptions apply beneath them. Paper, "
-                       "scaling, orientation, pages per sheet and page ranges are not options here: the "
-                       "pages are drawn on the printer's own paper (-l, -r)."),
+        Words::tr("With --print: a job option for the printer, such as sides=two-sided-long-edge, "
+                  "media-source=tray-2 or print-quality=high, as lp takes them (repeatable; several "
+                  "in one, separated by spaces). The queue's lpoptions apply beneath them. Paper, "
+                  "scaling, orientation, pages per sheet and page ranges are not options here: the "
+                  "pages are drawn on the printer's own paper (-l, -r)."),
         QStringLiteral("NAME=VALUE")};
     const QCommandLineOption landscape{QStringList{QStringLiteral("l"), QStringLiteral("landscape")},
-                                       QStringLiteral("Landscape pages (default: portrait).")};
+                                       Words::tr("Landscape pages (default: portrait).")};
     const QCommandLineOption actualSize{
         QStringList{QStringLiteral("a"), QStringLiteral("actual-size")},
-        QStringLiteral("Pictures at their own size, measured as on a 96 dpi screen (default: fitted to "
-                       "the page).")};
+        Words::tr("Pictures at their own size, measured as on a 96 dpi screen (default: fitted to "
+                  "the page).")};
     const QCommandLineOption records{
         QStringList{QStringLiteral("r"), QStringLiteral("records")},
-        QStringLiteral("Print only these records: numbers and ranges counted from 1 in list order, such "
-                       "as 2-5,9,12- (a range may be open at the end). Empty lines are not records."),
+        Words::tr("Print only these records: numbers and ranges counted from 1 in list order, such "
+                  "as 2-5,9,12- (a range may be open at the end). Empty lines are not records."),
         QStringLiteral("LIST")};
     const QCommandLineOption quiet{
         QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
-        QStringLiteral("Write only the errors to standard error: no progress and no closing line.")};
+        Words::tr("Write only the errors to standard error: no progress and no closing line.")};
 
     Parser() : help(parser.addHelpOption()), version(parser.addVersionOption())
     {
         parser.setApplicationDescription(
-            QStringLiteral("Prints the records of a list file as record sheets, one page per record.\n"
-                           "With --pdf or --print it needs no window and no display; otherwise it opens\n"
-                           "its window."));
+            Words::tr("Prints the records of a list file as record sheets, one page per record.\n"
+                      "With --pdf or --print it needs no window and no display; otherwise it opens\n"
+                      "its window."));
         for (const QCommandLineOption *option :
              {&pdf, &print, &printer, &copies, &jobOption, &landscape, &actualSize, &records, &quiet})
             parser.addOption(*option);
         parser.addPositionalArgument(
             QStringLiteral("FOLDER | LIST.lst"),
-            QStringLiteral("The folder that holds the list file (its first *.lst file in name order), "
-                           "logo.gif and the pictures; or the list file itself, in its folder. Default: "
-                           "the program's own folder."),
+            Words::tr("The folder that holds the list file (its first *.lst file in name order), "
+                      "logo.gif and the pictures; or the list file itself, in its folder. Default: "
+                      "the program's own folder."),
             QStringLiteral("[FOLDER | LIST.lst]"));
     }
 };
@@ -95,12 +102,12 @@ QString exitStatusText()
     for (const ExitStatusEntry &entry : ExitStatusTable)
         tagWidth = std::max(tagWidth, qsizetype(qstrlen(entry.status)));
     const QString indent(2 + tagWidth + 2, QLatin1Char(' '));
-    QString text = QStringLiteral("Exit status:\n");
+    QString text = Words::tr("Exit status:") + QLatin1Char('\n');
     for (const ExitStatusEntry &entry : ExitStatusTable) {
         QString line = QStringLiteral("  %1  ").arg(QLatin1String(entry.status), -int(tagWidth));
         bool lineHasWord = false;
-        for (const QString &word :
-             QString::fromUtf8(entry.meaning).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (const QString &word : QCoreApplication::translate("CommandLine", entry.meaning)
+                                       .split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             if (lineHasWord && line.size() + 1 + word.size() > LineWidth) {
                 text += line + QLatin1Char('\n');
                 line = indent;
@@ -141,29 +148,29 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 
     for (const QCommandLineOption *option : {&p.pdf, &p.printer, &p.copies, &p.records}) {
         if (p.parser.values(*option).size() > 1)
-            return usageError(QStringLiteral("--%1 is given more than once").arg(option->names().last()));
+            return usageError(Words::tr("--%1 is given more than once").arg(option->names().last()));
     }
     const QStringList data = p.parser.positionalArguments();
     if (data.size() > 1)
-        return usageError(QStringLiteral("only one FOLDER or LIST.lst can be given, not %1")
+        return usageError(Words::tr("only one FOLDER or LIST.lst can be given, not %1")
                               .arg(QStringLiteral("\"%1\"").arg(data.join(QStringLiteral("\", \"")))));
     result.dataArgument = data.value(0);
 
     const bool pdf = p.parser.isSet(p.pdf);
     const bool print = p.parser.isSet(p.print);
     if (pdf && print)
-        return usageError(QStringLiteral("--pdf and --print cannot be used together"));
+        return usageError(Words::tr("--pdf and --print cannot be used together"));
     if (p.parser.isSet(p.printer) && !print)
-        return usageError(QStringLiteral("--printer is for --print only"));
+        return usageError(Words::tr("--printer is for --print only"));
     if (p.parser.isSet(p.copies) && !print)
-        return usageError(QStringLiteral("-n/--copies is for --print only"));
+        return usageError(Words::tr("-n/--copies is for --print only"));
     if (p.parser.isSet(p.jobOption) && !print)
-        return usageError(QStringLiteral("-o is for --print only"));
+        return usageError(Words::tr("-o is for --print only"));
     if (!pdf && !print) {
         for (const QCommandLineOption *option : {&p.landscape, &p.actualSize, &p.records, &p.quiet}) {
             if (p.parser.isSet(*option))
-                return usageError(QStringLiteral("--%1 is for --pdf and --print only: the window has its "
-                                                 "own choices")
+                return usageError(Words::tr("--%1 is for --pdf and --print only: the window has its "
+                                            "own choices")
                                       .arg(option->names().last()));
         }
         result.action = Window;
@@ -174,20 +181,19 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         result.action = PrintToPdf;
         result.pdfTarget = p.parser.value(p.pdf);
         if (result.pdfTarget.isEmpty())
-            return usageError(QStringLiteral("--pdf needs a file name (or \"-\" for standard output)"));
+            return usageError(Words::tr("--pdf needs a file name (or \"-\" for standard output)"));
     } else {
         result.action = PrintToPrinter;
         result.printer = p.parser.value(p.printer);
         if (p.parser.isSet(p.printer) && result.printer.isEmpty())
-            return usageError(QStringLiteral("--printer needs the name of a print queue"));
+            return usageError(Words::tr("--printer needs the name of a print queue"));
         for (const QString &text : p.parser.values(p.jobOption)) {
             const Cups::JobOptions given = Cups::parseOptions(text);
             if (given.isEmpty())
-                return usageError(QStringLiteral("-o needs NAME=VALUE, not \"%1\"").arg(text));
+                return usageError(Words::tr("-o needs NAME=VALUE, not \"%1\"").arg(text));
             for (const auto &[name, value] : given) {
                 if (const QString why = Cups::whyNotAnOption(name); !why.isEmpty())
-                    return usageError(
-                        QStringLiteral("-o %1 is not taken: %2").arg(QString::fromUtf8(name), why));
+                    return usageError(Words::tr("-o %1 is not taken: %2").arg(QString::fromUtf8(name), why));
                 result.jobOptions.append({name, value});
             }
         }
@@ -198,8 +204,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             const int count = text.toInt(&number);
             if (!digits.match(text).hasMatch() || !number || count < 1)
                 return usageError(
-                    QStringLiteral("-n/--copies needs a whole number of copies from 1 up, not \"%1\"")
-                        .arg(text));
+                    Words::tr("-n/--copies needs a whole number of copies from 1 up, not \"%1\"").arg(text));
             result.jobOptions.append({QByteArrayLiteral("copies"), QByteArray::number(count)});
         }
     }
@@ -225,18 +230,19 @@ QString CommandLine::helpText()
     // program's three ways of being called say more.
     text = text.mid(text.indexOf(QLatin1Char('\n')) + 1);
     const QString synopsis =
-        QStringLiteral("Usage: %1 [FOLDER | LIST.lst]\n"
-                       "       %1 --pdf OUT.pdf [OPTIONS] [FOLDER | LIST.lst]\n"
-                       "       %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]\n"
-                       "               [-n N] [-o NAME=VALUE]... [OPTIONS] [FOLDER | LIST.lst]\n"
-                       "       %1 --help | --version\n"
-                       "OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST "
-                       "-q/--quiet\n")
+        Words::tr("Usage: %1 [FOLDER | LIST.lst]\n"
+                  "       %1 --pdf OUT.pdf [OPTIONS] [FOLDER | LIST.lst]\n"
+                  "       %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]\n"
+                  "               [-n N] [-o NAME=VALUE]... [OPTIONS] [FOLDER | LIST.lst]\n"
+                  "       %1 --help | --version\n"
+                  "OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST "
+                  "-q/--quiet\n")
             .arg(ProgramName);
     // Qt's own options (-platform, -style, ...) are not taken: every argument is the program's.
     static const QRegularExpression helpAllLine(QStringLiteral("^(  --help-all +).*$"),
                                                 QRegularExpression::MultilineOption);
-    text.replace(helpAllLine, QStringLiteral("\\1The same as --help (Qt's own options are not taken)."));
+    text.replace(helpAllLine,
+                 QStringLiteral("\\1") + Words::tr("The same as --help (Qt's own options are not taken)."));
     return synopsis + QLatin1Char('\n') + text + QLatin1Char('\n') + exitStatusText();
 }
 
@@ -244,17 +250,17 @@ QString CommandLine::versionText()
 {
     // As GNU programs say it: the name and version on the first line, for scripts that compare it,
     // then the copyright and the licence.
-    return QStringLiteral("%1 %2\n"
-                          "%3\n"
-                          "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
-                          "This is free software: you are free to change and redistribute it.\n"
-                          "There is NO WARRANTY, to the extent permitted by law.\n")
-        .arg(ProgramName, QLatin1String(ApplicationVersion), QLatin1String(ApplicationCopyright));
+    return QStringLiteral("%1 %2\n%3\n")
+               .arg(ProgramName, QLatin1String(ApplicationVersion), QLatin1String(ApplicationCopyright)) +
+           Words::tr("License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                     "This is free software: you are free to change and redistribute it.\n"
+                     "There is NO WARRANTY, to the extent permitted by law.\n");
 }
 
 QString CommandLine::usageErrorText() const
 {
-    return QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(ProgramName, problem);
+    return QStringLiteral("%1: %2\n").arg(ProgramName, problem) +
+           Words::tr("Try '%1 --help' for more information.").arg(ProgramName) + QLatin1Char('\n');
 }
 
 void CommandLine::checkOutput(const DataLocation &data, bool standardOutputIsTerminal)
@@ -267,21 +273,20 @@ void CommandLine::checkOutput(const DataLocation &data, bool standardOutputIsTer
     if (pdfTarget == ExportSurface::StandardOutput) {
         if (standardOutputIsTerminal) {
             action = UsageError;
-            problem = QStringLiteral("standard output is a terminal: send it to a file or a pipe to receive "
-                                     "the PDF");
+            problem = Words::tr("standard output is a terminal: send it to a file or a pipe to receive "
+                                "the PDF");
         } else if (!listFile.isEmpty() && isSameFile(STDOUT_FILENO, listFile)) {
             action = UsageError;
-            problem =
-                QStringLiteral("standard output is the list file %1: the PDF would be written into the list "
-                               "it is made from")
-                    .arg(displayPath(dataArgument.isEmpty() ? listFile : dataArgument));
+            problem = Words::tr("standard output is the list file %1: the PDF would be written into the list "
+                                "it is made from")
+                          .arg(displayPath(dataArgument.isEmpty() ? listFile : dataArgument));
         }
         return;
     }
     if (!listFile.isEmpty() && isSameFile(pdfTarget, listFile)) {
         action = UsageError;
-        problem = QStringLiteral("--pdf %1 would replace the list file it is made from")
-                      .arg(displayPath(pdfTarget));
+        problem =
+            Words::tr("--pdf %1 would replace the list file it is made from").arg(displayPath(pdfTarget));
     }
 }
 

@@ -7,6 +7,7 @@
 #include "filename.h"
 #include "frmprinter.h"
 #include "printrun.h"
+#include "translations.h"
 #include "version.h"
 
 #include <QApplication>
@@ -16,8 +17,6 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
-
-#include <unistd.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -61,26 +60,36 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << decodeFileName(argv[i]); // file names need not be UTF-8
-    CommandLine options = CommandLine::parse(arguments);
+    // The first parse decides only which application object the run needs: the window's, or one
+    // without a display for everything else. Its texts are parsed again once the user's language
+    // is installed.
+    const bool needsWindow = CommandLine::parse(arguments).action == CommandLine::Window;
 
     // The arguments are all the program's own: the application objects get none of them.
     int applicationArgc = 1;
     std::optional<QCoreApplication> batchApp;
-    DataLocation data;
-    if (options.batch()) {
+    std::optional<QApplication> windowApp;
+    if (needsWindow) {
+        windowApp.emplace(applicationArgc, argv);
+        nameApplication(ApplicationTitle);
+    } else {
         // The PDF writer and the picture loader need QtGui's images, and nothing of a display:
         // not even a platform plugin is loaded.
         batchApp.emplace(applicationArgc, argv);
         nameApplication(ProgramName);
+    }
+    Translations::install(Translations::folders(QCoreApplication::applicationDirPath()));
+    CommandLine options = CommandLine::parse(arguments);
+
+    DataLocation data;
+    if (options.batch()) {
         data = locateBatchData(options.dataArgument, QCoreApplication::applicationDirPath());
         options.checkOutput(data, ::isatty(STDOUT_FILENO) != 0);
     }
     switch (options.action) {
-    case CommandLine::ShowHelp: {
-        const QCoreApplication app(applicationArgc, argv);
+    case CommandLine::ShowHelp:
         write(stdout, CommandLine::helpText());
         return ExitStatus::Printed;
-    }
     case CommandLine::ShowVersion:
         write(stdout, CommandLine::versionText());
         return ExitStatus::Printed;
@@ -94,8 +103,6 @@ int main(int argc, char *argv[])
         break;
     }
 
-    QApplication app(applicationArgc, argv);
-    nameApplication(ApplicationTitle);
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
     // Lets the desktop match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(LSTPRINT_APP_ID));

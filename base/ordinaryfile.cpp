@@ -5,6 +5,7 @@
 
 #include "filename.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -13,6 +14,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// The texts of this file, translated in the context "Files".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(Files)
+};
+
+} // namespace
 
 int openOrdinaryFile(const QString &path, QString &reason)
 {
@@ -28,7 +39,7 @@ int openOrdinaryFile(const QString &path, QString &reason)
     };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        reason = QStringLiteral("it is not an ordinary file");
+        reason = Words::tr("it is not an ordinary file");
         return -1;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

@@ -3,9 +3,16 @@
 
 #include "printerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace {
+
+// The texts of this file, translated in the context "PrintError".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintError)
+};
 
 // Line and paragraph separators, and the marks, embeddings, overrides and isolates of
 // bidirectional text.
@@ -24,13 +31,13 @@ PrintError::PrintError(int number, QString description)
 
 QString PrintError::messageText() const
 {
-    return QStringLiteral("Error %1\r\n%2").arg(m_number).arg(m_description);
+    return Words::tr("Error %1\r\n%2").arg(m_number).arg(m_description);
 }
 
 QString PrintError::logLine() const
 {
     // The description holds no line breaks: printableText() wrote them as escapes.
-    return QStringLiteral("Error %1: %2").arg(m_number).arg(m_description);
+    return Words::tr("Error %1: %2").arg(m_number).arg(m_description);
 }
 
 QString displayPath(const QString &path)

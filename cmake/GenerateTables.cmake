@@ -81,12 +81,15 @@ elseif(MODE STREQUAL "help")
     foreach(tag meaning IN ZIP_LISTS EXIT_TAGS EXIT_MEANINGS)
         cxx_string("${tag}" tag)
         cxx_string("${meaning}" meaning)
-        string(APPEND rows "    {${tag}, ${meaning}},\n")
+        string(APPEND rows "    {${tag}, QT_TRANSLATE_NOOP(\"CommandLine\", ${meaning})},\n")
     endforeach()
     # Written only when it changed, so that an unchanged table rebuilds nothing.
     file(CONFIGURE OUTPUT "${OUTPUT}" CONTENT "// Made from data/exit-statuses.txt at build time: edit that file, not this one.
 #pragma once
 
+#include <QtGlobal>
+
+// The meanings are the command line's texts: lupdate finds them here, and --help translates them.
 struct ExitStatusEntry
 {
     const char *status;

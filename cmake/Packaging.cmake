@@ -33,5 +33,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The grid is laid out in Courier's metrics, and fontconfig gives the first of these for "courier".
 # Without one it would find some other fixed-pitch face with other metrics, or none at all.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35 | fonts-liberation2 | fonts-liberation")
+# Qt's own words in the user's language (the buttons of the message boxes, the headings of --help),
+# beside the program's translations; without them those stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 
 include(CPack)

@@ -5,13 +5,24 @@
 
 #include "printerror.h"
 
+#include <QCoreApplication>
+
+namespace {
+
+// The texts of this file, translated in the context "FieldList".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(FieldList)
+};
+
+} // namespace
+
 void FieldList::add(const clsVar &entry)
 {
     const QString key = fold(entry.Key());
     if (m_byKey.contains(key))
-        throw PrintError(
-            PrintError::RepeatedFieldName,
-            QStringLiteral("The field name \"%1\" is already in the field list.").arg(entry.Key()));
+        throw PrintError(PrintError::RepeatedFieldName,
+                         Words::tr("The field name \"%1\" is already in the field list.").arg(entry.Key()));
     m_byKey.insert(key, m_entries.size());
     m_entries.append(entry);
 }
@@ -20,9 +31,9 @@ void FieldList::checkPosition(qsizetype position) const
 {
     if (position < 1 || position > m_entries.size())
         throw PrintError(PrintError::PositionPastEnd,
-                         QStringLiteral("There is no field at position %1: the field list holds %2 fields.")
-                             .arg(position)
-                             .arg(m_entries.size()));
+                         Words::tr("There is no field at position %1: the field list holds %n field(s).",
+                                   nullptr, int(m_entries.size()))
+                             .arg(position));
 }
 
 clsVar &FieldList::item(qsizetype position)

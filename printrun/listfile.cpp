@@ -7,6 +7,7 @@
 #include "ordinaryfile.h"
 #include "printerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -18,6 +19,12 @@
 #include <unistd.h>
 
 namespace {
+
+// The texts of this file, translated in the context "ListFile".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(ListFile)
+};
 
 constexpr qsizetype ChunkBytes = 64 * 1024;
 constexpr qsizetype MaxParts = 32767;
@@ -70,7 +77,7 @@ QList<QStringView> splitLine(QStringView line, QStringView separator, const std:
     for (;;) {
         if (parts.size() == MaxParts)
             throw PrintError(PrintError::FieldCountOverflow,
-                             QStringLiteral("%1 has more than %2 fields, more than a list file can hold.")
+                             Words::tr("%1 has more than %2 fields, more than a list file can hold.")
                                  .arg(where(), QString::number(MaxParts)));
         const qsizetype found = line.indexOf(separator, start);
         if (found < 0) {
@@ -138,9 +145,9 @@ void ListFileReader::open()
     m_encoding = Encoding::Bytes;
     if (!m_file) {
         if (!m_device->open(QIODevice::ReadOnly))
-            throw PrintError(PrintError::ListFileNotReadable,
-                             QStringLiteral("The list file %1 could not be opened: %2.")
-                                 .arg(m_name, m_device->errorString()));
+            throw PrintError(
+                PrintError::ListFileNotReadable,
+                Words::tr("The list file %1 could not be opened: %2.").arg(m_name, m_device->errorString()));
         return;
     }
     QString reason;
@@ -148,11 +155,11 @@ void ListFileReader::open()
     if (fd < 0)
         throw PrintError(
             PrintError::ListFileNotReadable,
-            QStringLiteral("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
+            Words::tr("The list file %1 could not be opened: %2.").arg(displayPath(m_path), reason));
     if (!m_file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw PrintError(PrintError::ListFileNotReadable,
-                         QStringLiteral("The list file %1 could not be opened: %2.")
+                         Words::tr("The list file %1 could not be opened: %2.")
                              .arg(displayPath(m_path), m_file->errorString()));
     }
 }
@@ -183,7 +190,7 @@ bool ListFileReader::fill()
     m_buffer.resize(rest + chunk);
     const qint64 got = m_device->read(m_buffer.data() + rest, chunk);
     if (got < 0)
-        throw PrintError(PrintError::ListFileReadFailed, QStringLiteral("Reading line %1 of %2 failed: %3.")
+        throw PrintError(PrintError::ListFileReadFailed, Words::tr("Reading line %1 of %2 failed: %3.")
                                                              .arg(m_lineNumber + 1)
                                                              .arg(m_name, m_device->errorString()));
     m_buffer.resize(rest + got);
@@ -279,20 +286,18 @@ bool ListFileReader::nextRawLine(QByteArray &line)
     }
     ++m_lineNumber;
     if (!keep)
-        throw PrintError(
-            PrintError::LineTooLong,
-            QStringLiteral("Line %1 of %2 is longer than 16 MiB, more than a list file line can be.")
-                .arg(m_lineNumber)
-                .arg(m_name));
+        throw PrintError(PrintError::LineTooLong,
+                         Words::tr("Line %1 of %2 is longer than 16 MiB, more than a list file line can be.")
+                             .arg(m_lineNumber)
+                             .arg(m_name));
     return true;
 }
 
 std::optional<QString> ListFileReader::readLine()
 {
     if (!isOpen())
-        throw PrintError(
-            PrintError::ListFileNotOpen,
-            QStringLiteral("The list file %1 is not open, so no record can be read.").arg(m_name));
+        throw PrintError(PrintError::ListFileNotOpen,
+                         Words::tr("The list file %1 is not open, so no record can be read.").arg(m_name));
     while (nextRawLine(m_line)) {
         if (m_line.isEmpty())
             continue;

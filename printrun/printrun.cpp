@@ -10,6 +10,7 @@
 #include "recordgrid.h"
 #include "runcontext.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,6 +21,12 @@
 #include <new>
 
 namespace {
+
+// The texts of this file, translated in the context "PrintRun".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintRun)
+};
 
 const QString RecordSeparator = QStringLiteral("\",\"");
 
@@ -195,24 +202,23 @@ void PrintRun::OpenListFile()
             m_listFileName = m_listFileChoice ? *m_listFileChoice : findListFile(m_folder);
             if (m_listFileName.isEmpty() && !m_otherFolder.isEmpty())
                 throw PrintError(PrintError::NoListFile,
-                                 QStringLiteral("No list file (*.lst) was found in the folder %1, nor in "
-                                                "the working folder %2.")
+                                 Words::tr("No list file (*.lst) was found in the folder %1, nor in "
+                                           "the working folder %2.")
                                      .arg(displayPath(m_folder), displayPath(m_otherFolder)));
             if (m_listFileName.isEmpty())
-                throw PrintError(PrintError::NoListFile,
-                                 QStringLiteral("No list file (*.lst) was found in the folder %1.")
-                                     .arg(displayPath(m_folder)));
+                throw PrintError(
+                    PrintError::NoListFile,
+                    Words::tr("No list file (*.lst) was found in the folder %1.").arg(displayPath(m_folder)));
             m_listFile = std::make_unique<ListFileReader>(listFilePath(), m_listFileName);
         }
         m_listFile->open();
         const std::optional<QString> header = m_listFile->readLine();
         if (!header)
-            throw PrintError(
-                PrintError::ListFileEmpty,
-                QStringLiteral("The list file %1 is empty: it has no header line of field names.")
-                    .arg(m_listFileName));
+            throw PrintError(PrintError::ListFileEmpty,
+                             Words::tr("The list file %1 is empty: it has no header line of field names.")
+                                 .arg(m_listFileName));
 
-        const auto where = [this] { return QStringLiteral("The header line of %1").arg(m_listFileName); };
+        const auto where = [this] { return Words::tr("The header line of %1").arg(m_listFileName); };
         for (const QStringView name : splitLine(*header, QStringLiteral(","), where)) {
             clsVar entry;
             entry.setKey(name.toString());
@@ -220,11 +226,10 @@ void PrintRun::OpenListFile()
                 m_fieldList.add(entry);
             } catch (const PrintError &) {
                 // The only entry the list refuses is one whose key it holds already.
-                throw PrintError(
-                    PrintError::RepeatedFieldName,
-                    QStringLiteral("The field name \"%1\" appears twice in the header line of %2 "
-                                   "(letter case does not tell field names apart).")
-                        .arg(entry.Key(), m_listFileName));
+                throw PrintError(PrintError::RepeatedFieldName,
+                                 Words::tr("The field name \"%1\" appears twice in the header line of %2 "
+                                           "(letter case does not tell field names apart).")
+                                     .arg(entry.Key(), m_listFileName));
             }
         }
     } catch (const PrintError &error) {
@@ -236,12 +241,11 @@ bool PrintRun::ReadNextRecord()
 {
     try {
         if (!m_listFile || !m_listFile->isOpen())
-            throw PrintError(
-                PrintError::ListFileNotOpen,
-                m_listFileName.isEmpty()
-                    ? QStringLiteral("No list file is open, so there is no record to print.")
-                    : QStringLiteral("The list file %1 is not open, so there is no record to print.")
-                          .arg(m_listFileName));
+            throw PrintError(PrintError::ListFileNotOpen,
+                             m_listFileName.isEmpty()
+                                 ? Words::tr("No list file is open, so there is no record to print.")
+                                 : Words::tr("The list file %1 is not open, so there is no record to print.")
+                                       .arg(m_listFileName));
         // Records that are not selected are read past without being split, and reading ends
         // after the last one selected. A stop asked for meanwhile ends it too: the way to the next
         // selected record may be long.
@@ -265,7 +269,7 @@ bool PrintRun::ReadNextRecord()
         }
 
         const auto where = [this] {
-            return QStringLiteral("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);
+            return Words::tr("Line %1 of %2").arg(m_listFile->lineNumber()).arg(m_listFileName);
         };
         const QList<QStringView> parts = splitLine(*line, RecordSeparator, where);
         const qsizetype last = parts.size() - 1;
@@ -273,7 +277,7 @@ bool PrintRun::ReadNextRecord()
             if (i + 1 > m_fieldList.count())
                 throw PrintError(
                     PrintError::TooManyFields,
-                    QStringLiteral("%1 has %2 fields, but the header line names only %3.")
+                    Words::tr("%1 has %2 fields, but the header line names only %3.")
                         .arg(where(), QString::number(parts.size()), QString::number(m_fieldList.count())));
             const QString value = (i == 0 || i == last) ? withoutQuotes(parts[i]) : parts[i].toString();
             m_fieldList.item(i + 1).setValue(value);
@@ -304,7 +308,7 @@ void PrintRun::PrintRecordPage()
         // The page's own memory is given back by now; the next record may well fit.
         m_reporter.report(
             PrintError(PrintError::PageOutOfMemory,
-                       QStringLiteral("There was not enough memory to print the record of line %1 of %2.")
+                       Words::tr("There was not enough memory to print the record of line %1 of %2.")
                            .arg(m_listFile ? m_listFile->lineNumber() : 0)
                            .arg(m_listFileName)));
         abandonPage();
@@ -346,9 +350,8 @@ void PrintRun::gridStep()
     // Every field is printed: the last row holds what is left over.
     const qsizetype rows = (count + pairs - 1) / pairs;
     if (rows > 32767)
-        throw PrintError(
-            PrintError::GridOverflow,
-            QStringLiteral("The record of %1 has too many fields to lay out.").arg(m_listFileName));
+        throw PrintError(PrintError::GridOverflow,
+                         Words::tr("The record of %1 has too many fields to lay out.").arg(m_listFileName));
 
     // The cells share the names and values of the field list; nothing is copied or padded here.
     RecordGrid recordGrid(int(rows), pairs);

@@ -5,7 +5,15 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 namespace {
+
+// The texts of this file, translated in the context "RecordSelection".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(RecordSelection)
+};
 
 // More digits than any list file has records, and few enough that the number fits in 64 bits.
 constexpr qsizetype MaxDigits = 15;
@@ -36,19 +44,18 @@ std::optional<RecordSelection> RecordSelection::parse(QStringView list, QString 
         return std::nullopt;
     };
     if (list.trimmed().isEmpty())
-        return fail(QStringLiteral("the list of records is empty"));
+        return fail(Words::tr("the list of records is empty"));
 
     QList<Range> ranges;
     for (const QStringView rawItem : list.split(QLatin1Char(','))) {
         const QStringView item = rawItem.trimmed();
         if (item.isEmpty())
-            return fail(QStringLiteral("\"%1\" has an empty item").arg(list));
+            return fail(Words::tr("\"%1\" has an empty item").arg(list));
         const qsizetype dash = item.indexOf(QLatin1Char('-'));
         const QStringView firstText = (dash < 0 ? item : item.left(dash)).trimmed();
         const std::optional<qint64> first = recordNumber(firstText);
         if (!first)
-            return fail(
-                QStringLiteral("\"%1\" is not a record number or range (records count from 1)").arg(item));
+            return fail(Words::tr("\"%1\" is not a record number or range (records count from 1)").arg(item));
         Range range{*first, *first};
         if (dash >= 0) {
             const QStringView lastText = item.mid(dash + 1).trimmed();
@@ -58,10 +65,9 @@ std::optional<RecordSelection> RecordSelection::parse(QStringView list, QString 
                 const std::optional<qint64> last = recordNumber(lastText);
                 if (!last)
                     return fail(
-                        QStringLiteral("\"%1\" is not a record number or range (records count from 1)")
-                            .arg(item));
+                        Words::tr("\"%1\" is not a record number or range (records count from 1)").arg(item));
                 if (*last < *first)
-                    return fail(QStringLiteral("the range \"%1\" runs backwards").arg(item));
+                    return fail(Words::tr("the range \"%1\" runs backwards").arg(item));
                 range.last = *last;
             }
         }

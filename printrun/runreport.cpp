@@ -6,6 +6,19 @@
 #include "exportsurface.h"
 #include "printerror.h"
 #include "printrun.h"
+#include "translations.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// The texts of this file, translated in the context "RunReport".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(RunReport)
+};
+
+} // namespace
 
 RunReport::RunReport(const PrintRun &run, PrintOutcome outcome)
     : m_stopped(run.stopped()), m_recordsPrinted(run.recordsPrinted()), m_recordsRead(run.recordsRead()),
@@ -13,65 +26,83 @@ RunReport::RunReport(const PrintRun &run, PrintOutcome outcome)
 {
 }
 
-QString RunReport::pagesText(qint64 pages)
-{
-    return pages == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages);
-}
-
 QString RunReport::windowMessage(const std::function<qint64()> &recordTotal) const
 {
+    using Translations::countForPlural;
+    using Translations::restoreCount;
     if (m_stopped) {
         const qint64 pages = m_recordsPrinted;
-        QString where = QStringLiteral("before the first page");
-        if (pages > 0) {
-            const qint64 total = recordTotal();
-            where = total >= pages && total > 0 ? QStringLiteral("after page %1 of %2").arg(pages).arg(total)
-                                                : QStringLiteral("after page %1").arg(pages);
-        }
         // A document discarded before any printer was named was to be a PDF.
         const bool toPdf = m_outcome.kind == PrintOutcome::Discarded && m_outcome.printer.isEmpty();
-        return QStringLiteral("Printing cancelled %1: %2.")
-            .arg(where, toPdf ? QStringLiteral("no PDF was saved")
-                              : QStringLiteral("nothing was sent to the printer"));
+        if (pages == 0)
+            return toPdf ? Words::tr("Printing cancelled before the first page: no PDF was saved.")
+                         : Words::tr(
+                               "Printing cancelled before the first page: nothing was sent to the printer.");
+        const qint64 total = recordTotal();
+        if (total >= pages && total > 0)
+            return (toPdf ? Words::tr("Printing cancelled after page %1 of %2: no PDF was saved.")
+                          : Words::tr(
+                                "Printing cancelled after page %1 of %2: nothing was sent to the printer."))
+                .arg(pages)
+                .arg(total);
+        return (toPdf ? Words::tr("Printing cancelled after page %1: no PDF was saved.")
+                      : Words::tr("Printing cancelled after page %1: nothing was sent to the printer."))
+            .arg(pages);
     }
-    if (m_outcome.kind == PrintOutcome::SavedAsPdf)
-        return QStringLiteral("%1, so the document was saved as %2 (%3).")
-            .arg(m_outcome.noPrinterText(), displayPath(m_outcome.pdfPath), pagesText(m_outcome.pages));
+    if (m_outcome.kind == PrintOutcome::SavedAsPdf) {
+        const qint64 pages = m_outcome.pages;
+        //: %1 says why there is no printer ("No printer is set up"); %2 is the PDF's path.
+        return restoreCount(Words::tr("%1, so the document was saved as %2 (%n page(s)).", nullptr,
+                                      countForPlural(pages)),
+                            pages)
+            .arg(m_outcome.noPrinterText(), displayPath(m_outcome.pdfPath));
+    }
     return {};
 }
 
 QString RunReport::closingLine(const QString &pdfName, int errors, bool failedAtEnd) const
 {
+    using Translations::countForPlural;
+    using Translations::restoreCount;
     if (m_stopped) {
         const qint64 pages = m_outcome.kind == PrintOutcome::Discarded ? m_outcome.pages : m_recordsPrinted;
-        return (pages > 0 ? QStringLiteral("Interrupted after page %1").arg(pages)
-                          : QStringLiteral("Interrupted before the first page")) +
-               (pdfName.isEmpty() ? QStringLiteral(": nothing was sent to the printer.")
-                                  : QStringLiteral(": nothing was written."));
+        if (pages == 0)
+            return pdfName.isEmpty()
+                       ? Words::tr("Interrupted before the first page: nothing was sent to the printer.")
+                       : Words::tr("Interrupted before the first page: nothing was written.");
+        return (pdfName.isEmpty() ? Words::tr("Interrupted after page %1: nothing was sent to the printer.")
+                                  : Words::tr("Interrupted after page %1: nothing was written."))
+            .arg(pages);
     }
     if (m_outcome.kind == PrintOutcome::SavedAsPdf || m_outcome.kind == PrintOutcome::SentToPrinter) {
+        const qint64 pages = m_outcome.pages;
+        const int count = countForPlural(pages);
         QString line;
-        if (m_outcome.kind == PrintOutcome::SavedAsPdf)
-            line = QStringLiteral("Printed %1 to %2")
-                       .arg(pagesText(m_outcome.pages), m_outcome.pdfPath == ExportSurface::StandardOutput
-                                                            ? QStringLiteral("standard output")
-                                                            : displayPath(pdfName));
+        if (m_outcome.kind == PrintOutcome::SentToPrinter)
+            line = restoreCount(Words::tr("Sent %n page(s) to printer %1, job %2", nullptr, count), pages)
+                       .arg(m_outcome.printer, QString::number(m_outcome.jobId));
+        else if (m_outcome.pdfPath == ExportSurface::StandardOutput)
+            line = restoreCount(Words::tr("Printed %n page(s) to standard output", nullptr, count), pages);
         else
-            line = QStringLiteral("Sent %1 to printer %2, job %3")
-                       .arg(pagesText(m_outcome.pages), m_outcome.printer, QString::number(m_outcome.jobId));
+            line = restoreCount(Words::tr("Printed %n page(s) to %1", nullptr, count), pages)
+                       .arg(displayPath(pdfName));
+        // The line has the count of pages already; what else happened is added to it.
         const int recordErrors = errors - (failedAtEnd ? 1 : 0);
         if (recordErrors > 0)
-            line += recordErrors == 1 ? QStringLiteral(", with 1 error")
-                                      : QStringLiteral(", with %1 errors").arg(recordErrors);
+            //: %1 is what was printed ("Printed 3 pages to out.pdf").
+            line = Words::tr("%1, with %n error(s)", nullptr, recordErrors).arg(line);
         if (m_outcome.held)
-            line += QStringLiteral("; the printer is stopped and holds the job");
-        return line + QLatin1Char('.');
+            //: %1 is what was sent ("Sent 3 pages to printer office, job 12").
+            line = Words::tr("%1; the printer is stopped and holds the job").arg(line);
+        //: The end of the closing line: %1 is all of it but its full stop.
+        return Words::tr("%1.").arg(line);
     }
     if (errors > 0)
-        return QStringLiteral("Nothing was printed.");
+        return Words::tr("Nothing was printed.");
     if (m_recordsRead == 0)
-        return QStringLiteral("Nothing was printed: %1 has no records.").arg(m_listFileName);
-    return QStringLiteral("Nothing was printed: %1 has %2, none of them selected.")
-        .arg(m_listFileName, m_recordsRead == 1 ? QStringLiteral("1 record")
-                                                : QStringLiteral("%1 records").arg(m_recordsRead));
+        return Words::tr("Nothing was printed: %1 has no records.").arg(m_listFileName);
+    return restoreCount(Words::tr("Nothing was printed: %1 has %n record(s), none of them selected.", nullptr,
+                                  countForPlural(m_recordsRead)),
+                        m_recordsRead)
+        .arg(m_listFileName);
 }

@@ -30,9 +30,6 @@ public:
     // which is told by itself and is not a record's.
     [[nodiscard]] QString closingLine(const QString &pdfName, int errors, bool failedAtEnd) const;
 
-    // "1 page", "2 pages".
-    [[nodiscard]] static QString pagesText(qint64 pages);
-
 private:
     bool m_stopped;
     qint64 m_recordsPrinted;

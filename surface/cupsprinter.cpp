@@ -7,6 +7,7 @@
 #include "paperlayout.h"
 #include "printerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,16 @@
 #include <cerrno>
 #include <cstring>
 #include <initializer_list>
+
+namespace {
+
+// The texts of this file, translated in the context "Printer".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(Printer)
+};
+
+} // namespace
 
 namespace Cups {
 
@@ -48,17 +59,17 @@ QString whyNotAnOption(const QByteArray &name)
     };
     // The names as IPP has them, and as the CUPS commands and PPD files take them.
     if (is({"media", "media-col", "PageSize", "PageRegion"}))
-        return QStringLiteral("the pages are drawn on the printer's own paper (its default media), so "
-                              "another one cannot be chosen here; make it the printer's default paper");
+        return Words::tr("the pages are drawn on the printer's own paper (its default media), so "
+                         "another one cannot be chosen here; make it the printer's default paper");
     if (is({"print-scaling", "fit-to-page", "fitplot", "scaling"}))
-        return QStringLiteral("the pages are drawn to the printable area and printed at their size, "
-                              "not scaled");
+        return Words::tr("the pages are drawn to the printable area and printed at their size, "
+                         "not scaled");
     if (is({"orientation-requested", "landscape", "portrait"}))
-        return QStringLiteral("use -l/--landscape for landscape pages");
+        return Words::tr("use -l/--landscape for landscape pages");
     if (is({"number-up"}))
-        return QStringLiteral("every record is printed on a sheet of its own");
+        return Words::tr("every record is printed on a sheet of its own");
     if (is({"page-ranges"}))
-        return QStringLiteral("use -r/--records to print some of the records");
+        return Words::tr("use -r/--records to print some of the records");
     return {};
 }
 
@@ -126,14 +137,14 @@ public:
     [[nodiscard]] QString connectFailure() const
     {
         if (m_address)
-            return QStringLiteral("the printer %1 cannot be connected to: %2").arg(m_name, lastErrorText());
+            return Words::tr("the printer %1 cannot be connected to: %2").arg(m_name, lastErrorText());
         if (m_server.startsWith('/')) {
             const QFileInfo socket(decodeFileName(m_server));
             return socket.exists() || socket.isSymLink()
-                       ? QStringLiteral("the socket %1 does not accept connections").arg(m_name)
-                       : QStringLiteral("the socket %1 does not exist").arg(m_name);
+                       ? Words::tr("the socket %1 does not accept connections").arg(m_name)
+                       : Words::tr("the socket %1 does not exist").arg(m_name);
         }
-        return QStringLiteral("the print server %1 cannot be connected to: %2").arg(m_name, lastErrorText());
+        return Words::tr("the print server %1 cannot be connected to: %2").arg(m_name, lastErrorText());
     }
 
     // Why the last exchange failed on the connection itself (no answer in time, connection lost);
@@ -143,12 +154,14 @@ public:
         const int error = m_http ? httpError(m_http) : 0;
         if (error == 0)
             return {};
-        const QString who = m_address ? QStringLiteral("the printer %1").arg(m_name)
-                                      : QStringLiteral("the print server %1").arg(m_name);
         if (error == ETIMEDOUT)
-            return QStringLiteral("%1 did not answer within %2 seconds").arg(who).arg(AnswerTimeoutSeconds);
-        return QStringLiteral("the connection to %1 failed: %2")
-            .arg(who, QString::fromLocal8Bit(std::strerror(error)));
+            return (m_address ? Words::tr("the printer %1 did not answer within %2 seconds")
+                              : Words::tr("the print server %1 did not answer within %2 seconds"))
+                .arg(m_name)
+                .arg(AnswerTimeoutSeconds);
+        return (m_address ? Words::tr("the connection to the printer %1 failed: %2")
+                          : Words::tr("the connection to the print server %1 failed: %2"))
+            .arg(m_name, QString::fromLocal8Bit(std::strerror(error)));
     }
 
 private:
@@ -202,7 +215,7 @@ public:
     {
         if (m_http)
             return m_http->connectFailure();
-        return QStringLiteral("%1 is not the address of a printer: %2").arg(printer, lastErrorText());
+        return Words::tr("%1 is not the address of a printer: %2").arg(printer, lastErrorText());
     }
 
 private:
@@ -398,8 +411,7 @@ std::optional<QString> settleJobOptions(http_t *http, cups_dest_t *dest, cups_di
                 // and the queue takes them as lp passes them on; a printer reached by its address has
                 // no such options, and one it does not list it does not know.
                 if (address)
-                    return QStringLiteral("The printer %1 has no option %2")
-                        .arg(printer, QString::fromUtf8(name));
+                    return Words::tr("The printer %1 has no option %2").arg(printer, QString::fromUtf8(name));
                 continue;
             }
             // Only lists of values and ranges say which values are taken: an integer or a boolean
@@ -409,7 +421,7 @@ std::optional<QString> settleJobOptions(http_t *http, cups_dest_t *dest, cups_di
                 tag != IPP_TAG_NAME && tag != IPP_TAG_RESOLUTION)
                 continue;
             if (!offers(name.constData(), value.constData()))
-                return QStringLiteral("The printer %1 does not offer %2=%3; it offers %2=%4")
+                return Words::tr("The printer %1 does not offer %2=%3; it offers %2=%4")
                     .arg(printer, QString::fromUtf8(name), QString::fromUtf8(value),
                          offeredValues(supported));
         }
@@ -536,8 +548,8 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
 
     const auto unavailable = [&](const QString &reason) {
         return PrintError(PrintError::PrintSystemUnavailable,
-                          QStringLiteral("The print job %1 could not be sent to the printer %2: the print "
-                                         "system cannot be reached (%3).")
+                          Words::tr("The print job %1 could not be sent to the printer %2: the print "
+                                    "system cannot be reached (%3).")
                               .arg(title, printer, reason));
     };
     const Destination destination(printer);
@@ -554,9 +566,9 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
             if (!Destination(printer).connected())
                 return unavailable(reason);
         }
-        return PrintError(PrintError::PrinterRefusedJob,
-                          QStringLiteral("The printer %1 did not accept the print job %2: %3.")
-                              .arg(printer, title, reason));
+        return PrintError(
+            PrintError::PrinterRefusedJob,
+            Words::tr("The printer %1 did not accept the print job %2: %3.").arg(printer, title, reason));
     };
     if (!destination.dest())
         throw failed(lastErrorText());
@@ -587,7 +599,7 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
         (void)cupsFinishDestDocument(http, dest, details);
         (void)cupsCancelDestJob(http, dest, job);
         throw PrintError(PrintError::DocumentNotWritable,
-                         QStringLiteral("The print document %1 could not be read again to be sent: %2.")
+                         Words::tr("The print document %1 could not be read again to be sent: %2.")
                              .arg(displayPath(pdfPath), file.errorString()));
     }
     QByteArray chunk(64 * 1024, Qt::Uninitialized);

@@ -9,6 +9,7 @@
 #include "printerror.h"
 #include "workfiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -22,12 +23,18 @@
 
 namespace {
 
+// The texts of this file, translated in the context "PrintDocument".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintDocument)
+};
+
 const QString StandardOutput = QStringLiteral("-");
 
 PrintError notSaved(const QString &shown, const QString &reason)
 {
     return PrintError(PrintError::DocumentNotWritable,
-                      QStringLiteral("The print document cannot be saved as %1: %2.").arg(shown, reason));
+                      Words::tr("The print document cannot be saved as %1: %2.").arg(shown, reason));
 }
 
 int closeChecked(int &fd)
@@ -51,7 +58,7 @@ public:
         m_fd = ::open(encodeFileName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (m_fd < 0)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
+                             Words::tr("The print document could not be written to %1: %2.")
                                  .arg(name(), systemReason(errno)));
         m_opened = true;
         m_device.emplace(m_fd);
@@ -63,7 +70,7 @@ public:
         if (const int error = closeChecked(m_fd)) {
             discard();
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
+                             Words::tr("The print document could not be written to %1: %2.")
                                  .arg(name(), systemReason(error)));
         }
         m_finished = true;
@@ -117,7 +124,7 @@ public:
         if (const int error = m_work.replaceTarget()) {
             m_work.remove();
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be saved as %1: %2.")
+                             Words::tr("The print document could not be saved as %1: %2.")
                                  .arg(m_shown, systemReason(error)));
         }
         m_outcome.kind = PrintOutcome::SavedAsPdf;
@@ -160,7 +167,7 @@ public:
         m_fd = ::openat(m_folderFd, m_name.constData(), O_WRONLY | O_CLOEXEC);
         if (m_fd < 0)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
+                             Words::tr("The print document could not be written to %1: %2.")
                                  .arg(m_shown, systemReason(errno)));
         m_device.emplace(m_fd);
         return *m_device;
@@ -170,7 +177,7 @@ public:
     {
         if (const int error = closeChecked(m_fd))
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
+                             Words::tr("The print document could not be written to %1: %2.")
                                  .arg(m_shown, systemReason(error)));
         m_outcome.kind = PrintOutcome::SavedAsPdf;
         m_outcome.pdfPath = m_given;
@@ -205,7 +212,7 @@ public:
         m_fd = m_folder.create(DocumentName);
         if (m_fd < 0)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
+                             Words::tr("The print document could not be written to %1: %2.")
                                  .arg(name(), systemReason(errno)));
         m_device.emplace(m_fd);
         return *m_device;
@@ -221,7 +228,7 @@ public:
         discard();
         if (error != 0)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to standard output: %1.")
+                             Words::tr("The print document could not be written to standard output: %1.")
                                  .arg(systemReason(error)));
         m_outcome.kind = PrintOutcome::SavedAsPdf;
         m_outcome.pdfPath = StandardOutput;
@@ -276,7 +283,7 @@ std::unique_ptr<DocumentTarget> DocumentTarget::userFile(const QString &path)
                                            : bytes.left(slash);
     const QByteArray name = bytes.mid(slash + 1);
     if (name.isEmpty() || name == "." || name == "..")
-        throw notSaved(shown, QStringLiteral("that is a folder"));
+        throw notSaved(shown, Words::tr("that is a folder"));
     const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
         throw notSaved(shown, systemReason(errno));
@@ -286,7 +293,7 @@ std::unique_ptr<DocumentTarget> DocumentTarget::userFile(const QString &path)
     const bool exists = ::fstatat(folderFd, name.constData(), &existing, 0) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         ::close(folderFd);
-        throw notSaved(shown, QStringLiteral("that is a folder"));
+        throw notSaved(shown, Words::tr("that is a folder"));
     }
     try {
         if (exists && !S_ISREG(existing.st_mode))

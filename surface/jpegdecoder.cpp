@@ -7,6 +7,7 @@
 #include "printerror.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QImageIOHandler>
 #include <QTransform>
 
@@ -17,6 +18,16 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+namespace {
+
+// The texts of this file, translated in the context "Picture".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(Picture)
+};
+
+} // namespace
 
 #if !defined(JCS_ALPHA_EXTENSIONS)
 #error "libjpeg-turbo's colour space extensions are needed (Debian's libjpeg62-turbo-dev)"
@@ -234,7 +245,7 @@ QImage decodeJpeg(QByteArrayView data, const QString &path)
         refusePicture(PictureDefect::Incomplete, path);
     if (!decoded || image.isNull())
         throw PrintError(PrintError::PictureNotReadable,
-                         QStringLiteral("The picture %1 could not be read: %2.")
+                         Words::tr("The picture %1 could not be read: %2.")
                              .arg(displayPath(path), extras.failure ? QString::fromLatin1(extras.failure)
                                                                     : QString::fromLocal8Bit(reason)));
     if (!iccProfile.isEmpty())

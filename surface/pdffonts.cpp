@@ -7,6 +7,7 @@
 #include "pdfwriter.h"
 #include "printerror.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
@@ -25,13 +26,19 @@
 
 namespace {
 
+// The texts of this file, translated in the context "Fonts".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(Fonts)
+};
+
 // What the grid cannot do without: it aligns columns of digits and Latin letters.
 constexpr std::string_view GridCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
 QString noGridFontText(const QString &what)
 {
-    return QStringLiteral("%1; install fonts-urw-base35 (or another fixed-pitch font such as "
-                          "fonts-dejavu-core) to print the grid.")
+    return Words::tr("%1; install fonts-urw-base35 (or another fixed-pitch font such as "
+                     "fonts-dejavu-core) to print the grid.")
         .arg(what);
 }
 
@@ -225,13 +232,13 @@ PdfFonts::PdfFonts(const QString &name, float points) : m_freetype(std::make_uni
         return;
     }
     if (m_faces.empty())
-        throw PrintError(PrintError::NoGridFont, noGridFontText(QStringLiteral("No font is installed")));
+        throw PrintError(PrintError::NoGridFont, noGridFontText(Words::tr("No font is installed")));
     throw PrintError(PrintError::NoGridFont,
                      noGridFontText(proportional.isEmpty()
-                                        ? QStringLiteral("No fixed-pitch font with the digits and the "
-                                                         "Latin letters is installed")
-                                        : QStringLiteral("No fixed-pitch font is installed (only "
-                                                         "proportional ones such as %1)")
+                                        ? Words::tr("No fixed-pitch font with the digits and the "
+                                                    "Latin letters is installed")
+                                        : Words::tr("No fixed-pitch font is installed (only "
+                                                    "proportional ones such as %1)")
                                               .arg(proportional)));
 }
 
@@ -357,7 +364,7 @@ void PdfFonts::writeFonts(PdfWriter &writer)
         hb_blob_t *const blob = hb_blob_create_from_file_or_fail(face->file.constData());
         if (!blob)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The font file %1 could not be read to embed it.")
+                             Words::tr("The font file %1 could not be read to embed it.")
                                  .arg(displayPath(decodeFileName(face->file))));
         hb_face_t *const hbFace = hb_face_create(blob, unsigned(face->index));
         hb_blob_destroy(blob);
@@ -376,7 +383,7 @@ void PdfFonts::writeFonts(PdfWriter &writer)
         hb_face_destroy(hbFace);
         if (!subset)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The font %1 could not be embedded.")
+                             Words::tr("The font %1 could not be embedded.")
                                  .arg(QString::fromLatin1(face->postScriptName)));
         hb_blob_t *const subsetBlob = hb_face_reference_blob(subset);
         hb_face_destroy(subset);

@@ -13,11 +13,18 @@
 #include "printerror.h"
 #include "version.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <charconv>
 
 namespace {
+
+// The texts of this file, translated in the context "PrintDocument".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintDocument)
+};
 
 void appendReal(std::string &to, double number)
 {
@@ -110,7 +117,7 @@ void PdfSurface::setFontName(const QString &name)
         return;
     if (m_fonts && !m_pageFaces.empty())
         throw PrintError(PrintError::DocumentNotWritable,
-                         QStringLiteral("The font of the print document %1 cannot change once text is drawn.")
+                         Words::tr("The font of the print document %1 cannot change once text is drawn.")
                              .arg(m_target->name()));
     SurfaceBase::setFontName(name);
     m_fonts.reset();
@@ -181,9 +188,8 @@ double PdfSurface::pageY(double twips) const
 void PdfSurface::beginDrawing()
 {
     if (m_finished)
-        throw PrintError(
-            PrintError::DocumentNotWritable,
-            QStringLiteral("The print document %1 has already been ended.").arg(m_target->name()));
+        throw PrintError(PrintError::DocumentNotWritable,
+                         Words::tr("The print document %1 has already been ended.").arg(m_target->name()));
     if (!m_writer) {
         OutputDevice &device = m_target->open();
         m_writer = std::make_unique<PdfWriter>(device, m_target->name());

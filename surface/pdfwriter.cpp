@@ -6,6 +6,7 @@
 #include "outputdevice.h"
 #include "printerror.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 
@@ -18,6 +19,12 @@
 #include <unistd.h>
 
 namespace {
+
+// The texts of this file, translated in the context "PrintDocument".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintDocument)
+};
 
 constexpr size_t BufferBytes = 256 * 1024;
 
@@ -70,7 +77,7 @@ void PdfWriter::checkUsable() const
 {
     if (m_error != 0)
         throw PrintError(PrintError::DocumentNotWritable,
-                         QStringLiteral("The print document could not be written to %1: %2.")
+                         Words::tr("The print document could not be written to %1: %2.")
                              .arg(m_documentName, systemReason(m_error)));
 }
 

@@ -11,6 +11,7 @@
 #include "printerror.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +28,12 @@
 #include <unistd.h>
 
 namespace {
+
+// The texts of this file, translated in the context "Picture".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(Picture)
+};
 
 // A picture file larger than this is not read at all: no picture worth printing on a page comes
 // near it, and reading it whole would take that much memory.
@@ -46,7 +53,7 @@ QByteArray readPictureFile(const QString &path, struct stat &stamp)
     if (fd < 0)
         throw PrintError(
             PrintError::PictureNotReadable,
-            QStringLiteral("The picture file %1 could not be opened: %2.").arg(displayPath(path), reason));
+            Words::tr("The picture file %1 could not be opened: %2.").arg(displayPath(path), reason));
     // Sized by what the file holds now; a file that grows while it is read is read on, but never
     // past the limit.
     stamp = {};
@@ -67,7 +74,7 @@ QByteArray readPictureFile(const QString &path, struct stat &stamp)
             ::close(fd);
             throw PrintError(
                 PrintError::PictureNotReadable,
-                QStringLiteral("The picture file %1 could not be read: %2.").arg(displayPath(path), reason));
+                Words::tr("The picture file %1 could not be read: %2.").arg(displayPath(path), reason));
         }
         if (got == 0)
             break;
@@ -76,7 +83,7 @@ QByteArray readPictureFile(const QString &path, struct stat &stamp)
     ::close(fd);
     if (total > MaxFileBytes)
         throw PrintError(PrintError::PictureTooLarge,
-                         QStringLiteral("The picture file %1 is larger than %2 MiB, too large to print.")
+                         Words::tr("The picture file %1 is larger than %2 MiB, too large to print.")
                              .arg(displayPath(path))
                              .arg(MaxFileBytes / (1024 * 1024)));
     content.truncate(total);
@@ -220,10 +227,10 @@ Picture PictureLoader::load(const QString &path)
     };
     if (path.isEmpty() || ::stat(encodeFileName(path).constData(), &info) != 0)
         throw PrintError(PrintError::PictureNotFound,
-                         QStringLiteral("The picture file %1 was not found.").arg(displayPath(path)));
+                         Words::tr("The picture file %1 was not found.").arg(displayPath(path)));
     if (!S_ISREG(info.st_mode))
         throw PrintError(PrintError::PictureNotReadable,
-                         QStringLiteral("%1 is not a picture file.").arg(displayPath(path)));
+                         Words::tr("%1 is not a picture file.").arg(displayPath(path)));
     const auto stampOf = [](const struct stat &file) {
         return FileStamp{file.st_dev, file.st_ino, qint64(file.st_size), nanoseconds(file.st_mtim),
                          nanoseconds(file.st_ctim)};
@@ -322,7 +329,7 @@ Picture PictureLoader::decode(const QByteArray &content, const QString &path) co
     if (!format)
         throw PrintError(
             PrintError::PictureNotReadable,
-            QStringLiteral("The file %1 is not a GIF, PNG, JPEG or BMP picture.").arg(displayPath(path)));
+            Words::tr("The file %1 is not a GIF, PNG, JPEG or BMP picture.").arg(displayPath(path)));
 
     const float scale = float(1440.0 / m_dpi);
     // Decoded from memory: the checks below and the decoder see the same bytes. Qt's reader is
@@ -358,7 +365,7 @@ Picture PictureLoader::decode(const QByteArray &content, const QString &path) co
     const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (limitBytes > 0 && qint64(std::abs(pixels.width())) * std::abs(pixels.height()) * 4 > limitBytes)
         throw PrintError(PrintError::PictureTooLarge,
-                         QStringLiteral("The picture %1 is %2 × %3 pixels, too large to print.")
+                         Words::tr("The picture %1 is %2 × %3 pixels, too large to print.")
                              .arg(displayPath(path), QString::number(std::abs(pixels.width())),
                                   QString::number(std::abs(pixels.height()))));
 
@@ -418,9 +425,9 @@ Picture PictureLoader::decode(const QByteArray &content, const QString &path) co
         if (profileFits(jpegHeader.iccProfile, image.isGrayscale() ? 1 : 3) && jpegHeader.components != 4)
             colour.iccProfile = jpegHeader.iccProfile;
     } else if (!reader->read(&image) || image.isNull()) {
-        throw PrintError(PrintError::PictureNotReadable,
-                         QStringLiteral("The picture %1 could not be read: %2.")
-                             .arg(displayPath(path), reader->errorString()));
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            Words::tr("The picture %1 could not be read: %2.").arg(displayPath(path), reader->errorString()));
     }
     if (*format == PictureFormat::Png)
         colour = pngColour(content);

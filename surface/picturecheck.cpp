@@ -13,7 +13,15 @@
 #include <cstdlib>
 #include <zlib.h>
 
+#include <QCoreApplication>
+
 namespace {
+
+// The texts of this file, translated in the context "Picture".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(Picture)
+};
 
 // The codes of one GIF image's LZW data, from its sub-blocks, least significant bit first.
 class LzwCodes
@@ -476,15 +484,15 @@ void refusePicture(PictureDefect defect, const QString &path)
     case PictureDefect::Incomplete:
         throw PrintError(
             PrintError::PictureNotReadable,
-            QStringLiteral("The picture file %1 is cut short: its picture data stops before the last pixel.")
+            Words::tr("The picture file %1 is cut short: its picture data stops before the last pixel.")
                 .arg(displayPath(path)));
     case PictureDefect::Damaged:
         throw PrintError(PrintError::PictureNotReadable,
-                         QStringLiteral("The picture file %1 is damaged: its picture data is not valid.")
+                         Words::tr("The picture file %1 is damaged: its picture data is not valid.")
                              .arg(displayPath(path)));
     case PictureDefect::TooManyScans:
         throw PrintError(PrintError::PictureTooLarge,
-                         QStringLiteral("The picture %1 is a JPEG of more than %2 scans: too many to decode.")
+                         Words::tr("The picture %1 is a JPEG of more than %2 scans: too many to decode.")
                              .arg(displayPath(path))
                              .arg(MaxJpegScans));
     case PictureDefect::CutShort:
@@ -492,6 +500,6 @@ void refusePicture(PictureDefect defect, const QString &path)
         break;
     }
     throw PrintError(PrintError::PictureNotReadable,
-                     QStringLiteral("The picture file %1 is cut short: it ends before its picture data does.")
+                     Words::tr("The picture file %1 is cut short: it ends before its picture data does.")
                          .arg(displayPath(path)));
 }

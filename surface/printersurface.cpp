@@ -12,6 +12,7 @@
 #include "printerror.h"
 #include "workfiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,6 +22,12 @@
 #include <unistd.h>
 
 namespace {
+
+// The texts of this file, translated in the context "Printer".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(Printer)
+};
 
 constexpr int MaxFallbackNames = 10000;
 const QByteArray DocumentName = QByteArrayLiteral("document.pdf");
@@ -50,7 +57,7 @@ public:
         m_fd = m_folder->create(DocumentName);
         if (m_fd < 0)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
+                             Words::tr("The print document could not be written to %1: %2.")
                                  .arg(name(), systemReason(errno)));
         m_device.emplace(m_fd);
         return *m_device;
@@ -76,7 +83,7 @@ protected:
         m_fd = -1;
         if (error != 0)
             throw PrintError(PrintError::DocumentNotWritable,
-                             QStringLiteral("The print document could not be written to %1: %2.")
+                             Words::tr("The print document could not be written to %1: %2.")
                                  .arg(name(), systemReason(error)));
     }
     [[nodiscard]] QString documentPath() const { return m_folder->filePath(DocumentName); }
@@ -114,8 +121,8 @@ public:
             m_outcome.held = true;
             throw PrintError(
                 PrintError::PrinterStopped,
-                QStringLiteral("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
-                               "prints only when the printer is started again.")
+                Words::tr("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
+                          "prints only when the printer is started again.")
                     .arg(m_queue.name, QString::number(m_outcome.jobId), title));
         }
     }
@@ -148,7 +155,7 @@ public:
                 continue;
             if (error != 0)
                 throw PrintError(PrintError::OutputFolderNotWritable,
-                                 QStringLiteral("%1, and the print document could not be saved as %2: %3.")
+                                 Words::tr("%1, and the print document could not be saved as %2: %3.")
                                      .arg(m_outcome.noPrinterText(), displayPath(path), systemReason(error)));
             m_outcome.pdfPath = path;
             m_outcome.pages = summary.pages;
@@ -158,7 +165,7 @@ public:
         }
         throw PrintError(
             PrintError::OutputFolderNotWritable,
-            QStringLiteral("The print document could not be saved in %1: every name from %2 to %3 is taken.")
+            Words::tr("The print document could not be saved in %1: every name from %2 to %3 is taken.")
                 .arg(displayPath(m_fallbackFolder), candidateName(base, 1),
                      candidateName(base, MaxFallbackNames)));
     }
@@ -210,7 +217,7 @@ PdfSurface &PrinterSurface::document() const
         return *m_document;
     if (m_discarded)
         throw PrintError(PrintError::DocumentNotWritable,
-                         QStringLiteral("The print document has been discarded."));
+                         Words::tr("The print document has been discarded."));
     std::unique_ptr<DocumentTarget> target;
     Paper paper;
     if (const std::optional<Cups::PrinterInfo> &queue = printer()) {
@@ -250,19 +257,19 @@ PrintError PrinterSurface::noPrinterError() const
     if (found.status == Cups::DefaultPrinter::Unreachable)
         return PrintError(
             PrintError::PrintSystemUnavailable,
-            withReason(QStringLiteral("Nothing can be printed: the print system cannot be reached")));
+            withReason(Words::tr("Nothing can be printed: the print system cannot be reached")));
     if (found.status == Cups::DefaultPrinter::OptionNotSupported)
         return PrintError(PrintError::OptionNotSupported,
-                          found.reason + QStringLiteral(": nothing is printed."));
+                          Words::tr("%1: nothing is printed.").arg(found.reason));
     if (!m_queueAsked.isEmpty())
         return PrintError(PrintError::NoPrinter,
-                          withReason(QStringLiteral("There is no printer %1 to print on").arg(m_queueAsked)));
+                          withReason(Words::tr("There is no printer %1 to print on").arg(m_queueAsked)));
     if (found.status == Cups::DefaultPrinter::NoDefaultQueue)
         return PrintError(PrintError::NoPrinter,
-                          withReason(QStringLiteral("There is no printer to print on: no printer is chosen "
-                                                    "as the default")));
+                          withReason(Words::tr("There is no printer to print on: no printer is chosen "
+                                               "as the default")));
     return PrintError(PrintError::NoPrinter,
-                      QStringLiteral("There is no printer to print on: no printer is set up."));
+                      Words::tr("There is no printer to print on: no printer is set up."));
 }
 
 void PrinterSurface::setOrientation(Orientation orientation)

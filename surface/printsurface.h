@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class Picture;
@@ -41,11 +42,13 @@ struct PrintOutcome
         case NoPrinterSetUp:
             break;
         case NoDefaultPrinter:
-            return withReason(QStringLiteral("No printer is chosen as the default"), noPrinterReason);
+            return withReason(QCoreApplication::translate("Printer", "No printer is chosen as the default"),
+                              noPrinterReason);
         case PrintSystemUnreachable:
-            return withReason(QStringLiteral("The print system could not be reached"), noPrinterReason);
+            return withReason(QCoreApplication::translate("Printer", "The print system could not be reached"),
+                              noPrinterReason);
         }
-        return QStringLiteral("No printer is set up");
+        return QCoreApplication::translate("Printer", "No printer is set up");
     }
     // The text with what the print system said after it in brackets, when it said anything.
     [[nodiscard]] static QString withReason(const QString &text, const QString &reason)

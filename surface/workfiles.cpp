@@ -7,6 +7,7 @@
 #include "outputdevice.h"
 #include "printerror.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -21,6 +22,12 @@
 #include <unistd.h>
 
 namespace {
+
+// The texts of this file, translated in the context "PrintDocument".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintDocument)
+};
 
 constexpr int Attempts = 100;
 constexpr int SuffixLength = 6;
@@ -128,7 +135,7 @@ WorkFile::WorkFile(int folderFd, const QByteArray &targetName, const QString &sh
     const auto failed = [&shown](int error) {
         return PrintError(
             PrintError::DocumentNotWritable,
-            QStringLiteral("The print document cannot be saved as %1: %2.").arg(shown, systemReason(error)));
+            Words::tr("The print document cannot be saved as %1: %2.").arg(shown, systemReason(error)));
     };
     // The name's own pattern where it fits the folder's limit on names, a short one where not.
     const long nameMax = ::fpathconf(folderFd, _PC_NAME_MAX);
@@ -153,11 +160,10 @@ WorkFile::WorkFile(int folderFd, const QByteArray &targetName, const QString &sh
         m_name = name;
         return;
     }
-    throw PrintError(
-        PrintError::DocumentNotWritable,
-        QStringLiteral("The print document cannot be saved as %1: no free name for its work file "
-                       "beside it.")
-            .arg(shown));
+    throw PrintError(PrintError::DocumentNotWritable,
+                     Words::tr("The print document cannot be saved as %1: no free name for its work file "
+                               "beside it.")
+                         .arg(shown));
 }
 
 WorkFile::~WorkFile()
@@ -200,15 +206,14 @@ WorkFolder::WorkFolder()
     const QByteArray named = qgetenv("TMPDIR");
     m_parent = named.isEmpty() ? QByteArrayLiteral("/tmp") : named;
     const auto failed = [this](const QString &reason) {
-        return PrintError(
-            PrintError::DocumentNotWritable,
-            QStringLiteral("The print document cannot be written: no folder could be made for it in "
-                           "the temporary folder %1 (%2).")
-                .arg(shownFolder(m_parent), reason));
+        return PrintError(PrintError::DocumentNotWritable,
+                          Words::tr("The print document cannot be written: no folder could be made for it in "
+                                    "the temporary folder %1 (%2).")
+                              .arg(shownFolder(m_parent), reason));
     };
     m_parentFd = ::open(m_parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_parentFd < 0)
-        throw failed(errno == ENOENT ? QStringLiteral("it does not exist") : systemReason(errno));
+        throw failed(errno == ENOENT ? Words::tr("it does not exist") : systemReason(errno));
     removeStaleWork(m_parentFd, ProgramPrefix, true);
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         const QByteArray name = ProgramPrefix + randomSuffix();
@@ -234,7 +239,7 @@ WorkFolder::WorkFolder()
     }
     ::close(m_parentFd);
     m_parentFd = -1;
-    throw failed(QStringLiteral("no free name"));
+    throw failed(Words::tr("no free name"));
 }
 
 WorkFolder::~WorkFolder()

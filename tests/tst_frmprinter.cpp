@@ -2,7 +2,9 @@
 // Copyright (C) 2026 LST File print utility developers
 
 #include "picturebox.h"
+#include "printerror.h"
 #include "printrun.h"
+#include "translations.h"
 #include "windowfixture.h"
 
 #include <QAbstractButton>
@@ -407,6 +409,8 @@ private slots:
         QTest::newRow("144 dots per inch, scaling off")
             << QStringList{"QT_FONT_DPI=144", "QT_ENABLE_HIGHDPI_SCALING=0"} << 1.5;
         QTest::newRow("twice the scale") << QStringList{"QT_SCALE_FACTOR=2"} << 1.0;
+        // German captions are longer: they still show whole, in the user's language.
+        QTest::newRow("German") << QStringList{"LANG=de_DE.UTF-8", "LSTPRINT_TEST_GERMAN=1"} << 1.0;
     }
     void layoutScales()
     {
@@ -422,6 +426,11 @@ private slots:
             env.remove(QLatin1String(variable));
         for (const QString &setting : environment)
             env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        // A row's language is its LANG alone: the tests' own locale settings would come before it.
+        if (env.contains("LSTPRINT_TEST_GERMAN")) {
+            for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+                env.remove(QLatin1String(variable));
+        }
         env.insert("LSTPRINT_TEST_SCALE", QString::number(scale, 'g', 10));
         env.insert("LSTPRINT_TEST_TEXT_PIXELS", QString::number(usualPixels * scale, 'g', 10));
         child.setProcessEnvironment(env);
@@ -441,6 +450,18 @@ private slots:
             desktop.setPointSizeF(qEnvironmentVariable("LSTPRINT_TEST_DESKTOP_POINTS").toDouble());
             QApplication::setFont(desktop);
             f = std::make_unique<WindowFixture>();
+        }
+        if (qEnvironmentVariableIsSet("LSTPRINT_TEST_GERMAN")) {
+            // As the program does: the translations the build made, for the locale of LANG.
+            QCOMPARE(Translations::install({qEnvironmentVariable("LSTPRINT_TEST_TRANSLATIONS")}),
+                     QStringLiteral("de_DE"));
+            f = std::make_unique<WindowFixture>();
+            QCOMPARE(f->window->findChild<QAbstractButton *>("cmdPrint")->text(), QStringLiteral("&Drucken"));
+            QCOMPARE(f->window->findChild<QAbstractButton *>("optSize_0")->text(),
+                     QStringLiteral("Einpassen"));
+            // The messages the window shows.
+            QCOMPARE(PrintError(PrintError::NoListFile, QStringLiteral("x")).messageText(),
+                     QStringLiteral("Fehler 101\r\nx"));
         }
         frmPrinter &window = *f->window;
         QVERIFY(f->showActive());

@@ -2,6 +2,7 @@
 // Copyright (C) 2026 LST File print utility developers
 
 #include "testsupport.h"
+#include "translations.h"
 
 #include <QtTest>
 
@@ -32,6 +33,27 @@ class TestPrintRun : public QObject
     Q_OBJECT
 
 private slots:
+    // Counted texts read as English through the plural forms built into the program, for counts
+    // past what tr() takes too.
+    void countedTexts_data()
+    {
+        QTest::addColumn<qint64>("pages");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("one") << qint64(1) << "Printed 1 page to %1";
+        QTest::newRow("none") << qint64(0) << "Printed 0 pages to %1";
+        QTest::newRow("two") << qint64(2) << "Printed 2 pages to %1";
+        QTest::newRow("INT_MAX") << qint64(2147483647) << "Printed 2147483647 pages to %1";
+        QTest::newRow("past INT_MAX") << qint64(3000000001) << "Printed 3000000001 pages to %1";
+    }
+    void countedTexts()
+    {
+        QFETCH(qint64, pages);
+        QFETCH(QString, expected);
+        const QString text = QCoreApplication::translate("RunReport", "Printed %n page(s) to %1", nullptr,
+                                                         Translations::countForPlural(pages));
+        QCOMPARE(Translations::restoreCount(text, pages), expected);
+    }
+
     void readerFillsTheFieldList_data()
     {
         QTest::addColumn<QByteArray>("content");

@@ -176,6 +176,16 @@ if [ "$status" -ne 0 ] || [ "$pages" != "$records" ]; then
     cat "$work/pdf-stderr.txt" >&2
 fi
 
+# The installed translations are found from where the program is installed.
+status=0
+german=(timeout 60 env -i PATH=/usr/bin:/bin HOME="$work/home" LANG=de_DE.UTF-8
+    ${ASAN_OPTIONS:+ASAN_OPTIONS=$ASAN_OPTIONS} ${LSAN_OPTIONS:+LSAN_OPTIONS=$LSAN_OPTIONS}
+    ${UBSAN_OPTIONS:+UBSAN_OPTIONS=$UBSAN_OPTIONS})
+said=$("${german[@]}" "$program" --pdf "$work/demo-de.pdf" "$work/demo" 2>&1) || status=$?
+if [ "$status" -ne 0 ] || ! grep -qx "$records Seiten nach .*demo-de\.pdf gedruckt\." <<<"$said"; then
+    fail "lstprint --pdf under LANG=de_DE.UTF-8 (status $status) did not speak German: $said"
+fi
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed" >&2
     exit 1
