@@ -199,30 +199,16 @@ private:
 
 // Standard output, which gets the finished document only: it is written into the temporary
 // folder first, and copied out once it is whole.
-class StandardOutputTarget final : public DocumentTarget
+class StandardOutputTarget final : public StagedTarget
 {
 public:
-    StandardOutputTarget() = default;
-    ~StandardOutputTarget() override { discard(); }
-
-    [[nodiscard]] QString name() const override { return m_folder.filePath(DocumentName); }
-
-    OutputDevice &open() override
-    {
-        m_fd = m_folder.create(DocumentName);
-        if (m_fd < 0)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(name(), systemReason(errno)));
-        m_device.emplace(m_fd);
-        return *m_device;
-    }
+    StandardOutputTarget() : StagedTarget(std::make_unique<WorkFolder>()) {}
 
     void finish(const DocumentSummary &summary) override
     {
-        int error = ::lseek(m_fd, 0, SEEK_SET) < 0 ? errno : 0;
+        int error = ::lseek(fd(), 0, SEEK_SET) < 0 ? errno : 0;
         if (error == 0)
-            error = DocumentFile::copyBetween(m_fd, STDOUT_FILENO);
+            error = DocumentFile::copyBetween(fd(), STDOUT_FILENO);
         if (error == 0 && ::fsync(STDOUT_FILENO) != 0 && errno != EINVAL && errno != EROFS)
             error = errno; // a file or a disk behind the redirection; a pipe or a terminal has no fsync
         discard();
@@ -234,26 +220,64 @@ public:
         m_outcome.pdfPath = StandardOutput;
         m_outcome.pages = summary.pages;
     }
-
-    void discard() noexcept override
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-        m_folder.remove();
-    }
-
-    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
-
-private:
-    static inline const QByteArray DocumentName = QByteArrayLiteral("document.pdf");
-    WorkFolder m_folder;
-    int m_fd = -1;
-    std::optional<FileDescriptorDevice> m_device;
-    PrintOutcome m_outcome;
 };
 
 } // namespace
+
+namespace {
+
+// The name of the document in its work folder.
+const QByteArray StagedName = QByteArrayLiteral("document.pdf");
+
+} // namespace
+
+StagedTarget::StagedTarget(std::unique_ptr<WorkFolder> folder) : m_folder(std::move(folder)) {}
+
+StagedTarget::~StagedTarget()
+{
+    discard();
+}
+
+QString StagedTarget::name() const
+{
+    return displayPath(m_folder->filePath(StagedName));
+}
+
+OutputDevice &StagedTarget::open()
+{
+    m_fd = m_folder->create(StagedName);
+    if (m_fd < 0)
+        throw PrintError(
+            PrintError::DocumentNotWritable,
+            Words::tr("The print document could not be written to %1: %2.").arg(name(), systemReason(errno)));
+    m_device.emplace(m_fd);
+    return *m_device;
+}
+
+void StagedTarget::discard() noexcept
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_folder->remove();
+}
+
+void StagedTarget::close()
+{
+    int error = ::fsync(m_fd) == 0 ? 0 : errno;
+    if (::close(m_fd) != 0 && error == 0 && errno != EINTR)
+        error = errno;
+    m_fd = -1;
+    if (error != 0)
+        throw PrintError(
+            PrintError::DocumentNotWritable,
+            Words::tr("The print document could not be written to %1: %2.").arg(name(), systemReason(error)));
+}
+
+QString StagedTarget::documentPath() const
+{
+    return m_folder->filePath(StagedName);
+}
 
 std::unique_ptr<DocumentTarget> DocumentTarget::plainFile(const QString &path)
 {

@@ -3,13 +3,15 @@
 
 #pragma once
 
+#include "outputdevice.h"
 #include "printsurface.h"
 
 #include <QString>
 
 #include <memory>
+#include <optional>
 
-class OutputDevice;
+class WorkFolder;
 
 // What a finished document is for.
 struct DocumentSummary
@@ -53,4 +55,33 @@ public:
     // (DocumentNotWritable) at once when the place cannot be used: no such folder, a folder at
     // path, no work file beside it, no temporary folder for standard output.
     [[nodiscard]] static std::unique_ptr<DocumentTarget> userFile(const QString &path);
+};
+
+// A document written into a work folder of its own and delivered from there once it is whole (to
+// standard output, to a print queue, beside the list file): what delivers it is the subclass's
+// finish(). Discarding it removes the folder with what is in it.
+class StagedTarget : public DocumentTarget
+{
+public:
+    explicit StagedTarget(std::unique_ptr<WorkFolder> folder);
+    ~StagedTarget() override;
+
+    [[nodiscard]] QString name() const override;
+    OutputDevice &open() override;
+    void discard() noexcept override;
+    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
+
+protected:
+    // The document's open descriptor; -1 before open() and after close() or discard().
+    [[nodiscard]] int fd() const { return m_fd; }
+    // Makes the written document last and closes it. Throws PrintError (DocumentNotWritable).
+    void close();
+    [[nodiscard]] QString documentPath() const;
+
+    PrintOutcome m_outcome;
+
+private:
+    std::unique_ptr<WorkFolder> m_folder;
+    int m_fd = -1;
+    std::optional<FileDescriptorDevice> m_device;
 };

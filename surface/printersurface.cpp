@@ -30,7 +30,6 @@ struct Words
 };
 
 constexpr int MaxFallbackNames = 10000;
-const QByteArray DocumentName = QByteArrayLiteral("document.pdf");
 
 QString pdfBaseName(const QString &documentName)
 {
@@ -42,59 +41,6 @@ QString candidateName(const QString &base, int n)
 {
     return n == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1-%2.pdf").arg(base).arg(n);
 }
-
-// A document written into the work folder, delivered from there when it is whole.
-class StagedTarget : public DocumentTarget
-{
-public:
-    explicit StagedTarget(std::unique_ptr<WorkFolder> folder) : m_folder(std::move(folder)) {}
-    ~StagedTarget() override { discard(); }
-
-    [[nodiscard]] QString name() const override { return displayPath(m_folder->filePath(DocumentName)); }
-
-    OutputDevice &open() override
-    {
-        m_fd = m_folder->create(DocumentName);
-        if (m_fd < 0)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(name(), systemReason(errno)));
-        m_device.emplace(m_fd);
-        return *m_device;
-    }
-
-    void discard() noexcept override
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-        m_folder->remove();
-    }
-
-    [[nodiscard]] PrintOutcome outcome() const override { return m_outcome; }
-
-protected:
-    // Makes the written file last and closes it; throws what the system said.
-    void close()
-    {
-        int error = ::fsync(m_fd) == 0 ? 0 : errno;
-        if (::close(m_fd) != 0 && error == 0 && errno != EINTR)
-            error = errno;
-        m_fd = -1;
-        if (error != 0)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(name(), systemReason(error)));
-    }
-    [[nodiscard]] QString documentPath() const { return m_folder->filePath(DocumentName); }
-
-    PrintOutcome m_outcome;
-
-private:
-    std::unique_ptr<WorkFolder> m_folder;
-    int m_fd = -1;
-    std::optional<FileDescriptorDevice> m_device;
-};
 
 // The document as a print job on a queue.
 class PrintJobTarget final : public StagedTarget

@@ -489,10 +489,6 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
         <translation>Das Druckdokument %1 konnte zum Senden nicht erneut gelesen werden: %2.</translation>
     </message>
     <message>
-        <source>The print document could not be written to %1: %2.</source>
-        <translation>Das Druckdokument konnte nicht nach %1 geschrieben werden: %2.</translation>
-    </message>
-    <message>
         <source>The printer %1 is stopped: print job %2 (%3) is held in its queue and prints only when the printer is started again.</source>
         <translation>Der Drucker %1 ist angehalten: Druckauftrag %2 (%3) wird in seiner Warteschlange zurückgehalten und erst gedruckt, wenn der Drucker wieder gestartet wird.</translation>
     </message>
