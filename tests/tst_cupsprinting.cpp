@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 LST File print utility developers
 
+#include "cupsjobs.h"
 #include "paperlayout.h"
 #include "pdfsurface.h"
 #include "pdftools.h"
@@ -143,18 +144,6 @@ class TestCupsPrinting : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(!(found = lookUp()).isEmpty(), 60000);
         // cups-pdf writes the file in place: wait until pdfinfo can read all of it.
         QTRY_VERIFY_WITH_TIMEOUT(PdfTools::pageCount(found) > 0, 30000);
-    }
-
-    // The highest job number the print system has given, finished jobs included.
-    static int lastJobId()
-    {
-        cups_job_t *jobs = nullptr;
-        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
-        int last = 0;
-        for (int i = 0; i < count; ++i)
-            last = std::max(last, jobs[i].id);
-        cupsFreeJobs(count, jobs);
-        return last;
     }
 
 private slots:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 LST File print utility developers
 
+#include "cupsjobs.h"
 #include "pdftools.h"
 #include "testsupport.h"
 
@@ -23,18 +24,6 @@ class TestPrintServers : public QObject
     QString m_program;
     QString m_cupsDir;
     QString m_port;
-
-    // The highest job number the private cupsd has given, finished jobs included.
-    static int lastJobId()
-    {
-        cups_job_t *jobs = nullptr;
-        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
-        int last = 0;
-        for (int i = 0; i < count; ++i)
-            last = std::max(last, jobs[i].id);
-        cupsFreeJobs(count, jobs);
-        return last;
-    }
 
     // The job's attributes as cupsd keeps them, "name=value" each, read by ipptool over TCP.
     QStringList jobAttributes(int job) const
