@@ -88,7 +88,8 @@ struct Parser
             QStringLiteral("FOLDER | LIST.lst"),
             Words::tr("The folder that holds the list file (its first *.lst file in name order), "
                       "logo.gif and the pictures; or the list file itself, in its folder. Default: "
-                      "the program's own folder."),
+                      "the program's own folder when it holds a list file, otherwise the working "
+                      "folder."),
             QStringLiteral("[FOLDER | LIST.lst]"));
     }
 };

@@ -79,10 +79,6 @@ Mit --pdf oder --print braucht es kein Fenster und keine Anzeige; sonst öffnet
 es sein Fenster.</translation>
     </message>
     <message>
-        <source>The folder that holds the list file (its first *.lst file in name order), logo.gif and the pictures; or the list file itself, in its folder. Default: the program&apos;s own folder.</source>
-        <translation>Der Ordner mit der Listendatei (seiner ersten *.lst-Datei in der Reihenfolge der Namen), logo.gif und den Bildern; oder die Listendatei selbst, in ihrem Ordner. Vorgabe: der Ordner des Programms.</translation>
-    </message>
-    <message>
         <source>Exit status:</source>
         <translation>Rückgabewert:</translation>
     </message>
@@ -179,6 +175,10 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     <message>
         <source>--pdf %1 would replace the list file it is made from</source>
         <translation>--pdf %1 würde die Listendatei ersetzen, aus der das PDF entsteht</translation>
+    </message>
+    <message>
+        <source>The folder that holds the list file (its first *.lst file in name order), logo.gif and the pictures; or the list file itself, in its folder. Default: the program&apos;s own folder when it holds a list file, otherwise the working folder.</source>
+        <translation>Der Ordner mit der Listendatei (seiner ersten *.lst-Datei in der Reihenfolge der Namen), logo.gif und den Bildern; oder die Listendatei selbst, in ihrem Ordner. Vorgabe: der Ordner des Programms, wenn er eine Listendatei enthält, sonst der Arbeitsordner.</translation>
     </message>
 </context>
 <context>
