@@ -5,10 +5,10 @@
 
 #include "application.h"
 #include "exitstatustable.h"
-#include "exportsurface.h"
 #include "filename.h"
 #include "listfile.h"
 #include "printerror.h"
+#include "printsurface.h"
 #include "version.h"
 
 #include <QCommandLineParser>
@@ -271,7 +271,7 @@ void CommandLine::checkOutput(const DataLocation &data, bool standardOutputIsTer
     // A slip of the keyboard must not put the PDF in place of the list it is made from, nor after
     // it (--pdf - LIST >> LIST).
     const QString listFile = data.listFile.isEmpty() ? QString() : QDir(data.folder).filePath(data.listFile);
-    if (pdfTarget == ExportSurface::StandardOutput) {
+    if (pdfTarget == PrintOutcome::StandardOutput) {
         if (standardOutputIsTerminal) {
             action = UsageError;
             problem = Words::tr("standard output is a terminal: send it to a file or a pipe to receive "

@@ -3,7 +3,6 @@
 
 #include "runreport.h"
 
-#include "exportsurface.h"
 #include "printerror.h"
 #include "printrun.h"
 #include "translations.h"
@@ -55,7 +54,7 @@ QString RunReport::windowMessage(const std::function<qint64()> &recordTotal) con
         return restoreCount(Words::tr("%1, so the document was saved as %2 (%n page(s)).", nullptr,
                                       countForPlural(pages)),
                             pages)
-            .arg(m_outcome.noPrinterText(), displayPath(m_outcome.pdfPath));
+            .arg(m_outcome.noPrinter, displayPath(m_outcome.pdfPath));
     }
     return {};
 }
@@ -81,7 +80,7 @@ QString RunReport::closingLine(const QString &pdfName, int errors, bool failedAt
         if (m_outcome.kind == PrintOutcome::SentToPrinter)
             line = restoreCount(Words::tr("Sent %n page(s) to printer %1, job %2", nullptr, count), pages)
                        .arg(m_outcome.printer, QString::number(m_outcome.jobId));
-        else if (m_outcome.pdfPath == ExportSurface::StandardOutput)
+        else if (m_outcome.pdfPath == PrintOutcome::StandardOutput)
             line = restoreCount(Words::tr("Printed %n page(s) to standard output", nullptr, count), pages);
         else
             line = restoreCount(Words::tr("Printed %n page(s) to %1", nullptr, count), pages)

@@ -3,7 +3,6 @@
 
 #pragma once
 
-#include <QCoreApplication>
 #include <QString>
 
 class Picture;
@@ -18,43 +17,19 @@ struct PrintOutcome
         SavedAsPdf,
         Discarded // the run was stopped: nothing was sent or saved
     };
-    // SavedAsPdf: why the document did not go to a printer.
-    enum NoPrinter
-    {
-        NoPrinterSetUp,        // no print system, or one without a queue
-        NoDefaultPrinter,      // queues, but none is the default
-        PrintSystemUnreachable // a configured print server, or a socket, that does not answer
-    };
+    // How pdfPath names standard output.
+    static inline const QString StandardOutput = QStringLiteral("-");
+
     Kind kind = NothingPrinted;
     QString printer;   // SentToPrinter: the queue; Discarded: the queue it was for, empty for a PDF
     int jobId = 0;     // SentToPrinter: the print system's job number
     bool held = false; // SentToPrinter: the queue was stopped, so the job waits in it unprinted
-    QString pdfPath;   // SavedAsPdf: the file written, "-" for standard output
-    NoPrinter noPrinter = NoPrinterSetUp;
-    QString noPrinterReason; // SavedAsPdf: what the print system said, when it said anything
-    int pages = 0;           // the pages of the document; Discarded: the pages drawn before it was stopped
-
-    // Why there was no printer, as the first clause of a message: "No printer is set up", "The
-    // print system could not be reached (the socket /run/cups/cups.sock does not exist)", ...
-    [[nodiscard]] QString noPrinterText() const
-    {
-        switch (noPrinter) {
-        case NoPrinterSetUp:
-            break;
-        case NoDefaultPrinter:
-            return withReason(QCoreApplication::translate("Printer", "No printer is chosen as the default"),
-                              noPrinterReason);
-        case PrintSystemUnreachable:
-            return withReason(QCoreApplication::translate("Printer", "The print system could not be reached"),
-                              noPrinterReason);
-        }
-        return QCoreApplication::translate("Printer", "No printer is set up");
-    }
-    // The text with what the print system said after it in brackets, when it said anything.
-    [[nodiscard]] static QString withReason(const QString &text, const QString &reason)
-    {
-        return reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, reason);
-    }
+    QString pdfPath;   // SavedAsPdf: the file written, StandardOutput for standard output
+    // SavedAsPdf for want of a printer: why there was none, as the first clause of a message in the
+    // user's language ("No printer is set up", "The print system could not be reached (...)"),
+    // worded where the print system was asked.
+    QString noPrinter;
+    int pages = 0; // the pages of the document; Discarded: the pages drawn before it was stopped
 };
 
 // The printer as the print run sees it: a page-by-page drawing surface with a font, a current

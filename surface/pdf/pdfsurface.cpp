@@ -5,7 +5,6 @@
 
 #include "application.h"
 #include "documenttarget.h"
-#include "exportsurface.h"
 #include "pdffonts.h"
 #include "pdfpictures.h"
 #include "pdfwriter.h"
@@ -68,6 +67,8 @@ PdfSurface::PdfSurface(Paper paper, std::unique_ptr<DocumentTarget> target)
     m_paper.layout.setOrientation(QPageLayout::Portrait);
 }
 
+PdfSurface::PdfSurface(DestinationLookUp lookUp) : m_lookUp(std::move(lookUp)) {}
+
 PdfSurface::PdfSurface(const QString &path, const QPageLayout &layout, bool landscapeSupported)
     : PdfSurface(Paper{layout, landscapeSupported}, DocumentTarget::plainFile(path))
 {
@@ -76,8 +77,25 @@ PdfSurface::PdfSurface(const QString &path, const QPageLayout &layout, bool land
 PdfSurface::~PdfSurface()
 {
     // A document that was never ended is abandoned, not left behind half written.
-    if (!m_finished)
+    if (!m_finished && m_target)
         m_target->discard();
+}
+
+const Paper &PdfSurface::paper() const
+{
+    (void)target();
+    return m_paper;
+}
+
+DocumentTarget &PdfSurface::target() const
+{
+    if (!m_target) {
+        Destination destination = m_lookUp();
+        m_paper = std::move(destination.paper);
+        m_paper.layout.setOrientation(QPageLayout::Portrait);
+        m_target = std::move(destination.target);
+    }
+    return *m_target;
 }
 
 QPageLayout PdfSurface::landscapeOf(const QPageLayout &portrait)
@@ -90,17 +108,18 @@ QPageLayout PdfSurface::landscapeOf(const QPageLayout &portrait)
 
 void PdfSurface::setOrientation(Orientation orientation)
 {
+    (void)target();
     SurfaceBase::setOrientation(orientation);
 }
 
 int PdfSurface::orientation() const
 {
-    return SurfaceBase::orientation() == Landscape && m_paper.landscapeSupported ? Landscape : Portrait;
+    return SurfaceBase::orientation() == Landscape && paper().landscapeSupported ? Landscape : Portrait;
 }
 
 QPageLayout PdfSurface::currentLayout() const
 {
-    return orientation() == Landscape ? landscapeOf(m_paper.layout) : m_paper.layout;
+    return orientation() == Landscape ? landscapeOf(paper().layout) : paper().layout;
 }
 
 PdfFonts &PdfSurface::fonts() const
@@ -113,12 +132,13 @@ PdfFonts &PdfSurface::fonts() const
 
 void PdfSurface::setFontName(const QString &name)
 {
+    (void)target();
     if (name == fontName() && m_fonts)
         return;
     if (m_fonts && !m_pageFaces.empty())
         throw PrintError(PrintError::DocumentNotWritable,
                          Words::tr("The font of the print document %1 cannot change once text is drawn.")
-                             .arg(m_target->name()));
+                             .arg(target().name()));
     SurfaceBase::setFontName(name);
     m_fonts.reset();
     (void)fonts();
@@ -126,6 +146,7 @@ void PdfSurface::setFontName(const QString &name)
 
 void PdfSurface::setFontSize(float points)
 {
+    (void)target();
     SurfaceBase::setFontSize(points);
     if (m_fonts)
         m_fonts->setPoints(fontSize());
@@ -189,10 +210,10 @@ void PdfSurface::beginDrawing()
 {
     if (m_finished)
         throw PrintError(PrintError::DocumentNotWritable,
-                         Words::tr("The print document %1 has already been ended.").arg(m_target->name()));
+                         Words::tr("The print document %1 has already been ended.").arg(target().name()));
     if (!m_writer) {
-        OutputDevice &device = m_target->open();
-        m_writer = std::make_unique<PdfWriter>(device, m_target->name());
+        OutputDevice &device = target().open();
+        m_writer = std::make_unique<PdfWriter>(device, target().name());
         m_pictures = std::make_unique<PdfPictures>(*m_writer);
     } else if (m_pendingNewPage) {
         endPage();
@@ -338,7 +359,8 @@ void PdfSurface::endDocument()
         return;
     m_finished = true;
     if (!m_writer) {
-        m_target->discard();
+        if (m_target)
+            m_target->discard();
         return;
     }
     try {
@@ -360,8 +382,9 @@ void PdfSurface::endDocument()
         m_target->discard();
         throw;
     }
-    // What the target could not do it says itself, and it cleans up after itself: a job it sent
-    // to a stopped queue, say, is sent all the same.
+    // What becomes of the finished document is its target's step: published, saved or sent. What
+    // the target could not do it says itself, and it cleans up after itself: a job it sent to a
+    // stopped queue, say, is sent all the same.
     m_target->finish({m_documentName, m_pagesWritten, orientation() == Landscape});
 }
 
@@ -371,20 +394,16 @@ void PdfSurface::discardDocument()
         return;
     m_finished = true;
     m_discarded = true;
-    m_target->discard();
+    if (m_target)
+        m_target->discard();
 }
 
 PrintOutcome PdfSurface::outcome() const
 {
-    PrintOutcome outcome = m_target->outcome();
+    PrintOutcome outcome = m_target ? m_target->outcome() : PrintOutcome();
     if (m_discarded) {
         outcome.kind = PrintOutcome::Discarded;
         outcome.pages = m_pagesWritten;
     }
     return outcome;
-}
-
-std::unique_ptr<PdfSurface> ExportSurface::make(const QString &target)
-{
-    return std::make_unique<PdfSurface>(Paper{systemPageLayout(), true}, DocumentTarget::userFile(target));
 }

@@ -10,7 +10,9 @@
 #include "workfiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <climits>
@@ -29,7 +31,13 @@ struct Words
     Q_DECLARE_TR_FUNCTIONS(PrintDocument)
 };
 
-const QString StandardOutput = QStringLiteral("-");
+// The words of the target that stands in for a printer, translated in the context "Printer".
+struct PrinterWords
+{
+    Q_DECLARE_TR_FUNCTIONS(Printer)
+};
+
+const QString &StandardOutput = PrintOutcome::StandardOutput;
 
 PrintError notSaved(const QString &shown, const QString &reason)
 {
@@ -229,6 +237,63 @@ namespace {
 // The name of the document in its work folder.
 const QByteArray StagedName = QByteArrayLiteral("document.pdf");
 
+constexpr int MaxFallbackNames = 10000;
+
+QString pdfBaseName(const QString &documentName)
+{
+    const QString base = QFileInfo(documentName).completeBaseName();
+    return base.isEmpty() ? QStringLiteral("document") : base;
+}
+
+QString candidateName(const QString &base, int n)
+{
+    return n == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1-%2.pdf").arg(base).arg(n);
+}
+
+// The document as a PDF beside the list file, for want of a printer. The name is claimed
+// atomically, so a file that is already there (or appears meanwhile) is never replaced. Its
+// messages are the printer's, as it stands in for one.
+class SavedBesideTarget final : public StagedTarget
+{
+public:
+    SavedBesideTarget(std::unique_ptr<WorkFolder> folder, QString fallbackFolder, PrintOutcome why)
+        : StagedTarget(std::move(folder)), m_fallbackFolder(std::move(fallbackFolder))
+    {
+        m_outcome = std::move(why);
+    }
+
+    void finish(const DocumentSummary &summary) override
+    {
+        close();
+        const QDir folder(m_fallbackFolder);
+        const QString base = pdfBaseName(summary.title);
+        for (int n = 1; n <= MaxFallbackNames; ++n) {
+            const QString path = folder.filePath(candidateName(base, n));
+            const int error =
+                DocumentFile::publish(documentPath(), path, DocumentFile::Publish::KeepExisting);
+            if (error == EEXIST)
+                continue;
+            if (error != 0)
+                throw PrintError(PrintError::OutputFolderNotWritable,
+                                 PrinterWords::tr("%1, and the print document could not be saved as %2: %3.")
+                                     .arg(m_outcome.noPrinter, displayPath(path), systemReason(error)));
+            m_outcome.pdfPath = path;
+            m_outcome.pages = summary.pages;
+            m_outcome.kind = PrintOutcome::SavedAsPdf;
+            discard();
+            return;
+        }
+        throw PrintError(
+            PrintError::OutputFolderNotWritable,
+            PrinterWords::tr("The print document could not be saved in %1: every name from %2 to %3 is taken.")
+                .arg(displayPath(m_fallbackFolder), candidateName(base, 1),
+                     candidateName(base, MaxFallbackNames)));
+    }
+
+private:
+    QString m_fallbackFolder;
+};
+
 } // namespace
 
 StagedTarget::StagedTarget(std::unique_ptr<WorkFolder> folder) : m_folder(std::move(folder)) {}
@@ -277,6 +342,12 @@ void StagedTarget::close()
 QString StagedTarget::documentPath() const
 {
     return m_folder->filePath(StagedName);
+}
+
+std::unique_ptr<DocumentTarget> DocumentTarget::besideListFile(std::unique_ptr<WorkFolder> work,
+                                                               const QString &folder, PrintOutcome why)
+{
+    return std::make_unique<SavedBesideTarget>(std::move(work), folder, std::move(why));
 }
 
 std::unique_ptr<DocumentTarget> DocumentTarget::plainFile(const QString &path)

@@ -4,28 +4,27 @@
 #pragma once
 
 #include "cupsprinter.h"
+#include "pdfsurface.h"
 #include "printerror.h"
-#include "printsurface.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-class PdfSurface;
 class WorkFolder;
 
-// The default printer: the document is rendered as PDF on the default queue's own paper (its
-// default media, inside the margins it reports) and, when it is ended, submitted to that queue
+// The default printer: the PDF surface whose document is rendered on the default queue's own paper
+// (its default media, inside the margins it reports) and, when it is ended, submitted to that queue
 // through CUPS with the document name as the job title and with the media it was laid out on.
 // The print system is first asked when the document first needs the printer (its orientation, its
-// size, or something to draw), never before; its answer holds for the document, and decides the
-// PDF surface that is then made: on the queue's paper for the queue, or, where there is no
+// size, its font, or something to draw), never before; its answer holds for the document, and
+// decides the paper and the target: the queue's paper for the queue, or, where there is no
 // printer or the print system cannot be reached, on the system's paper for a PDF saved in the
 // fallback folder under the document's name with ".pdf" ("parts.lst" gives "parts.pdf"; an
 // existing file is never replaced: "parts-2.pdf", ...). A document with no page sends nothing and
 // writes nothing. A job taken by a stopped queue is held there, not printed: endDocument() then
 // throws PrinterStopped, so that the run is not taken for printed.
-class PrinterSurface : public PrintSurface
+class PrinterSurface : public PdfSurface
 {
 public:
     // Asks the print system for its default queue (called once, when the printer is first needed).
@@ -45,41 +44,21 @@ public:
     explicit PrinterSurface(QString fallbackFolder, LookUp lookUp = Cups::lookUpDefaultPrinter);
     ~PrinterSurface() override;
 
-    void setOrientation(Orientation orientation) override;
-    [[nodiscard]] int orientation() const override;
-    void setFontName(const QString &name) override;
-    void setFontSize(float points) override;
-    [[nodiscard]] float currentX() const override;
-    [[nodiscard]] float currentY() const override;
-    void setCurrentX(float x) override;
-    void setCurrentY(float y) override;
-    [[nodiscard]] float scaleWidth() const override;
-    [[nodiscard]] float scaleHeight() const override;
-    [[nodiscard]] float sheetRight() const override;
-    [[nodiscard]] float sheetBottom() const override;
-    [[nodiscard]] qint64 page() const override;
-    [[nodiscard]] float textWidth(const QString &text) const override;
-    [[nodiscard]] float lineHeight() const override;
-    void printText(const QString &text) override;
-    void drawPicture(const Picture &picture, float x, float y) override;
-    void drawPicture(const Picture &picture, float x, float y, float width, float height) override;
     void newPage() override;
-    void endDocument() override;
     // Nothing is sent and nothing saved; the work folder is removed at once.
     void discardDocument() override;
-    [[nodiscard]] bool pageHasContent() const override;
-    void setDocumentName(const QString &name) override;
-
     [[nodiscard]] PrintOutcome outcome() const override;
+
     // What the print system said about its default queue; asks it now if that has not been done.
     [[nodiscard]] const Cups::DefaultPrinter &defaultPrinter() const;
     [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return defaultPrinter().printer; }
-    // The pages of the document so far.
-    [[nodiscard]] int pagesWritten() const;
 
 private:
-    // The PDF surface of the document, made when the printer is first needed.
-    [[nodiscard]] PdfSurface &document() const;
+    // Where the document goes, from what the print system said: the queue, or a PDF beside the
+    // list file where there is none and none is required.
+    [[nodiscard]] Destination destination();
+    // Why there is no printer, as the first clause of a message.
+    [[nodiscard]] QString noPrinterText() const;
     [[nodiscard]] PrintError noPrinterError() const;
 
     LookUp m_lookUp;
@@ -87,8 +66,6 @@ private:
     QString m_fallbackFolder;
     bool m_printerRequired = false;
     QString m_queueAsked; // forQueue: the queue named, or empty for the default one
-    QString m_documentName;
-    mutable std::unique_ptr<WorkFolder> m_workFolder;
-    mutable std::unique_ptr<PdfSurface> m_document;
+    std::unique_ptr<WorkFolder> m_workFolder;
     bool m_discarded = false;
 };

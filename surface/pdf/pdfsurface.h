@@ -3,12 +3,12 @@
 
 #pragma once
 
-#include "paperlayout.h"
 #include "printsurface.h"
 
 #include <QPageLayout>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -19,8 +19,16 @@ class PdfFonts;
 class PdfPictures;
 class PdfWriter;
 
+// What the pages of a document are laid out on.
+struct Paper
+{
+    QPageLayout layout;             // the sheet and its printable area (inside the margins), in portrait
+    bool landscapeSupported = true; // otherwise the document's orientation is portrait whatever is asked
+};
+
 // Renders the print document as PDF with the project's own writer, on the paper it is handed, into
-// the target it is handed. Positions are twips from the top-left corner of the printable area; the
+// the target it is handed; when the document is ended, the target does with it what it is for
+// (DocumentTarget::finish: a file published, a job sent). Positions are twips from the top-left corner of the printable area; the
 // sheet is not clipped to it. Pages are begun lazily: nothing is made until something is drawn,
 // "new page" only takes effect when the next page gets content, and a document with nothing drawn
 // leaves nothing at all. Each page is written out when it ends and each picture when it is first
@@ -33,7 +41,18 @@ class PdfSurface : public SurfaceBase
 public:
     static constexpr int Resolution = 1440;
 
+    // Where the document goes and what it is laid out on.
+    struct Destination
+    {
+        Paper paper;
+        std::unique_ptr<DocumentTarget> target;
+    };
+    // Asked once, when the document first needs its paper or its target: its orientation, its size,
+    // its font, or something to draw. May throw PrintError, which that operation then throws.
+    using DestinationLookUp = std::function<Destination()>;
+
     PdfSurface(Paper paper, std::unique_ptr<DocumentTarget> target);
+    explicit PdfSurface(DestinationLookUp lookUp);
     // A PDF written straight into the file at path (DocumentTarget::plainFile).
     PdfSurface(const QString &path, const QPageLayout &layout, bool landscapeSupported = true);
     ~PdfSurface() override;
@@ -74,7 +93,14 @@ public:
     [[nodiscard]] QString resolvedFontFamily() const;
     [[nodiscard]] QString resolvedFontFile() const;
 
+protected:
+    // Whether the destination has been looked up.
+    [[nodiscard]] bool destinationKnown() const { return m_target != nullptr; }
+
 private:
+    // The destination, looked up now if it has not been.
+    const Paper &paper() const;
+    DocumentTarget &target() const;
     [[nodiscard]] QPageLayout currentLayout() const;
     [[nodiscard]] PdfFonts &fonts() const;
     void beginDrawing();
@@ -83,8 +109,9 @@ private:
     [[nodiscard]] double pageX(double twips) const;
     [[nodiscard]] double pageY(double twips) const;
 
-    Paper m_paper;
-    std::unique_ptr<DocumentTarget> m_target;
+    DestinationLookUp m_lookUp;
+    mutable Paper m_paper;
+    mutable std::unique_ptr<DocumentTarget> m_target;
     QString m_documentName;
     mutable std::unique_ptr<PdfFonts> m_fonts;
     std::unique_ptr<PdfWriter> m_writer;

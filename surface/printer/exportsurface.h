@@ -14,7 +14,7 @@
 // userFile(): replaced atomically by a finished document, left as it was otherwise.
 namespace ExportSurface {
 
-inline const QString StandardOutput = QStringLiteral("-");
+inline const QString StandardOutput = PrintOutcome::StandardOutput;
 
 // Throws PrintError (DocumentNotWritable) at once when the place cannot be used.
 [[nodiscard]] std::unique_ptr<PdfSurface> make(const QString &target);

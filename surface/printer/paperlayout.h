@@ -12,10 +12,3 @@
 // file PAPERCONF or /etc/papersize), portrait, with quarter-inch margins; the locale's paper when
 // libpaper names none, or one it does not know.
 [[nodiscard]] QPageLayout systemPageLayout();
-
-// What the pages of a document are laid out on.
-struct Paper
-{
-    QPageLayout layout;             // the sheet and its printable area (inside the margins), in portrait
-    bool landscapeSupported = true; // otherwise the document's orientation is portrait whatever is asked
-};

@@ -43,6 +43,12 @@ public:
     // What became of the document; pages is filled in by the surface.
     [[nodiscard]] virtual PrintOutcome outcome() const { return {}; }
 
+    // The document saved in folder as a PDF named after its title ("parts.lst" gives "parts.pdf"),
+    // or under the first free name after that ("parts-2.pdf", ...), for want of a printer: an
+    // existing file is never replaced. work: the folder it is written in first. why: the outcome
+    // it reports, with why there was no printer.
+    [[nodiscard]] static std::unique_ptr<DocumentTarget> besideListFile(std::unique_ptr<WorkFolder> work,
+                                                                        const QString &folder, PrintOutcome why);
     // A file at path, written in place: created or emptied at open(), removed again when the
     // document fails or is thrown away. For a caller's own file (tests, the benchmark).
     [[nodiscard]] static std::unique_ptr<DocumentTarget> plainFile(const QString &path);
