@@ -349,6 +349,10 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
         <source>no free name</source>
         <translation>kein freier Name</translation>
     </message>
+    <message>
+        <source>The print document %1 could not be read back as a PDF.</source>
+        <translation>Das Druckdokument %1 konnte nicht wieder als PDF gelesen werden.</translation>
+    </message>
 </context>
 <context>
     <name>PrintError</name>

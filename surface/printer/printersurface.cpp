@@ -3,14 +3,15 @@
 
 #include "printersurface.h"
 
-#include "application.h"
 #include "documenttarget.h"
 #include "paperlayout.h"
 #include "pdfsurface.h"
 #include "printerror.h"
+#include "printjob.h"
 #include "workfiles.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <optional>
 
@@ -34,23 +35,12 @@ public:
     void finish(const DocumentSummary &summary) override
     {
         close();
-        const QString title = summary.title.isEmpty() ? ApplicationTitle : summary.title;
-        m_outcome.pages = summary.pages;
-        m_outcome.jobId = Cups::submitPdf(m_queue.name, documentPath(), title,
-                                          {m_queue.media, summary.landscape}, m_queue.jobOptions);
-        m_outcome.printer = m_queue.name;
-        m_outcome.kind = PrintOutcome::SentToPrinter;
-        discard(); // the print system has its own copy now
-        // A stopped queue still takes jobs, and holds them until someone starts the printer again.
-        const std::optional<Cups::QueueState> state = Cups::queueState(m_queue.name);
-        if (state && state->stopped) {
-            m_outcome.held = true;
-            throw PrintError(
-                PrintError::PrinterStopped,
-                Words::tr("The printer %1 is stopped: print job %2 (%3) is held in its queue and "
-                          "prints only when the printer is started again.")
-                    .arg(m_queue.name, QString::number(m_outcome.jobId), title));
-        }
+        // Once the print system has taken the job it has its own copy, also of a job it holds.
+        const auto taken = qScopeGuard([this] {
+            if (m_outcome.kind == PrintOutcome::SentToPrinter)
+                discard();
+        });
+        sendDocument(m_queue, documentPath(), summary, m_outcome);
     }
 
 private:
