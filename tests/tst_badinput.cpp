@@ -247,11 +247,12 @@ private slots:
                                     << IntList{0, 1} << 32;
         }
 
-        // A JPEG goes to the page as its own bytes, undecoded: one whose picture data stops early
-        // but that is properly ended is whole as a file, and prints as far as its data goes.
-        QTest::newRow("picture data cut short, file properly ended (JPEG): passed through")
-            << twoPictures << QStringList{"closed-jpg:bad.gif", "gif:good.gif"} << noErrors << none << 2
-            << IntList{1, 1} << 32;
+        // A JPEG goes to the page as its own bytes only once its decoder has read all of its data:
+        // one whose picture data stops early is refused, even when the file is properly ended.
+        QTest::newRow("picture data cut short, file properly ended (JPEG)")
+            << twoPictures << QStringList{"closed-jpg:bad.gif", "gif:good.gif"}
+            << IntList{PrintError::PictureNotReadable} << QStringList{prog + "/bad.gif"} << 2 << IntList{0, 1}
+            << 32;
 
         // Pictures that are not files are not opened (a FIFO would wait for ever): no picture.
         for (const char *kind : {"folder", "fifo", "fifo-link", "dangling"}) {

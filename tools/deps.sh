@@ -3,7 +3,9 @@
 # Copyright (C) 2026 LST File print utility developers
 # Installs the Debian packages the project needs: to build and run it (Qt, CUPS, libpaper for the
 # system's paper, for the PDF writer zlib, HarfBuzz, FreeType, fontconfig, libjpeg-turbo and
-# Little CMS, and Poppler to render the finished document's pages), to run its tests (virtual display, PDF tools, a private print system, clang for
+# Little CMS, libpng to prove PNGs before their data goes into a document, and Poppler to render
+# the finished document's pages), to run its tests (virtual display, PDF tools and mupdf's as a
+# third reader of the documents beside poppler and Ghostscript, a private print system, clang for
 # fuzzing, bash-completion's helpers for the completion test; its pkg-config file also says where
 # the completion file is installed), and to build and check the
 # installed tree and the Debian package (validators for the desktop entry, metainfo, manual page
@@ -18,11 +20,11 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libpoppler-qt6-dev qt6-translations-l10n locales libqt6svg6 libcups2-dev libjpeg62-turbo-dev libpaper-dev bash-completion
+    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libpoppler-qt6-dev qt6-translations-l10n locales libqt6svg6 libcups2-dev libjpeg62-turbo-dev libpng-dev libpaper-dev bash-completion
     qt6-base-private-dev libxkbcommon-dev
     zlib1g-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev liblcms2-dev
     fonts-urw-base35 fonts-dejavu-core fontconfig
-    xvfb xauth xdotool imagemagick poppler-utils qpdf ghostscript
+    xvfb xauth xdotool imagemagick poppler-utils qpdf ghostscript mupdf-tools
     weston qt6-wayland
     cups-daemon cups-client cups-ipp-utils printer-driver-cups-pdf
     clang-14 libclang-rt-14-dev

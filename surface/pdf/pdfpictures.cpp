@@ -57,14 +57,15 @@ std::string calibratedSpace(const PictureColour &colour, int components)
     if (components == 1)
         return "[/CalGray<<" + whitePoint + "/Gamma " + number(gamma) + ">>]";
 
-    // The primaries' XYZ for Y = 1, as columns; scaled so that their sum is the white.
+    // The primaries' x, y and z as columns, scaled so that their sum is the white. Not divided by
+    // a primary's y: wide-gamut spaces have primaries of y = 0, which libpng accepts.
     double m[3][3];
     for (int i = 0; i < 3; ++i) {
         const double x = c[2 + 2 * i];
         const double y = c[3 + 2 * i];
-        m[0][i] = x / y;
-        m[1][i] = 1.0;
-        m[2][i] = (1.0 - x - y) / y;
+        m[0][i] = x;
+        m[1][i] = y;
+        m[2][i] = 1.0 - x - y;
     }
     const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
                        m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
@@ -86,8 +87,11 @@ std::string calibratedSpace(const PictureColour &colour, int components)
         scale[i] = inverse[i][0] * white[0] + inverse[i][1] * white[1] + inverse[i][2] * white[2];
     std::string matrix = "/Matrix[";
     for (int i = 0; i < 3; ++i) {
-        for (int row = 0; row < 3; ++row)
+        for (int row = 0; row < 3; ++row) {
+            if (!std::isfinite(m[row][i] * scale[i]))
+                return components == 3 ? "/DeviceRGB" : "/DeviceGray";
             matrix += number(m[row][i] * scale[i]) + " ";
+        }
     }
     matrix += "]";
     const std::string g = number(gamma);

@@ -15,21 +15,36 @@ constexpr qsizetype MaxProfileBytes = 16 * 1024 * 1024;
 
 int profileComponents(QByteArrayView profile)
 {
-    if (profile.size() < 132 || profile.size() > MaxProfileBytes)
+    // The size the profile's header gives must be the size it has: a reader that takes either
+    // one finds tags outside the other.
+    if (profile.size() < 132 || profile.size() > MaxProfileBytes ||
+        qsizetype(quint32(uchar(profile[0])) << 24 | quint32(uchar(profile[1])) << 16 |
+                  quint32(uchar(profile[2])) << 8 | quint32(uchar(profile[3]))) != profile.size())
         return 0;
-    cmsHPROFILE const handle = cmsOpenProfileFromMem(profile.data(), cmsUInt32Number(profile.size()));
-    if (!handle)
+    cmsContext const context = cmsCreateContext(nullptr, nullptr);
+    if (!context)
         return 0;
+    cmsSetLogErrorHandlerTHR(context, nullptr); // its complaints are the answer, not messages
+    cmsHPROFILE const handle =
+        cmsOpenProfileFromMemTHR(context, profile.data(), cmsUInt32Number(profile.size()));
+    if (!handle) {
+        cmsDeleteContext(context);
+        return 0;
+    }
     int components = 0;
+    cmsUInt32Number format = 0;
     switch (cmsGetColorSpace(handle)) {
     case cmsSigGrayData:
         components = 1;
+        format = TYPE_GRAY_8;
         break;
     case cmsSigRgbData:
         components = 3;
+        format = TYPE_RGB_8;
         break;
     case cmsSigCmykData:
         components = 4;
+        format = TYPE_CMYK_8;
         break;
     default:
         break;
@@ -44,7 +59,24 @@ int profileComponents(QByteArrayView profile)
         components = 0;
         break;
     }
+    // A profile that opens may still be unusable (a truncated or overlapping tag, a table that
+    // does not add up): only building a transform to sRGB, as a reader of the document does,
+    // reads what it needs of it. Without optimising it, which would cost milliseconds.
+    if (components > 0) {
+        cmsHPROFILE const srgb = cmsCreate_sRGBProfileTHR(context);
+        cmsHTRANSFORM const transform =
+            srgb ? cmsCreateTransformTHR(context, handle, format, srgb, TYPE_RGB_8,
+                                         INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE)
+                 : nullptr;
+        if (!transform)
+            components = 0;
+        else
+            cmsDeleteTransform(transform);
+        if (srgb)
+            cmsCloseProfile(srgb);
+    }
     cmsCloseProfile(handle);
+    cmsDeleteContext(context);
     return components;
 }
 

@@ -42,7 +42,10 @@ struct JpegErrors
     jpeg_error_mgr manager; // first: libjpeg hands it back as its own
     std::jmp_buf exit;
     bool dataRanOut = false;
+    bool damaged = false; // any other warning
     bool tooManyScans = false;
+    bool readingProfile = false;
+    bool profileDamaged = false;
 };
 
 extern "C" {
@@ -52,32 +55,63 @@ static void jpegErrorExit(j_common_ptr info)
     std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->exit, 1);
 }
 
-// Warnings (level -1) are not printed. Two of them mean the data ran out before the picture did:
-// libjpeg would fill the rest with grey.
+// Warnings (level -1) are not printed: each one is damage that libjpeg would paint over (grey
+// where the data ran out, a block of noise where it did not make sense) and that every reader of
+// the document would meet again. The first one ends the decoding. While the ICC profile is
+// assembled, a warning concerns the profile alone, which is then left out.
 static void jpegMessage(j_common_ptr info, int level)
 {
     if (level >= 0)
         return;
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    if (errors->readingProfile) {
+        errors->profileDamaged = true;
+        return;
+    }
     ++info->err->num_warnings;
     const int code = info->err->msg_code;
-    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) {
-        reinterpret_cast<JpegErrors *>(info->err)->dataRanOut = true;
-        info->err->error_exit(info);
-    }
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)
+        errors->dataRanOut = true;
+    else
+        errors->damaged = true;
+    info->err->error_exit(info);
 }
 
 // Called as input is read; bounds the scans whatever the walk over the file counted.
+//
+// It also finds arithmetic-coded data that ends early. The arithmetic decoder may meet the next
+// marker before the end of a scan (the encoder leaves out the zero bytes its last symbols end
+// with) and then goes on with zeros, without a warning: a file cut short and closed by an end
+// marker decodes as if nothing were missing. Yet the decoder reads only a few bytes ahead, and a
+// few bytes hold the last symbols of a scan, never hundreds of blocks: a marker met with more than
+// two rows of blocks and 256 blocks still to decode means the data ran out.
 static void jpegProgress(j_common_ptr info)
 {
-    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxJpegScans) {
+    if (!info->is_decompressor)
+        return;
+    const auto decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->input_scan_number > MaxJpegScans) {
         reinterpret_cast<JpegErrors *>(info->err)->tooManyScans = true;
         info->err->error_exit(info);
+    }
+    // 203: scans read ahead of the output (progressive, or several scans); 205: one scan, read as
+    // the rows are put out.
+    const int state = decompress->global_state;
+    if (decompress->arith_code && decompress->unread_marker != 0 && (state == 203 || state == 205)) {
+        const JDIMENSION row = state == 203 ? decompress->input_iMCU_row : decompress->output_iMCU_row;
+        if (row < decompress->total_iMCU_rows) {
+            const qint64 rowsLeft = qint64(decompress->total_iMCU_rows) - row;
+            if (rowsLeft > 2 && rowsLeft * decompress->MCUs_per_row > 256) {
+                reinterpret_cast<JpegErrors *>(info->err)->dataRanOut = true;
+                info->err->error_exit(info);
+            }
+        }
     }
 }
 }
 
-// The Exif orientation (1 to 8) of an APP1 segment's data, 0 where it has none. IFDs are read in
-// order, at most ten of them, as Qt's reader reads them.
+// The Exif orientation (1 to 8) of an APP1 segment's data, 0 where it has none. Only the main
+// picture's IFD counts: the next one describes the thumbnail, whose orientation viewers ignore.
 int exifOrientation(QByteArrayView exif)
 {
     if (!exif.startsWith(QByteArrayView("Exif\0\0", 6)) || exif.size() < 14)
@@ -93,19 +127,15 @@ int exifOrientation(QByteArrayView exif)
     };
     if (number(2, 2) != 0x2A)
         return 0;
-    qint64 ifd = number(4, 4);
-    for (int n = 0; n < 10 && ifd > 0; ++n) {
-        const qint64 entries = number(ifd, 2);
-        for (qint64 i = 0; i < entries; ++i) {
-            const qint64 entry = ifd + 2 + 12 * i;
-            if (number(entry, 2) != 0x0112)
-                continue;
-            const qint64 value = number(entry + 8, 2);
-            return number(entry + 2, 2) == 3 && number(entry + 4, 4) == 1 && value >= 1 && value <= 8
-                       ? int(value)
-                       : 0;
-        }
-        ifd = entries < 0 ? -1 : number(ifd + 2 + 12 * entries, 4);
+    const qint64 ifd = number(4, 4);
+    const qint64 entries = ifd > 0 ? number(ifd, 2) : -1;
+    for (qint64 i = 0; i < entries; ++i) {
+        const qint64 entry = ifd + 2 + 12 * i;
+        if (number(entry, 2) != 0x0112)
+            continue;
+        const qint64 value = number(entry + 8, 2);
+        return number(entry + 2, 2) == 3 && number(entry + 4, 4) == 1 && value >= 1 && value <= 8 ? int(value)
+                                                                                                  : 0;
     }
     return 0;
 }
@@ -162,7 +192,9 @@ bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mg
             extras.orientation = exifOrientation(
                 QByteArrayView(reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length)));
     }
+    errors.readingProfile = true;
     jpeg_read_icc_profile(&info, &extras.iccProfile, &extras.iccProfileLength);
+    errors.readingProfile = false;
 
     bool cmyk = false;
     QImage::Format format = QImage::Format_RGB32;
@@ -235,14 +267,18 @@ QImage decodeJpeg(QByteArrayView data, const QString &path)
     if (!decoded && !extras.failure)
         errors.manager.format_message(reinterpret_cast<j_common_ptr>(&info), reason);
     jpeg_destroy_decompress(&info);
-    const QByteArray iccProfile(reinterpret_cast<const char *>(extras.iccProfile),
-                                qsizetype(extras.iccProfileLength));
+    const QByteArray iccProfile = errors.profileDamaged
+                                      ? QByteArray()
+                                      : QByteArray(reinterpret_cast<const char *>(extras.iccProfile),
+                                                   qsizetype(extras.iccProfileLength));
     std::free(extras.iccProfile);
 
     if (errors.tooManyScans)
         refusePicture(PictureDefect::TooManyScans, path);
     if (errors.dataRanOut)
         refusePicture(PictureDefect::Incomplete, path);
+    if (errors.damaged)
+        refusePicture(PictureDefect::Damaged, path);
     if (!decoded || image.isNull())
         throw PrintError(PrintError::PictureNotReadable,
                          Words::tr("The picture %1 could not be read: %2.")
@@ -255,14 +291,19 @@ QImage decodeJpeg(QByteArrayView data, const QString &path)
 
 namespace {
 
-// Reads the headers into header; libjpeg's errors return here through longjmp, so it holds
-// nothing that needs destroying.
-bool readHeader(jpeg_decompress_struct &info, JpegErrors &errors, QByteArrayView data, JpegHeader &header,
-                JOCTET *&profile, unsigned int &profileLength)
+// Reads the headers into proof.header and, for a JPEG that can go into a document as it is and
+// whose size is within maxPixels, all of its coded data at the smallest scale (1/8: one sample per
+// block, so that no inverse transform is worked out, yet every coded bit is read). libjpeg's
+// errors and warnings return here through longjmp, so it holds nothing that needs destroying.
+bool readProof(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mgr &progress,
+               QByteArrayView data, qint64 maxPixels, JpegProof &proof, JOCTET *&profile,
+               unsigned int &profileLength)
 {
+    JpegHeader &header = proof.header;
     if (setjmp(errors.exit))
         return false;
     jpeg_create_decompress(&info);
+    info.progress = &progress;
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(data.data()),
                  static_cast<unsigned long>(data.size()));
     jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
@@ -280,7 +321,9 @@ bool readHeader(jpeg_decompress_struct &info, JpegErrors &errors, QByteArrayView
             break;
         }
     }
+    errors.readingProfile = true;
     jpeg_read_icc_profile(&info, &profile, &profileLength);
+    errors.readingProfile = false;
     bool knownColours = false;
     switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -295,32 +338,73 @@ bool readHeader(jpeg_decompress_struct &info, JpegErrors &errors, QByteArrayView
     case JCS_YCCK:
         knownColours = info.num_components == 4;
         header.transformed = info.jpeg_color_space == JCS_YCCK;
-        header.inverted = info.saw_Adobe_marker;
+        // Stored inverted (255 for no ink), with or without Adobe's marker: what every viewer
+        // shows (Qt's reader, ImageMagick, browsers) and what Adobe's programs, which nearly all
+        // CMYK JPEGs come from, write. Read the other way, a picture turns into a dark negative.
+        header.inverted = true;
         break;
     default:
         break;
     }
     header.passThrough = knownColours && info.data_precision == 8 && !info.arith_code &&
                          header.pixels.width() > 0 && header.pixels.height() > 0;
+    if (qint64(info.image_width) * info.image_height > maxPixels) {
+        proof.tooLarge = true;
+        return true;
+    }
+    if (!header.passThrough)
+        return true;
+
+    info.scale_num = 1;
+    info.scale_denom = 8;
+    info.dct_method = JDCT_IFAST;
+    info.do_fancy_upsampling = FALSE;
+    info.do_block_smoothing = FALSE;
+    info.out_color_space = info.jpeg_color_space; // no colour conversion
+    jpeg_start_decompress(&info);
+    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                info.output_width * JDIMENSION(info.output_components),
+                                                JDIMENSION(info.rec_outbuf_height));
+    while (info.output_scanline < info.output_height)
+        jpeg_read_scanlines(&info, rows, JDIMENSION(info.rec_outbuf_height));
+    jpeg_finish_decompress(&info); // reads on to the end marker, which may hold more damage
+    proof.proven = true;
     return true;
 }
 
 } // namespace
 
-JpegHeader readJpegHeader(QByteArrayView data)
+JpegProof proveJpeg(QByteArrayView data, qint64 maxPixels)
 {
     jpeg_decompress_struct info{};
     JpegErrors errors{};
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = jpegErrorExit;
     errors.manager.emit_message = jpegMessage;
-    JpegHeader header;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = jpegProgress;
+    JpegProof proof;
     JOCTET *profile = nullptr;
     unsigned int profileLength = 0;
-    if (!readHeader(info, errors, data, header, profile, profileLength))
-        header.passThrough = false;
+    const bool read = readProof(info, errors, progress, data, maxPixels, proof, profile, profileLength);
+    if (errors.tooManyScans)
+        proof.defect = PictureDefect::TooManyScans;
+    else if (errors.dataRanOut)
+        proof.defect = PictureDefect::Incomplete;
+    else if (errors.damaged)
+        proof.defect = PictureDefect::Damaged;
+    else if (!read) {
+        char reason[JMSG_LENGTH_MAX] = "";
+        errors.manager.format_message(reinterpret_cast<j_common_ptr>(&info), reason);
+        proof.defect = PictureDefect::Damaged;
+        proof.reason = QString::fromLocal8Bit(reason);
+    }
+    if (proof.defect != PictureDefect::None)
+        proof.proven = false;
     jpeg_destroy_decompress(&info);
-    header.iccProfile = QByteArray(reinterpret_cast<const char *>(profile), qsizetype(profileLength));
+    if (!errors.profileDamaged)
+        proof.header.iccProfile =
+            QByteArray(reinterpret_cast<const char *>(profile), qsizetype(profileLength));
     std::free(profile);
-    return header;
+    return proof;
 }

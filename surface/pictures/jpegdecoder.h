@@ -9,14 +9,15 @@
 #include <QSize>
 #include <QString>
 
+#include "picturecheck.h"
+
 // Decodes a JPEG with libjpeg, in one pass, into the image Qt's own reader would give (grey, or
 // RGB32 for colour and CMYK, turned as its Exif orientation says, with its ICC profile). Unlike Qt's
 // reader it refuses data that runs out before the last pixel (libjpeg's warning, which Qt only
 // logs) and a progressive JPEG of more than MaxJpegScans scans. Throws PrintError naming path.
 [[nodiscard]] QImage decodeJpeg(QByteArrayView data, const QString &path);
 
-// What a JPEG's headers say, as libjpeg reads them up to the first scan, without decoding the
-// picture.
+// What a JPEG's headers say, as libjpeg reads them up to the first scan.
 struct JpegHeader
 {
     bool read = false;        // libjpeg read the headers
@@ -24,8 +25,23 @@ struct JpegHeader
     QSize pixels;             // as coded
     int components = 0;
     bool transformed = true; // YCbCr or YCCK, rather than RGB or CMYK
-    bool inverted = false;   // an Adobe marker on four components: CMYK stored inverted
+    bool inverted = false;   // four components: CMYK stored inverted, as viewers read it
     int orientation = 1;     // Exif, 1 to 8
-    QByteArray iccProfile;   // as the APP2 segments carry it
+    QByteArray iccProfile;   // as the APP2 segments carry it; empty where they are damaged
 };
-[[nodiscard]] JpegHeader readJpegHeader(QByteArrayView data);
+
+// The proof that a JPEG can go into a document as its own bytes: libjpeg reads its headers and,
+// where it is one PDF reads (header.passThrough) and within maxPixels, every bit of its coded
+// data, at the smallest scale. Every warning libjpeg gives on the way is damage: the data ran out
+// (closed by an end marker or not), corrupt entropy data, a missing or wrong restart marker, bytes
+// between markers, an inconsistent progression; so is every error (a table used but never
+// defined, a scan naming an unknown component, sampling it cannot decode).
+struct JpegProof
+{
+    JpegHeader header;
+    PictureDefect defect = PictureDefect::None; // Incomplete where the data ran out
+    QString reason;                             // libjpeg's words for an error (empty for a warning)
+    bool tooLarge = false;                      // more than maxPixels: nothing was decoded
+    bool proven = false;                        // every bit of the coded data was read without a warning
+};
+[[nodiscard]] JpegProof proveJpeg(QByteArrayView data, qint64 maxPixels);

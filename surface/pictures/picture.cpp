@@ -8,6 +8,7 @@
 #include "jpegdecoder.h"
 #include "ordinaryfile.h"
 #include "picturecheck.h"
+#include "pngproof.h"
 #include "printerror.h"
 
 #include <QBuffer>
@@ -16,8 +17,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QtConcurrent/QtConcurrentRun>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -117,7 +122,7 @@ struct Picture::Data
     Data() : serial(nextSerial()) {}
     static quint64 nextSerial()
     {
-        static quint64 last = 0;
+        static std::atomic<quint64> last = 0; // pictures are made on worker threads too
         return ++last;
     }
 };
@@ -212,9 +217,30 @@ qint64 Picture::bytes() const
            m_data->colour.iccProfile.size();
 }
 
+struct PictureLoader::Prepared
+{
+    FileStamp stamp;
+    QByteArray content;
+    Picture picture;
+    std::optional<PrintError> error; // what decoding it threw
+    bool read = false;               // the file was read (else load() reads it and says why not)
+};
+
 PictureLoader::PictureLoader(double logicalDpi, qint64 cacheBytes)
     : m_dpi(logicalDpi > 0 ? logicalDpi : 96.0), m_cacheLimit(cacheBytes)
 {
+}
+
+PictureLoader::~PictureLoader()
+{
+    if (m_workers)
+        m_workers->waitForDone();
+}
+
+PictureLoader::FileStamp PictureLoader::stampOf(const struct stat &file)
+{
+    return FileStamp{file.st_dev, file.st_ino, qint64(file.st_size), nanoseconds(file.st_mtim),
+                     nanoseconds(file.st_ctim)};
 }
 
 Picture PictureLoader::load(const QString &path)
@@ -231,10 +257,6 @@ Picture PictureLoader::load(const QString &path)
     if (!S_ISREG(info.st_mode))
         throw PrintError(PrintError::PictureNotReadable,
                          Words::tr("%1 is not a picture file.").arg(displayPath(path)));
-    const auto stampOf = [](const struct stat &file) {
-        return FileStamp{file.st_dev, file.st_ino, qint64(file.st_size), nanoseconds(file.st_mtim),
-                         nanoseconds(file.st_ctim)};
-    };
 
     // A file replaced by another of the same size and times (cp -p, rsync -t) is another inode, or
     // the same inode with a new change time. Only a file changed again within one tick of the
@@ -249,32 +271,63 @@ Picture PictureLoader::load(const QString &path)
     struct stat read
     {
     };
+    std::shared_ptr<Prepared> prepared;
+    if (const auto pending = m_prepared.find(key); pending != m_prepared.end()) {
+        prepared = pending->result();
+        m_prepared.erase(pending);
+        // Taken only for the file as it is now, and only where its stamp tells every change.
+        if (!prepared->read || !(prepared->stamp == stampOf(info)) ||
+            prepared->stamp.changed >= readAt - UnsettledNanoseconds)
+            prepared.reset();
+    }
     if (const auto found = m_index.find(key); found != m_index.end()) {
         const auto entry = found.value();
         bool same = entry->stamp == stampOf(info);
-        if (same && !entry->unsettledContent.isEmpty()) {
+        const bool bytesDropped = entry->picture.jpeg() && entry->picture.jpeg()->bytes.isEmpty();
+        if (same && (!entry->unsettledContent.isEmpty() || bytesDropped)) {
             content = readPictureFile(path, read);
             contentRead = true;
-            same = stampOf(read) == entry->stamp && content == entry->unsettledContent;
-            if (same && entry->stamp.changed < readAt - UnsettledNanoseconds) {
+            same = stampOf(read) == entry->stamp &&
+                   (entry->unsettledContent.isEmpty() || content == entry->unsettledContent);
+            if (same && !entry->unsettledContent.isEmpty() &&
+                entry->stamp.changed < readAt - UnsettledNanoseconds) {
                 m_cacheBytes -= entry->unsettledContent.size();
                 entry->unsettledContent = QByteArray();
             }
         }
         if (same) {
             m_lru.splice(m_lru.begin(), m_lru, entry);
-            return entry->picture;
+            if (!bytesDropped)
+                return entry->picture;
+            // The proof holds for these bytes: the file is the one that was proven.
+            const Picture &proven = entry->picture;
+            JpegData jpeg = *proven.jpeg();
+            jpeg.bytes = jpeg.repaired ? withStandardTables(content, jpegLayout(content)) : content;
+            Picture picture(std::move(jpeg), proven.width(), proven.height(), proven.colour());
+            picture.setIdentity(proven.identity());
+            return picture;
         }
         m_cacheBytes -= entry->bytes + entry->unsettledContent.size();
         m_lru.erase(entry);
         m_index.erase(found);
     }
 
-    if (!contentRead)
-        content = readPictureFile(path, read);
-    ++m_decodes;
-    Picture picture = decode(content, path);
-    const FileStamp stamp = stampOf(read);
+    Picture picture;
+    FileStamp stamp;
+    if (prepared) {
+        content = std::move(prepared->content);
+        stamp = prepared->stamp;
+        ++m_decodes;
+        if (prepared->error)
+            throw *prepared->error;
+        picture = std::move(prepared->picture);
+    } else {
+        if (!contentRead)
+            content = readPictureFile(path, read);
+        stamp = stampOf(read);
+        ++m_decodes;
+        picture = decode(content, path);
+    }
     const bool unsettled = stamp.changed >= readAt - UnsettledNanoseconds;
     QByteArray identity = encodeFileName(path) + '\0';
     for (const qint64 value :
@@ -282,13 +335,58 @@ Picture PictureLoader::load(const QString &path)
         identity += QByteArray::number(value) + ' ';
     if (unsettled) // a change within the clock's tick would not show in the stamp
         identity += QCryptographicHash::hash(content, QCryptographicHash::Sha1);
-    picture.setIdentity(std::move(identity));
-    // A JPEG kept as its bytes costs a read and a look at its headers to load again, and the PDF
-    // writer knows it again by its identity: it is not kept, so that a thousand photographs
-    // printed once each do not fill the memory.
-    if (!picture.jpeg())
-        remember(Entry{key, stamp, picture, picture.bytes(), unsettled ? content : QByteArray()});
+    picture.setIdentity(identity);
+    // A JPEG kept as its bytes is remembered without them, so that a thousand photographs printed
+    // once each do not fill the memory: loading it again costs a read, not a proof, and the PDF
+    // writer knows it again by its identity.
+    Picture kept = picture;
+    if (const JpegData *jpeg = picture.jpeg()) {
+        JpegData proof = *jpeg;
+        proof.bytes = QByteArray();
+        kept = Picture(std::move(proof), picture.width(), picture.height(), picture.colour());
+        kept.setIdentity(std::move(identity));
+    }
+    remember(Entry{key, stamp, kept, kept.bytes() + 256, unsettled ? content : QByteArray()});
     return picture;
+}
+
+void PictureLoader::prepare(const QString &path)
+{
+    constexpr int MaxPrepared = 6;
+    if (m_prepared.contains(path) || m_prepared.size() >= MaxPrepared)
+        return;
+    struct stat info
+    {
+    };
+    if (path.isEmpty() || ::stat(encodeFileName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size > 16 * 1024 * 1024)
+        return;
+    if (const auto found = m_index.constFind(path);
+        found != m_index.constEnd() && found.value()->stamp == stampOf(info))
+        return; // in the cache already
+    if (!m_workers) {
+        m_workers = std::make_unique<QThreadPool>();
+        m_workers->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    }
+    const double dpi = m_dpi;
+    m_prepared.insert(path, QtConcurrent::run(m_workers.get(), [path, dpi] {
+                          auto prepared = std::make_shared<Prepared>();
+                          try {
+                              struct stat read
+                              {
+                              };
+                              prepared->content = readPictureFile(path, read);
+                              prepared->stamp = stampOf(read);
+                              prepared->read = true;
+                              prepared->picture = decodeAt(prepared->content, path, dpi);
+                          } catch (const PrintError &error) {
+                              if (prepared->read)
+                                  prepared->error = error;
+                          } catch (...) {
+                              prepared->read = false; // load() does it again, and meets what it meets
+                          }
+                          return prepared;
+                      }));
 }
 
 Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) const
@@ -298,143 +396,146 @@ Picture PictureLoader::decodeData(QByteArrayView content, const QString &path) c
 
 namespace {
 
-// The colours a PNG's chunks give: its profile where that fits the picture, else its gamma (and
-// primaries), unless an sRGB chunk says the pixels are what device RGB is taken to be anyway.
-PictureColour pngColour(QByteArrayView content)
+// The colours of a PNG as libpng read them: its profile where that fits the picture (one component
+// for grey, three for colour and palettes), else its gamma (and primaries), unless an sRGB chunk
+// says the pixels are what device RGB is taken to be anyway. A gamma outside 0.2 to 5 is no
+// encoder's (decoding with its inverse would turn the picture nearly black or white): the picture
+// goes in with its device colours, as viewers that do not apply such a gamma show it.
+PictureColour pngColour(const PngProof &proof)
 {
-    const PngColourChunks chunks = pngColourChunks(content);
     PictureColour colour;
-    if (!chunks.compressedProfile.isEmpty()) {
-        colour.iccProfile = inflateProfile(chunks.compressedProfile);
-        if (profileComponents(colour.iccProfile) == 0)
-            colour.iccProfile.clear();
-        else
-            return colour;
-    }
-    if (chunks.srgb || !(chunks.gamma > 0.01 && chunks.gamma < 100))
+    const int components = proof.colourType == 0 || proof.colourType == 4 ? 1 : 3;
+    if (!proof.iccProfile.isEmpty() && profileFits(proof.iccProfile, components)) {
+        colour.iccProfile = proof.iccProfile;
         return colour;
-    colour.gamma = chunks.gamma;
-    const auto valid = [](double value) { return value > 0 && value <= 1; };
-    if (chunks.chromaticities.size() == 8 &&
-        std::all_of(chunks.chromaticities.begin(), chunks.chromaticities.end(), valid))
-        colour.chromaticities = chunks.chromaticities;
+    }
+    if (proof.srgb || !(proof.gamma >= 0.2 && proof.gamma <= 5))
+        return colour;
+    colour.gamma = proof.gamma;
+    if (proof.chromaticities.size() == 8)
+        colour.chromaticities = proof.chromaticities;
     return colour;
+}
+
+// Throws the error for damage that a decoder's proof found.
+[[noreturn]] void refuseProven(PictureDefect defect, const QString &reason, const QString &path)
+{
+    if (!reason.isEmpty())
+        throw PrintError(PrintError::PictureNotReadable,
+                         Words::tr("The picture %1 could not be read: %2.").arg(displayPath(path), reason));
+    refusePicture(defect, path);
 }
 
 } // namespace
 
 Picture PictureLoader::decode(const QByteArray &content, const QString &path) const
 {
+    return decodeAt(content, path, m_dpi);
+}
+
+Picture PictureLoader::decodeAt(const QByteArray &content, const QString &path, double dpi)
+{
     const std::optional<PictureFormat> format = pictureFormatOf(content);
     if (!format)
         throw PrintError(
             PrintError::PictureNotReadable,
             Words::tr("The file %1 is not a GIF, PNG, JPEG or BMP picture.").arg(displayPath(path)));
+    const float scale = float(1440.0 / dpi);
+    const qint64 maxPixels = maxPicturePixels();
 
-    const float scale = float(1440.0 / m_dpi);
+    if (*format == PictureFormat::Jpeg) {
+        // Walked first (every segment within the file, the scans counted, the end marker there),
+        // then proven by libjpeg. One that PDF reads and that is proven goes to the page as its
+        // bytes, its orientation applied by the drawing; standard tables that it leaves out are put
+        // in. One with a component named twice, or that PDF does not read, is decoded.
+        const JpegLayout layout = jpegLayout(content);
+        if (layout.defect != PictureDefect::None)
+            refusePicture(layout.defect, path);
+        const QByteArray bytes = layout.missingTables.empty() ? content : withStandardTables(content, layout);
+        const JpegProof proof = proveJpeg(bytes, maxPixels);
+        if (proof.tooLarge)
+            refuseIfTooLarge(proof.header.pixels, path);
+        if (proof.defect != PictureDefect::None)
+            refuseProven(proof.defect, proof.reason, path);
+        const JpegHeader &header = proof.header;
+        if (proof.proven && !layout.repeatedComponents) {
+            JpegData data{bytes,
+                          header.pixels,
+                          header.components,
+                          header.transformed,
+                          header.inverted,
+                          header.orientation,
+                          !layout.missingTables.empty()};
+            PictureColour colour;
+            if (profileFits(header.iccProfile, header.components))
+                colour.iccProfile = header.iccProfile;
+            const QSize shown = header.orientation >= 5 ? header.pixels.transposed() : header.pixels;
+            return Picture(std::move(data), float(shown.width()) * scale, float(shown.height()) * scale,
+                           std::move(colour));
+        }
+        QImage image = decodeJpeg(content, path);
+        refuseIfTooLarge(image.size(), path);
+        PictureColour colour;
+        if (profileFits(header.iccProfile, image.isGrayscale() ? 1 : 3) && header.components != 4)
+            colour.iccProfile = header.iccProfile;
+        const float width = float(image.width()) * scale;
+        const float height = float(image.height()) * scale;
+        return Picture(std::move(image), width, height, layout.repeatedComponents, std::move(colour));
+    }
+
+    PictureColour colour;
+    if (*format == PictureFormat::Png) {
+        // Asked for the size, libpng reads every chunk before the pixels and first allocates what
+        // each one claims to hold (a 203-byte file asked for 1.1 GB): the walk over the chunks,
+        // which keeps each within the file, goes first. Then libpng proves it, on the header it
+        // accepts: the size limit applies to that header, and the compressed pixels go in as they
+        // are only where the file's own header says the same.
+        if (const PictureDefect defect = pngDefect(content); defect != PictureDefect::None)
+            refusePicture(defect, path);
+        const PngProof proof = provePng(content, maxPixels);
+        if (proof.tooLarge)
+            refuseIfTooLarge(proof.pixels, path);
+        if (proof.defect != PictureDefect::None)
+            refuseProven(proof.defect, proof.reason, path);
+        colour = pngColour(proof);
+        if (std::optional<PngData> png = pngPassThrough(content);
+            png && png->pixels == proof.pixels && png->bits == proof.bits) {
+            const float width = float(png->pixels.width()) * scale;
+            const float height = float(png->pixels.height()) * scale;
+            return Picture(std::move(*png), content, width, height, std::move(colour));
+        }
+    }
+
     // Decoded from memory: the checks below and the decoder see the same bytes. Qt's reader is
     // told the format, so that no other plugin ever looks at the content.
     QBuffer buffer;
     buffer.setData(content);
     buffer.open(QIODevice::ReadOnly);
-    std::optional<QImageReader> reader;
-    JpegLayout jpeg;
-    JpegHeader jpegHeader;
-    QSize pixels;
-    if (*format == PictureFormat::Jpeg) {
-        jpeg = jpegLayout(content);
-        pixels = jpeg.size;
-    } else {
-        // Asked for the size, libpng reads every chunk before the pixels and first allocates what
-        // each one claims to hold (a 203-byte file asked for 1.1 GB): the walk over the chunks,
-        // which keeps each within the file, goes first.
-        if (*format == PictureFormat::Png) {
-            if (const PictureDefect defect = pngDefect(content); defect != PictureDefect::None)
-                refusePicture(defect, path);
-        }
-        reader.emplace(&buffer, *format == PictureFormat::Gif   ? "gif"
-                                : *format == PictureFormat::Png ? "png"
-                                                                : "bmp");
-        reader->setAutoDetectImageFormat(false);
-        reader->setAutoTransform(true);
-        pixels = reader->size();
-    }
-
-    // Refuse pictures whose decoded size would pass the reader's allocation limit before any
-    // memory is taken, with a message that says why.
-    const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    if (limitBytes > 0 && qint64(std::abs(pixels.width())) * std::abs(pixels.height()) * 4 > limitBytes)
-        throw PrintError(PrintError::PictureTooLarge,
-                         Words::tr("The picture %1 is %2 × %3 pixels, too large to print.")
-                             .arg(displayPath(path), QString::number(std::abs(pixels.width())),
-                                  QString::number(std::abs(pixels.height()))));
-
+    QImageReader reader(&buffer, *format == PictureFormat::Gif   ? "gif"
+                                 : *format == PictureFormat::Png ? "png"
+                                                                 : "bmp");
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(true);
+    // Pictures whose decoded size would pass the limit are refused before any memory is taken,
+    // with a message that says why.
+    refuseIfTooLarge(reader.size(), path);
     PictureDefect defect = PictureDefect::None;
-    switch (*format) {
-    case PictureFormat::Gif:
+    if (*format == PictureFormat::Gif)
         defect = gifDefect(content);
-        break;
-    case PictureFormat::Jpeg:
-        defect = jpeg.defect;
-        break;
-    case PictureFormat::Bmp:
+    else if (*format == PictureFormat::Bmp)
         defect = bmpDefect(content);
-        break;
-    case PictureFormat::Png:
-        break; // walked before the size was asked for
-    }
     if (defect != PictureDefect::None)
         refusePicture(defect, path);
 
-    if (*format == PictureFormat::Jpeg) {
-        // A JPEG that PDF reads goes to the page as the file's own bytes, its orientation applied by
-        // the drawing: nothing is decoded. Its structure was walked above (every segment within
-        // the file, the scans counted, the end marker there); its coded data is the reader's.
-        jpegHeader = readJpegHeader(content);
-        if (jpegHeader.passThrough) {
-            JpegData data{content,
-                          jpegHeader.pixels,
-                          jpegHeader.components,
-                          jpegHeader.transformed,
-                          jpegHeader.inverted,
-                          jpegHeader.orientation};
-            PictureColour colour;
-            if (profileFits(jpegHeader.iccProfile, jpegHeader.components))
-                colour.iccProfile = jpegHeader.iccProfile;
-            const QSize shown =
-                jpegHeader.orientation >= 5 ? jpegHeader.pixels.transposed() : jpegHeader.pixels;
-            return Picture(std::move(data), float(shown.width()) * scale, float(shown.height()) * scale,
-                           std::move(colour));
-        }
-    }
-
-    // A PNG whose compressed pixels PDF reads goes in with them as they are, once they are known to
-    // hold every row: nothing is decoded or compressed again.
-    if (*format == PictureFormat::Png) {
-        if (std::optional<PngData> png = pngPassThrough(content)) {
-            const float width = float(png->pixels.width()) * scale;
-            const float height = float(png->pixels.height()) * scale;
-            return Picture(std::move(*png), content, width, height, pngColour(content));
-        }
-    }
-
     QImage image;
-    PictureColour colour;
-    if (*format == PictureFormat::Jpeg) {
-        image = decodeJpeg(content, path);
-        if (profileFits(jpegHeader.iccProfile, image.isGrayscale() ? 1 : 3) && jpegHeader.components != 4)
-            colour.iccProfile = jpegHeader.iccProfile;
-    } else if (!reader->read(&image) || image.isNull()) {
+    if (!reader.read(&image) || image.isNull())
         throw PrintError(
             PrintError::PictureNotReadable,
-            Words::tr("The picture %1 could not be read: %2.").arg(displayPath(path), reader->errorString()));
-    }
-    if (*format == PictureFormat::Png)
-        colour = pngColour(content);
-
+            Words::tr("The picture %1 could not be read: %2.").arg(displayPath(path), reader.errorString()));
+    refuseIfTooLarge(image.size(), path);
     const float width = float(image.width()) * scale;
     const float height = float(image.height()) * scale;
-    return Picture(std::move(image), width, height, *format != PictureFormat::Jpeg, std::move(colour));
+    return Picture(std::move(image), width, height, true, std::move(colour));
 }
 
 void PictureLoader::remember(Entry entry)

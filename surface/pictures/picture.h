@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFuture>
 #include <QHash>
 #include <QImage>
 #include <QSize>
@@ -15,6 +16,9 @@
 #include <vector>
 
 #include <sys/types.h>
+
+class QThreadPool;
+struct stat;
 
 // How a picture's colours are to be read, as its file says.
 struct PictureColour
@@ -42,6 +46,7 @@ struct JpegData
     bool transformed = true; // the components are YCbCr (or YCCK) rather than RGB (or CMYK)
     bool inverted = false;   // the CMYK of Adobe's programs, stored inverted
     int orientation = 1;     // the Exif orientation, 1 to 8, which the drawing applies
+    bool repaired = false;   // the standard Huffman tables that the file leaves out are put in
 };
 
 // A PNG whose compressed pixels PDF's Flate filter reads as they stand, with the PNG predictors:
@@ -98,10 +103,15 @@ private:
 };
 
 // Turns picture files into Pictures: GIF, PNG, JPEG and BMP, told apart by their own signature
-// bytes. A JPEG that PDF reads as it is stays its bytes; every other picture is decoded. A file that has not
-// changed since it was last loaded (same path, the same file by device and inode, same size, modification and
-// change time) gives back the same decoded picture; the cache is bounded by the bytes of decoded image data
-// it holds.
+// bytes. A JPEG or PNG that PDF reads as it is, and that its decoder has proven whole and sound,
+// stays its bytes; every other picture is decoded. A file that has not changed since it was last
+// loaded (same path, the same file by device and inode, same size, modification and change time)
+// gives back the same decoded picture, or for a JPEG kept as its bytes the same proof, its bytes
+// read again; the cache is bounded by the bytes of decoded image data it holds.
+//
+// prepare() reads and proves a file that is about to be loaded on worker threads, so that a run
+// uses every core; load() then takes what was prepared when the file is still the one that was
+// read, with the same picture or the same error that it would have made itself.
 class PictureLoader
 {
 public:
@@ -109,10 +119,18 @@ public:
 
     // logicalDpi: the screen's logical resolution, which maps pixels to twips (1440 per inch).
     explicit PictureLoader(double logicalDpi = 96.0, qint64 cacheBytes = DefaultCacheBytes);
+    ~PictureLoader();
+    PictureLoader(const PictureLoader &) = delete;
+    PictureLoader &operator=(const PictureLoader &) = delete;
 
     // Throws PrintError when the file is missing, is not a regular file, or is not a picture that
     // can be decoded within the image reader's allocation limit.
     [[nodiscard]] Picture load(const QString &path);
+
+    // Starts loading an ordinary file that is not in the cache on a worker thread; at most a few
+    // are kept prepared at a time, and others are not started. Only a hint: nothing that load()
+    // gives or throws depends on it.
+    void prepare(const QString &path);
 
     // load()'s checks and decoding on a file's content in memory; path only names it in messages.
     [[nodiscard]] Picture decodeData(QByteArrayView content, const QString &path) const;
@@ -136,13 +154,19 @@ private:
     {
         QString path;
         FileStamp stamp;
+        // A JPEG kept as its bytes is kept without them: its proof, to be given the file's bytes
+        // when it is loaded again.
         Picture picture;
         qint64 bytes;
         // The file's content, kept while its change time is too recent to tell a later change
         // from this one (see load()); empty once the stamp alone can be trusted.
         QByteArray unsettledContent;
     };
+    // What a worker made of a file: the picture or the error, and the file it read.
+    struct Prepared;
     void remember(Entry entry);
+    [[nodiscard]] static FileStamp stampOf(const struct stat &file);
+    [[nodiscard]] static Picture decodeAt(const QByteArray &content, const QString &path, double dpi);
 
     double m_dpi;
     qint64 m_cacheLimit;
@@ -150,4 +174,6 @@ private:
     int m_decodes = 0;
     std::list<Entry> m_lru; // most recently used first
     QHash<QString, std::list<Entry>::iterator> m_index;
+    std::unique_ptr<QThreadPool> m_workers; // made by the first prepare()
+    QHash<QString, QFuture<std::shared_ptr<Prepared>>> m_prepared;
 };

@@ -10,10 +10,14 @@
 #include <vector>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
-#include <zlib.h>
+#include <limits>
+
+#include <jpeglib.h>
 
 #include <QCoreApplication>
+#include <QImageReader>
 
 namespace {
 
@@ -173,7 +177,102 @@ PictureDefect bmpRunsDefect(QByteArrayView runs, qint64 width, qint64 height, ui
     return y * width + x < width * height ? PictureDefect::Incomplete : PictureDefect::None;
 }
 
+// Whether a frame header's (stride 3) or a scan header's (stride 2) list of count components
+// names one twice, by its first byte.
+bool repeatsAComponent(QByteArrayView list, uint count, int stride)
+{
+    std::array<bool, 256> seen{};
+    for (uint i = 0; i < count && qsizetype(i * stride) < list.size(); ++i) {
+        bool &named = seen[byteAt(list, qsizetype(i * stride))];
+        if (named)
+            return true;
+        named = true;
+    }
+    return false;
+}
+
+// The tables a table segment's body defines, added to defined (bits as in missingTables).
+void defineTables(QByteArrayView body, unsigned &defined)
+{
+    qsizetype at = 0;
+    while (at + 17 <= body.size()) {
+        const uint kind = byteAt(body, at);
+        qsizetype values = 0;
+        for (int i = 1; i <= 16; ++i)
+            values += byteAt(body, at + i);
+        if ((kind & 15) < 2 && (kind >> 4) < 2)
+            defined |= ((kind >> 4) ? 4u : 1u) << (kind & 15);
+        at += 17 + values;
+    }
+}
+
+// A table segment holding the standard tables (Annex K of the JPEG standard), as libjpeg's
+// encoder has them, for the tables in mask.
+QByteArray standardTableSegment(unsigned mask)
+{
+    static const std::array<QByteArray, 4> tables = [] {
+        jpeg_compress_struct info{};
+        jpeg_error_mgr errors{};
+        info.err = jpeg_std_error(&errors);
+        jpeg_create_compress(&info);
+        info.in_color_space = JCS_YCbCr;
+        info.input_components = 3;
+        jpeg_set_defaults(&info);
+        std::array<QByteArray, 4> made;
+        const JHUFF_TBL *const sources[4] = {info.dc_huff_tbl_ptrs[0], info.dc_huff_tbl_ptrs[1],
+                                             info.ac_huff_tbl_ptrs[0], info.ac_huff_tbl_ptrs[1]};
+        for (int i = 0; i < 4; ++i) {
+            QByteArray &table = made[size_t(i)];
+            table += char((i >= 2 ? 0x10 : 0x00) | (i & 1));
+            int values = 0;
+            for (int length = 1; length <= 16; ++length) {
+                table += char(sources[i]->bits[length]);
+                values += sources[i]->bits[length];
+            }
+            table.append(reinterpret_cast<const char *>(sources[i]->huffval), values);
+        }
+        jpeg_destroy_compress(&info);
+        return made;
+    }();
+    QByteArray body;
+    for (int i = 0; i < 4; ++i) {
+        if (mask & (1u << i))
+            body += tables[size_t(i)];
+    }
+    const qsizetype length = body.size() + 2;
+    return QByteArray("\xFF\xC4", 2) + char(length >> 8) + char(length & 0xFF) + body;
+}
+
 } // namespace
+
+QByteArray withStandardTables(QByteArrayView data, const JpegLayout &layout)
+{
+    QByteArray repaired;
+    qsizetype from = 0;
+    for (const auto &[at, mask] : layout.missingTables) {
+        repaired += data.sliced(from, at - from);
+        repaired += standardTableSegment(mask);
+        from = at;
+    }
+    repaired += data.sliced(from);
+    return repaired;
+}
+
+qint64 maxPicturePixels()
+{
+    const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    return limitBytes > 0 ? limitBytes / 4 : std::numeric_limits<qint64>::max();
+}
+
+void refuseIfTooLarge(QSize pixels, const QString &path)
+{
+    const qint64 width = std::abs(qint64(pixels.width()));
+    const qint64 height = std::abs(qint64(pixels.height()));
+    if (width * height > maxPicturePixels())
+        throw PrintError(PrintError::PictureTooLarge,
+                         Words::tr("The picture %1 is %2 × %3 pixels, too large to print.")
+                             .arg(displayPath(path), QString::number(width), QString::number(height)));
+}
 
 std::optional<PictureFormat> pictureFormatOf(QByteArrayView data)
 {
@@ -243,6 +342,10 @@ JpegLayout jpegLayout(QByteArrayView data)
         layout.defect = defect;
         return layout;
     };
+    bool frameSeen = false;
+    bool huffman = false;
+    bool progressive = false;
+    unsigned defined = 0; // the tables defined so far, as in missingTables
     for (;;) {
         // The decoder skips stray bytes before a marker, and any number of fill bytes.
         at = std::find(begin + at, end, '\xFF') - begin;
@@ -250,6 +353,7 @@ JpegLayout jpegLayout(QByteArrayView data)
             ++at;
         if (at >= data.size())
             return finish(PictureDefect::CutShort);
+        const qsizetype markerAt = at - 1;
         const uint marker = byteAt(data, at++);
         if (marker == 0xD9)
             return finish(PictureDefect::None);
@@ -262,8 +366,42 @@ JpegLayout jpegLayout(QByteArrayView data)
             return finish(PictureDefect::None); // broken rather than cut short: the decoder reports it
         const bool frameHeader =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frameHeader && layout.size.isEmpty() && length >= 7 && at + 7 <= data.size())
-            layout.size = QSize(int(bigEndian(data, at + 5, 2)), int(bigEndian(data, at + 3, 2)));
+        if (at + length <= data.size()) {
+            const QByteArrayView body = data.sliced(at + 2, length - 2);
+            if (frameHeader && !frameSeen) {
+                frameSeen = true;
+                huffman = marker <= 0xC2;
+                progressive = marker == 0xC2;
+                if (body.size() >= 5)
+                    layout.size = QSize(int(bigEndian(body, 3, 2)), int(bigEndian(body, 1, 2)));
+                if (body.size() >= 6)
+                    layout.repeatedComponents = repeatsAComponent(body.sliced(6), byteAt(body, 5), 3);
+            } else if (marker == 0xC4) {
+                defineTables(body, defined);
+            } else if (marker == 0xDA && body.size() >= 1) {
+                const uint count = byteAt(body, 0);
+                layout.repeatedComponents =
+                    layout.repeatedComponents || repeatsAComponent(body.sliced(1), count, 2);
+                if (huffman && body.size() >= qsizetype(1 + 2 * count + 3)) {
+                    const uint spectralStart = byteAt(body, 1 + 2 * count);
+                    const uint successiveHigh = byteAt(body, 3 + 2 * count) >> 4;
+                    const bool dc = !progressive || (spectralStart == 0 && successiveHigh == 0);
+                    const bool ac = !progressive || spectralStart > 0;
+                    unsigned missing = 0;
+                    for (uint i = 0; i < count; ++i) {
+                        const uint tables = byteAt(body, 2 + 2 * i);
+                        if (dc && (tables >> 4) < 2 && !(defined & (1u << (tables >> 4))))
+                            missing |= 1u << (tables >> 4);
+                        if (ac && (tables & 15) < 2 && !(defined & (4u << (tables & 15))))
+                            missing |= 4u << (tables & 15);
+                    }
+                    if (missing) {
+                        layout.missingTables.emplace_back(markerAt, missing);
+                        defined |= missing;
+                    }
+                }
+            }
+        }
         at += length;
         if (at > data.size())
             return finish(PictureDefect::CutShort);
@@ -305,35 +443,6 @@ PictureDefect pngDefect(QByteArrayView data)
         if (at > data.size())
             return PictureDefect::CutShort;
     }
-}
-
-PngColourChunks pngColourChunks(QByteArrayView data)
-{
-    // Walked only once pngDefect() found every chunk within the file.
-    PngColourChunks colour;
-    for (qsizetype at = 8; at + 12 <= data.size();) {
-        const qint64 length = bigEndian(data, at, 4);
-        const QByteArrayView type = data.sliced(at + 4, 4);
-        if (length > data.size() - at - 12 || type == "IDAT" || type == "IEND")
-            break;
-        const QByteArrayView body = data.sliced(at + 8, length);
-        if (type == "iCCP") {
-            // A name of 1 to 79 bytes, its terminating zero, the method (0, zlib), the profile.
-            const qsizetype end = body.indexOf('\0');
-            if (end > 0 && end + 2 <= body.size() && byteAt(body, end + 1) == 0)
-                colour.compressedProfile = body.sliced(end + 2);
-        } else if (type == "sRGB" && length == 1) {
-            colour.srgb = true;
-        } else if (type == "gAMA" && length == 4) {
-            colour.gamma = double(bigEndian(body, 0, 4)) / 100000.0;
-        } else if (type == "cHRM" && length == 32) {
-            colour.chromaticities.clear();
-            for (int i = 0; i < 8; ++i)
-                colour.chromaticities.push_back(double(bigEndian(body, 4 * i, 4)) / 100000.0);
-        }
-        at += 12 + length;
-    }
-    return colour;
 }
 
 std::optional<PngData> pngPassThrough(QByteArrayView data)
@@ -381,38 +490,6 @@ std::optional<PngData> pngPassThrough(QByteArrayView data)
     if (colourType != 3)
         png.palette.clear();
     png.pixels = QSize(int(width), int(height));
-
-    // Every row there, each a filter type byte and its samples, and nothing after the last.
-    const qint64 rowBytes = (width * png.colours * png.bits + 7) / 8;
-    const qint64 expected = height * (rowBytes + 1);
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK)
-        return std::nullopt;
-    stream.next_in = reinterpret_cast<Bytef *>(png.data.data());
-    stream.avail_in = uInt(png.data.size());
-    std::vector<unsigned char> chunk(64 * 1024);
-    qint64 produced = 0;
-    int status = Z_OK;
-    bool filtersKnown = true;
-    while (status == Z_OK && filtersKnown) {
-        stream.next_out = chunk.data();
-        stream.avail_out = uInt(chunk.size());
-        status = inflate(&stream, Z_NO_FLUSH);
-        const qint64 got = qint64(chunk.size() - stream.avail_out);
-        for (qint64 row = (produced + rowBytes) / (rowBytes + 1) * (rowBytes + 1); row < produced + got;
-             row += rowBytes + 1) {
-            if (row >= produced && chunk[size_t(row - produced)] > 4)
-                filtersKnown = false;
-        }
-        produced += got;
-        if (produced > expected)
-            break;
-        if (status == Z_OK && got == 0 && stream.avail_in == 0)
-            break; // the data ends before the stream does
-    }
-    inflateEnd(&stream);
-    if (status != Z_STREAM_END || produced != expected || !filtersKnown)
-        return std::nullopt; // decoded instead, so that Qt's reader and the checks speak
     return png;
 }
 

@@ -76,30 +76,39 @@ inline constexpr int MaxJpegScans = 256;
 
 // JPEG: the segments up to the end-of-image marker, counting the scans; the first frame header
 // gives the picture's size.
+// Besides, what libjpeg reads only by filling in: component ids named twice in the frame header
+// or in one scan (libjpeg makes up others), and Huffman tables a scan uses that the file never
+// defined (Motion-JPEG frames leave the standard ones out; libjpeg puts them in).
 struct JpegLayout
 {
     PictureDefect defect = PictureDefect::None;
     QSize size;
     int scans = 0;
+    bool repeatedComponents = false;
+    // Where a scan uses tables 0 or 1 that no table segment before it defined: the offset of its
+    // marker and the tables (bit 0: DC 0, 1: DC 1, 2: AC 0, 3: AC 1).
+    std::vector<std::pair<qsizetype, unsigned>> missingTables;
 };
 [[nodiscard]] JpegLayout jpegLayout(QByteArrayView data);
+
+// The JPEG with the standard Huffman tables that its scans use without defining them put in, as a
+// table segment right before each such scan: what libjpeg decodes, now in the file for every
+// reader. A lossless repair: the coded data is untouched.
+[[nodiscard]] QByteArray withStandardTables(QByteArrayView data, const JpegLayout &layout);
+
+// The largest picture, in pixels, that is printed: what the image reader's allocation limit allows
+// at four bytes a pixel.
+[[nodiscard]] qint64 maxPicturePixels();
+// Throws error 303 naming the file when a picture of that size, as the document would declare it,
+// is larger than maxPicturePixels().
+void refuseIfTooLarge(QSize pixels, const QString &path);
 
 // PNG: the chunks up to the end chunk, each within the file.
 [[nodiscard]] PictureDefect pngDefect(QByteArrayView data);
 
-// What a PNG says about its colours, in the chunks before its picture data.
-struct PngColourChunks
-{
-    QByteArrayView compressedProfile;   // iCCP's zlib data, within the file's data
-    bool srgb = false;                  // an sRGB chunk
-    double gamma = 0;                   // gAMA, 0 where there is none
-    std::vector<double> chromaticities; // cHRM: white x, y, red, green, blue
-};
-[[nodiscard]] PngColourChunks pngColourChunks(QByteArrayView data);
-
 // The picture data of a PNG that PDF's Flate filter and PNG predictors read as they stand: not
-// interlaced, grey, RGB or a palette, no transparency chunk; its zlib stream inflated holds every
-// row, each with a filter type PNG knows. Nothing where the PNG is not such a one.
+// interlaced, grey, RGB or a palette, no transparency chunk. Nothing where the PNG is not such a
+// one. Whether the data holds every row is libpng's to prove (provePng).
 struct PngData;
 [[nodiscard]] std::optional<PngData> pngPassThrough(QByteArrayView data);
 
