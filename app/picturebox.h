@@ -22,6 +22,7 @@ public:
     [[nodiscard]] static double screenLogicalDpi();
 
     void LoadPicture(const QString &path) override;
+    void prepareLoad(const QString &path) override { m_slot.prepareLoad(path); }
     [[nodiscard]] const Picture &picture() const override { return m_slot.picture(); }
     [[nodiscard]] double logicalDpi() const { return m_slot.loader().logicalDpi(); }
 

@@ -5,6 +5,7 @@
 
 #include "filename.h"
 #include "pagelayout.h"
+#include "picturelookahead.h"
 #include "printerror.h"
 #include "printsurface.h"
 #include "recordgrid.h"
@@ -132,6 +133,7 @@ bool PrintRun::printNextPage()
     }
     try {
         PrintRecordPage();
+        prepareNextPictures();
     } catch (const PrintError &) {
         // The document is broken (PrintRecordPage lets only such an error through): it is
         // thrown away, and the run ends with that one error.
@@ -159,8 +161,30 @@ void PrintRun::finishRun()
     m_printer->endDocument();
 }
 
+void PrintRun::prepareNextPictures()
+{
+    constexpr int Ahead = 4;
+    if (!m_picturesLoaded || m_listDevice)
+        return;
+    if (!m_lookAhead) {
+        qsizetype field = -1;
+        for (qsizetype i = 1; i <= m_fieldList.count(); ++i) {
+            if (namesPicture(m_fieldList.item(i).Key()))
+                field = i - 1;
+        }
+        if (field < 0)
+            return;
+        m_lookAhead =
+            std::make_unique<PictureLookAhead>(listFilePath(), m_listFileName, m_folder, field, m_selection);
+    }
+    m_lookAhead->nameAfter(m_recordNumber, Ahead,
+                           [this](const QString &path) { m_image1.prepareLoad(path); });
+}
+
 void PrintRun::endOfRun() noexcept
 {
+    m_lookAhead.reset();
+    m_picturesLoaded = false;
     m_printer = nullptr;
     m_stopRequested.store(false, std::memory_order_relaxed);
 }
@@ -438,6 +462,7 @@ void PrintRun::pictureStep(const QString &picturePath)
         return;
     m_printer->setCurrentX(0);
     m_printer->setCurrentY(m_printer->currentY() + PageLayout::PictureGap);
+    m_picturesLoaded = true;
     m_image1.LoadPicture(picturePath);
     if (m_choices.fitInPageSelected()) {
         float fittedWidth = 0;

@@ -30,6 +30,7 @@
 class ErrorReporter;
 class QIODevice;
 class PictureHolder;
+class PictureLookAhead;
 class PrintSurface;
 class RecordGrid;
 class RunChoices;
@@ -163,6 +164,8 @@ private:
     void printGrid(const RecordGrid &recordGrid);
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
+    // Names the pictures of the next records to the picture holder, to be prepared meanwhile.
+    void prepareNextPictures();
     void abandonPage();
     // Whatever way the run under way ends: the surface is let go and a stop request used up.
     void endOfRun() noexcept;
@@ -186,6 +189,8 @@ private:
     bool m_allRecordsRead = false; // the last run read to the end of the file or of the selection
     QString m_logoPath;
     QIODevice *m_listDevice = nullptr;
+    std::unique_ptr<PictureLookAhead> m_lookAhead;
+    bool m_picturesLoaded = false; // the run has loaded a record picture: looking ahead pays
     QString m_listDeviceName;
 
     FieldList m_fieldList;

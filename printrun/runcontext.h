@@ -43,6 +43,8 @@ public:
     virtual ~PictureHolder() = default;
     // Throws PrintError when the file cannot be loaded; the holder then keeps its old picture.
     virtual void LoadPicture(const QString &path) = 0;
+    // A file that is likely to be loaded soon, to be read and proven meanwhile where the holder can.
+    virtual void prepareLoad(const QString &path) { Q_UNUSED(path) }
     [[nodiscard]] virtual const Picture &picture() const = 0;
     [[nodiscard]] float Width() const { return picture().width(); }
     [[nodiscard]] float Height() const { return picture().height(); }
@@ -54,6 +56,7 @@ class PictureSlot : public PictureHolder
 public:
     explicit PictureSlot(double logicalDpi = 96.0) : m_loader(logicalDpi) {}
     void LoadPicture(const QString &path) override { m_picture = m_loader.load(path); }
+    void prepareLoad(const QString &path) override { m_loader.prepare(path); }
     [[nodiscard]] const Picture &picture() const override { return m_picture; }
     [[nodiscard]] const PictureLoader &loader() const { return m_loader; }
 
