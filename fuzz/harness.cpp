@@ -3,9 +3,15 @@
 
 #include "harness.h"
 
+#include "colourprofile.h"
+#include "jpegdecoder.h"
 #include "listfile.h"
+#include "outputdevice.h"
+#include "pdfpictures.h"
+#include "pdfwriter.h"
 #include "picture.h"
 #include "picturecheck.h"
+#include "pngproof.h"
 #include "printerror.h"
 #include "printrun.h"
 #include "printsurface.h"
@@ -478,7 +484,7 @@ QString pictureOne(QByteArrayView input)
                        : picture.png() ? picture.png()->pixels
                                        : picture.image().size();
         if (picture.jpeg()) {
-            if (picture.jpeg()->bytes != input)
+            if (picture.jpeg()->bytes != input && !picture.jpeg()->repaired)
                 return QStringLiteral("a JPEG passed through is not the file's bytes");
             if (picture.jpeg()->orientation >= 5)
                 pixels.transpose();
@@ -512,6 +518,157 @@ QString pictureOne(QByteArrayView input)
             return QStringLiteral("the refusal does not name the file: ") + error.logLine();
     } catch (...) {
         return QStringLiteral("an exception other than PrintError left the picture loader");
+    }
+    return {};
+}
+
+QString jpegProofOne(QByteArrayView input)
+{
+    constexpr qint64 MaxPixels = 4'000'000; // decoding stays fast, the checks the same
+    const JpegLayout layout = jpegLayout(input);
+    QByteArray bytes = input.toByteArray();
+    if (!layout.missingTables.empty()) {
+        bytes = withStandardTables(input, layout);
+        if (bytes.size() <= input.size())
+            return QStringLiteral("tables put in made the JPEG no longer");
+        const JpegLayout repaired = jpegLayout(bytes);
+        if (!repaired.missingTables.empty())
+            return QStringLiteral("tables put in left some missing");
+        if (repaired.scans != layout.scans || repaired.defect != layout.defect)
+            return QStringLiteral("tables put in changed the scans");
+    }
+    if (layout.defect != PictureDefect::None)
+        return {}; // the loader refuses it before any proof
+    const JpegProof proof = proveJpeg(bytes, MaxPixels);
+    if (proof.proven) {
+        if (proof.defect != PictureDefect::None || proof.tooLarge || !proof.header.passThrough)
+            return QStringLiteral("a JPEG was proven with damage, too large, or one PDF does not read");
+        const QSize pixels = proof.header.pixels;
+        if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > MaxPixels)
+            return QStringLiteral("a JPEG was proven without a size within the limit");
+        if (proof.header.components != 1 && proof.header.components != 3 && proof.header.components != 4)
+            return QStringLiteral("a JPEG was proven with components PDF does not read");
+        if (proof.header.orientation < 1 || proof.header.orientation > 8)
+            return QStringLiteral("an orientation out of range");
+    }
+    return {};
+}
+
+QString pngProofOne(QByteArrayView input)
+{
+    constexpr qint64 MaxPixels = 4'000'000;
+    if (!input.startsWith("\x89PNG\r\n\x1A\n") || pngDefect(input) != PictureDefect::None)
+        return {}; // not handed to libpng by the loader
+    const PngProof proof = provePng(input, MaxPixels);
+    if (proof.proven) {
+        if (proof.defect != PictureDefect::None || proof.tooLarge)
+            return QStringLiteral("a PNG was proven with damage or too large");
+        if (proof.pixels.isEmpty() || proof.pixels.width() > 1'000'000 || proof.pixels.height() > 1'000'000 ||
+            qint64(proof.pixels.width()) * proof.pixels.height() > MaxPixels)
+            return QStringLiteral("a PNG was proven with a size out of bounds");
+        if (!(proof.gamma >= 0 && std::isfinite(proof.gamma)) ||
+            (!proof.chromaticities.empty() && proof.chromaticities.size() != 8))
+            return QStringLiteral("colour chunks out of bounds");
+        for (const double value : proof.chromaticities) {
+            if (!(value >= 0 && value <= 1))
+                return QStringLiteral("a chromaticity outside 0 to 1");
+        }
+        if (const std::optional<PngData> png = pngPassThrough(input)) {
+            if (png->data.isEmpty() || png->pixels.isEmpty())
+                return QStringLiteral("a PNG passes through without picture data");
+            if (!png->palette.isEmpty() && (png->palette.size() % 3 != 0 || png->colours != 1))
+                return QStringLiteral("a palette PNG passes through with a palette PDF refuses");
+        }
+    } else if (proof.defect == PictureDefect::None && !proof.tooLarge) {
+        return QStringLiteral("a PNG neither proven nor refused");
+    }
+    return {};
+}
+
+QString iccProfileOne(QByteArrayView input)
+{
+    const auto check = [](QByteArrayView profile) -> QString {
+        const int components = profileComponents(profile);
+        if (components == 0)
+            return {};
+        if (components != 1 && components != 3 && components != 4)
+            return QStringLiteral("a profile of %1 components").arg(components);
+        if (qsizetype(bigEndian(profile, 0, 4)) != profile.size())
+            return QStringLiteral("a profile fits though its header gives another size");
+        if (!profileFits(profile, components) || profileFits(profile, components == 1 ? 3 : 1))
+            return QStringLiteral("a profile fits another number of components than it has");
+        return {};
+    };
+    if (QString failed = check(input); !failed.isEmpty())
+        return failed;
+    const QByteArray inflated = inflateProfile(input);
+    if (inflated.size() > 16 * 1024 * 1024)
+        return QStringLiteral("an inflated profile larger than any profile is read");
+    return inflated.isEmpty() ? QString() : check(inflated);
+}
+
+namespace {
+
+// A document in memory.
+class MemoryDevice final : public OutputDevice
+{
+public:
+    QByteArray written;
+    [[nodiscard]] ssize_t writeSome(const char *data, size_t size) override
+    {
+        written.append(data, qsizetype(size));
+        return ssize_t(size);
+    }
+};
+
+} // namespace
+
+QString pdfPictureOne(QByteArrayView input)
+{
+    static const PictureLoader loader;
+    Picture picture;
+    try {
+        picture = loader.decodeData(input, QStringLiteral("fuzzed.pic"));
+    } catch (const PrintError &error) {
+        if (error.number() != PrintError::PictureNotReadable && error.number() != PrintError::PictureTooLarge)
+            return QStringLiteral("a picture was refused with the wrong error: ") + error.logLine();
+        return {};
+    }
+    MemoryDevice device;
+    {
+        PdfWriter writer(device, QStringLiteral("fuzzed.pdf"));
+        PdfPictures pictures(writer);
+        const int object = pictures.imageObject(picture);
+        if (pictures.imageObject(picture) != object)
+            return QStringLiteral("a picture was written twice");
+        writer.finish({});
+    }
+    const QByteArray &pdf = device.written;
+    const QSize pixels = picture.jpeg()  ? picture.jpeg()->pixels
+                         : picture.png() ? picture.png()->pixels
+                                         : picture.image().size();
+    const QByteArray size =
+        "/Width " + QByteArray::number(pixels.width()) + "/Height " + QByteArray::number(pixels.height());
+    const qsizetype image = pdf.indexOf("/Subtype/Image");
+    if (image < 0 || pdf.indexOf(size, image) != image + 14)
+        return QStringLiteral("the image object does not declare the picture's size");
+    if (picture.jpeg() && !pdf.contains(picture.jpeg()->bytes))
+        return QStringLiteral("a JPEG's bytes are not in the document");
+    if (picture.jpeg() && !picture.jpeg()->repaired && picture.jpeg()->bytes != input)
+        return QStringLiteral("a JPEG passed through is not the file's bytes");
+    // The objects' dictionaries, without the streams' data (which may hold any bytes).
+    QByteArray dictionaries;
+    for (qsizetype at = 0; at < pdf.size();) {
+        const qsizetype stream = pdf.indexOf(">>\nstream\n", at);
+        dictionaries += pdf.mid(at, stream < 0 ? -1 : stream - at);
+        if (stream < 0)
+            break;
+        const qsizetype end = pdf.indexOf("\nendstream", stream);
+        at = end < 0 ? pdf.size() : end;
+    }
+    for (const char *word : {"nan", "inf"}) {
+        if (dictionaries.contains(QByteArray(word)))
+            return QStringLiteral("a number in the document is not a number");
     }
     return {};
 }

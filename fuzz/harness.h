@@ -42,4 +42,26 @@ QString listGridOne(QByteArrayView input);
 // wrong, or an empty string.
 QString pictureOne(QByteArrayView input);
 
+// The JPEG walk and proof (fuzz_jpegproof): the input is a JPEG's bytes (its first two bytes need
+// not be a start marker). The walk, the standard tables put in where scans use ones never defined,
+// and libjpeg's proof at 1/8 scale, within four million pixels: a proven JPEG is one PDF reads and
+// within the limit, damage is never proven, and tables put in leave none missing.
+QString jpegProofOne(QByteArrayView input);
+
+// The PNG chunk walk, libpng's proof and the pass-through (fuzz_pngproof): a PNG's bytes. What
+// libpng proves has a size of at most 1,000,000 a side within four million pixels, colours of
+// sensible values; what passes through holds picture data of the size libpng read.
+QString pngProofOne(QByteArrayView input);
+
+// The ICC profile checks (fuzz_iccprofile): the input is a profile, also inflated as a PNG's iCCP
+// chunk carries it. A profile that fits has a header giving its size, and fits one number of
+// components only.
+QString iccProfileOne(QByteArrayView input);
+
+// The whole way from a picture file's bytes to the image objects of a PDF (fuzz_pdfpicture): the
+// loader, then the PDF writer's image object in memory. Every accepted picture becomes one image
+// object of its size, a JPEG its own (or repaired) bytes, with no number in it that is not a
+// number.
+QString pdfPictureOne(QByteArrayView input);
+
 } // namespace FuzzHarness

@@ -307,6 +307,60 @@ private slots:
         }
     }
 
+    // A file prepared ahead on a worker thread loads as it would have loaded without: the same
+    // picture, or the same error with the same text; a file changed after it was prepared is read
+    // again. (One folder for every case: its files must settle, older than the clock's tick, for
+    // their stamps alone to tell a change.)
+    void preparedLoadsAreLoads()
+    {
+        QImage image(90, 60, QImage::Format_RGB32);
+        image.fill(QColor(30, 140, 200));
+        const QByteArray jpeg = encoded(image, "jpg");
+        const struct
+        {
+            const char *name;
+            QByteArray content;
+            bool changedAfterwards;
+        } cases[] = {
+            {"jpeg", jpeg, false},
+            {"png", encoded(image, "png"), false},
+            {"gif", makeGif(90, 60), false},
+            {"jpeg cut short, end marker kept", jpeg.left(jpeg.size() / 2) + "\xFF\xD9", false},
+            {"not a picture", QByteArray("id,name\n"), false},
+            {"jpeg replaced after it was prepared", jpeg, true},
+        };
+        ProgramFolder folder;
+        for (const auto &each : cases)
+            folder.write(each.name, each.content);
+        QTest::qWait(2100);
+        for (const auto &each : cases) {
+            const QString path = folder.filePath(each.name);
+            const auto outcome = [&path](PictureLoader &loader) {
+                try {
+                    const Picture picture = loader.load(path);
+                    return QStringLiteral("%1 x %2, %3")
+                        .arg(picture.width())
+                        .arg(picture.height())
+                        .arg(picture.jpeg()  ? "jpeg"
+                             : picture.png() ? "png"
+                                             : "decoded");
+                } catch (const PrintError &error) {
+                    return error.logLine();
+                }
+            };
+            PictureLoader prepared;
+            prepared.prepare(path);
+            if (each.changedAfterwards) {
+                QTest::qWait(200);
+                folder.write(each.name, encoded(QImage(30, 20, QImage::Format_RGB32), "png"));
+            }
+            const QString taken = outcome(prepared);
+            PictureLoader plain;
+            QCOMPARE(taken, outcome(plain));
+            QVERIFY2(prepared.preparedCount() == (each.changedAfterwards ? 0 : 1), each.name);
+        }
+    }
+
     void fifoIsNeverOpened()
     {
         ProgramFolder folder;

@@ -36,7 +36,7 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 cases=(
     "text-10k|--records 10000|ratio 0.45"
     "gif-10k|--records 10000 --pictures 100 --picture-size 400x300 --format gif|ratio 0.6"
-    "jpeg-1k|--records 1000 --pictures 1000 --picture-size 800x600 --format jpeg|ratio 0.3"
+    "jpeg-1k|--records 1000 --pictures 1000 --picture-size 800x600 --format jpeg|ratio 0.15"
     "text-1k|--records 1000|rss"
     "text-100k|--records 100000|rss"
     "text-1m|--records 1000000|rss"

@@ -38,6 +38,8 @@ target_options() {
     printrun) echo "-max_len=4096 -dict=$root/fuzz/lst.dict" ;;
     listgrid) echo "-max_len=4096 -dict=$root/fuzz/lst.dict" ;;
     picture) echo "-max_len=65536 -dict=$root/fuzz/picture.dict" ;;
+    jpegproof | pngproof | pdfpicture) echo "-max_len=8192 -dict=$root/fuzz/picture.dict" ;;
+    iccprofile) echo "-max_len=8192" ;;
     *) echo "" ;;
     esac
 }

@@ -7,11 +7,11 @@
 #include <QByteArrayView>
 
 // Whether an ICC profile can stand as the colour space of a picture with that many components
-// (1 grey, 3 RGB, 4 CMYK): its header gives its size, Little CMS reads it and builds a transform
-// from it to sRGB, its data colour space has those components, and it describes colours that are
-// seen or printed (an input, display, output or colour space profile), as PDF's ICC-based colour
-// spaces need. A profile that does not fit its picture is never used: the picture goes in with
-// its device colours.
+// (1 grey, 3 RGB, 4 CMYK): its header gives its size, Little CMS reads it and builds the half of
+// a transform to sRGB that depends on it (to the connection space), its data colour space has
+// those components, and it describes colours that are seen or printed (an input, display, output
+// or colour space profile), as PDF's ICC-based colour spaces need. A profile that does not fit its
+// picture is never used: the picture goes in with its device colours.
 [[nodiscard]] bool profileFits(QByteArrayView profile, int components);
 
 // The number of components of a profile's data colour space (1, 3 or 4), or 0 for a profile that

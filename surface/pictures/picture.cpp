@@ -318,6 +318,7 @@ Picture PictureLoader::load(const QString &path)
         content = std::move(prepared->content);
         stamp = prepared->stamp;
         ++m_decodes;
+        ++m_preparedLoads;
         if (prepared->error)
             throw *prepared->error;
         picture = std::move(prepared->picture);

@@ -138,6 +138,8 @@ public:
 
     [[nodiscard]] double logicalDpi() const { return m_dpi; }
     [[nodiscard]] int decodeCount() const { return m_decodes; }
+    // Loads that took what prepare() had made.
+    [[nodiscard]] int preparedCount() const { return m_preparedLoads; }
 
 private:
     // What stat() tells about a file that changes whenever its content can have changed.
@@ -172,6 +174,7 @@ private:
     qint64 m_cacheLimit;
     qint64 m_cacheBytes = 0;
     int m_decodes = 0;
+    int m_preparedLoads = 0;
     std::list<Entry> m_lru; // most recently used first
     QHash<QString, std::list<Entry>::iterator> m_index;
     std::unique_ptr<QThreadPool> m_workers; // made by the first prepare()

@@ -145,6 +145,10 @@ QImage renderPage(const QString &pdf, int page, int dpi, Renderer renderer)
             {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
              QString::number(page), QStringLiteral("-l"), QString::number(page),
              QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
+    } else if (renderer == Renderer::Mupdf) {
+        run(QStringLiteral("mutool"),
+            {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-r"), QString::number(dpi),
+             QStringLiteral("-o"), file, pdf, QString::number(page)});
     } else {
         run(QStringLiteral("gs"),
             {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
@@ -153,6 +157,13 @@ QImage renderPage(const QString &pdf, int page, int dpi, Renderer renderer)
              QStringLiteral("-sOutputFile=") + file, pdf});
     }
     return QImage(file).convertToFormat(QImage::Format_RGB32);
+}
+
+QString rendererName(Renderer renderer)
+{
+    return renderer == Renderer::Poppler ? QStringLiteral("poppler")
+           : renderer == Renderer::Mupdf ? QStringLiteral("mupdf")
+                                         : QStringLiteral("gs");
 }
 
 QString qpdfComplaints(const QString &pdf)

@@ -45,7 +45,9 @@ enum class Renderer
 {
     Poppler,     // pdftoppm, what viewers on the desktop show
     Ghostscript, // gs, the print system's path
+    Mupdf,       // mutool draw, a third reader of its own (without colour management on Debian)
 };
+[[nodiscard]] QString rendererName(Renderer renderer);
 // One page (from 1) rendered at the given resolution; a null image when that fails.
 [[nodiscard]] QImage renderPage(const QString &pdf, int page, int dpi, Renderer renderer);
 // What `qpdf --check` says when it finds anything at all to warn of or complain about; empty when
