@@ -161,24 +161,30 @@ void PrintRun::finishRun()
     m_printer->endDocument();
 }
 
-void PrintRun::prepareNextPictures()
+void PrintRun::prepareNextPictures() noexcept
 {
     constexpr int Ahead = 4;
     if (!m_picturesLoaded || m_listDevice)
         return;
-    if (!m_lookAhead) {
-        qsizetype field = -1;
-        for (qsizetype i = 1; i <= m_fieldList.count(); ++i) {
-            if (namesPicture(m_fieldList.item(i).Key()))
-                field = i - 1;
+    // Only a hint: whatever goes wrong here (no memory, say), the pages do not depend on it.
+    try {
+        if (!m_lookAhead) {
+            qsizetype field = -1;
+            for (qsizetype i = 1; i <= m_fieldList.count(); ++i) {
+                if (namesPicture(m_fieldList.item(i).Key()))
+                    field = i - 1;
+            }
+            if (field < 0)
+                return;
+            m_lookAhead = std::make_unique<PictureLookAhead>(listFilePath(), m_listFileName, m_folder, field,
+                                                             m_selection);
         }
-        if (field < 0)
-            return;
-        m_lookAhead =
-            std::make_unique<PictureLookAhead>(listFilePath(), m_listFileName, m_folder, field, m_selection);
+        m_lookAhead->nameAfter(m_recordNumber, Ahead,
+                               [this](const QString &path) { m_image1.prepareLoad(path); });
+    } catch (...) {
+        m_lookAhead.reset();
+        m_picturesLoaded = false;
     }
-    m_lookAhead->nameAfter(m_recordNumber, Ahead,
-                           [this](const QString &path) { m_image1.prepareLoad(path); });
 }
 
 void PrintRun::endOfRun() noexcept

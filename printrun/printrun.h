@@ -165,7 +165,7 @@ private:
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
     // Names the pictures of the next records to the picture holder, to be prepared meanwhile.
-    void prepareNextPictures();
+    void prepareNextPictures() noexcept;
     void abandonPage();
     // Whatever way the run under way ends: the surface is let go and a stop request used up.
     void endOfRun() noexcept;

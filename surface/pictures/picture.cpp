@@ -275,6 +275,7 @@ Picture PictureLoader::load(const QString &path)
     if (const auto pending = m_prepared.find(key); pending != m_prepared.end()) {
         prepared = pending->result();
         m_prepared.erase(pending);
+        m_preparedOrder.removeOne(key);
         // Taken only for the file as it is now, and only where its stamp tells every change.
         if (!prepared->read || !(prepared->stamp == stampOf(info)) ||
             prepared->stamp.changed >= readAt - UnsettledNanoseconds)
@@ -353,8 +354,8 @@ Picture PictureLoader::load(const QString &path)
 
 void PictureLoader::prepare(const QString &path)
 {
-    constexpr int MaxPrepared = 6;
-    if (m_prepared.contains(path) || m_prepared.size() >= MaxPrepared)
+    constexpr qsizetype MaxPrepared = 6;
+    if (m_prepared.contains(path))
         return;
     struct stat info
     {
@@ -369,6 +370,13 @@ void PictureLoader::prepare(const QString &path)
         m_workers = std::make_unique<QThreadPool>();
         m_workers->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     }
+    // A file named ahead may never be loaded (its record failed first, or named another file):
+    // the oldest such one makes room, its work thrown away when it is done.
+    while (m_prepared.size() >= MaxPrepared) {
+        m_prepared.remove(m_preparedOrder.front());
+        m_preparedOrder.pop_front();
+    }
+    m_preparedOrder.push_back(path);
     const double dpi = m_dpi;
     m_prepared.insert(path, QtConcurrent::run(m_workers.get(), [path, dpi] {
                           auto prepared = std::make_shared<Prepared>();

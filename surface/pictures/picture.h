@@ -179,4 +179,5 @@ private:
     QHash<QString, std::list<Entry>::iterator> m_index;
     std::unique_ptr<QThreadPool> m_workers; // made by the first prepare()
     QHash<QString, QFuture<std::shared_ptr<Prepared>>> m_prepared;
+    QList<QString> m_preparedOrder; // the keys of m_prepared, oldest first
 };
