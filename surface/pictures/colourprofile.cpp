@@ -4,12 +4,43 @@
 #include "colourprofile.h"
 
 #include <lcms2.h>
+#include <lcms2_plugin.h>
 #include <zlib.h>
+
+#include <cstdlib>
 
 namespace {
 
 // The largest embedded profile read: CMYK printer profiles run to a few megabytes.
 constexpr qsizetype MaxProfileBytes = 16 * 1024 * 1024;
+
+// The most Little CMS may take at once while it reads a profile. Its own limit is 512 MB, and the
+// tables of a profile of a few kilobytes can claim much of it (fuzzing met one after which the
+// process held 316 MB more); a profile's data never needs more than twice the largest profile.
+constexpr cmsUInt32Number MaxLcmsAllocation = 2 * MaxProfileBytes;
+
+extern "C" {
+static void *lcmsMalloc(cmsContext, cmsUInt32Number size)
+{
+    return size > MaxLcmsAllocation ? nullptr : std::malloc(size);
+}
+static void lcmsFree(cmsContext, void *memory)
+{
+    std::free(memory);
+}
+static void *lcmsRealloc(cmsContext, void *memory, cmsUInt32Number size)
+{
+    return size > MaxLcmsAllocation ? nullptr : std::realloc(memory, size);
+}
+}
+
+cmsPluginMemHandler boundedMemory{{cmsPluginMagicNumber, LCMS_VERSION, cmsPluginMemHandlerSig, nullptr},
+                                  lcmsMalloc,
+                                  lcmsFree,
+                                  lcmsRealloc,
+                                  nullptr,
+                                  nullptr,
+                                  nullptr};
 
 } // namespace
 
@@ -25,7 +56,7 @@ int profileComponents(QByteArrayView profile)
     // proven on worker threads.
     struct Lcms
     {
-        cmsContext context = cmsCreateContext(nullptr, nullptr);
+        cmsContext context = cmsCreateContext(&boundedMemory, nullptr);
         cmsHPROFILE xyz = nullptr;
         Lcms()
         {
