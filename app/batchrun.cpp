@@ -8,6 +8,7 @@
 #include "listfile.h"
 #include "printerror.h"
 #include "printersurface.h"
+#include "printjob.h"
 #include "printrun.h"
 #include "runcontext.h"
 #include "runreport.h"
@@ -81,18 +82,19 @@ public:
 
     void update(qint64 pages)
     {
-        if (!m_enabled)
-            return;
-        const qint64 now = m_clock.elapsed();
-        if (now < ShowAfterMs || (m_drawnAt >= 0 && now - m_drawnAt < RedrawEveryMs))
+        if (!due())
             return;
         if (!m_total)
             m_total = m_countTotal ? m_countTotal() : 0;
-        const QString text = *m_total > 0 ? Words::tr("Printing page %1 of %2").arg(pages).arg(*m_total)
-                                          : Words::tr("Printing page %1").arg(pages);
-        writeError(QLatin1Char('\r') + text.leftJustified(m_width));
-        m_width = int(text.size());
-        m_drawnAt = now;
+        draw(*m_total > 0 ? Words::tr("Printing page %1 of %2").arg(pages).arg(*m_total)
+                          : Words::tr("Printing page %1").arg(pages));
+    }
+
+    // Another text in the line's place ("Sending page 3 of 6 to the printer office").
+    void show(const QString &text)
+    {
+        if (due())
+            draw(text);
     }
 
     // Blanks the line, so that what is written next starts on a clean one.
@@ -106,6 +108,19 @@ public:
     }
 
 private:
+    [[nodiscard]] bool due() const
+    {
+        const qint64 now = m_clock.elapsed();
+        return m_enabled && now >= ShowAfterMs && (m_drawnAt < 0 || now - m_drawnAt >= RedrawEveryMs);
+    }
+
+    void draw(const QString &text)
+    {
+        writeError(QLatin1Char('\r') + text.leftJustified(m_width));
+        m_width = int(text.size());
+        m_drawnAt = m_clock.elapsed();
+    }
+
     bool m_enabled;
     std::function<qint64()> m_countTotal;
     std::optional<qint64> m_total;
@@ -149,14 +164,30 @@ private:
     bool m_fitInPage;
 };
 
-std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
+std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options, ProgressLine &progress)
 {
     if (options.action == CommandLine::PrintToPdf) {
         // As given: a relative name is the system's to resolve against the working folder.
         return ExportSurface::make(options.pdfTarget);
     }
     // A script that asks for paper gets paper or an error: never a PDF in the folder instead.
-    return PrinterSurface::forQueue(options.printer, options.jobOptions);
+    auto printer = PrinterSurface::forQueue(options.printer, options.jobOptions);
+    // A busy printer is waited for: said once on standard error. The pages then sent show on the
+    // progress line. A signal ends either, and nothing is printed.
+    printer->setSendingHandler(
+        [quiet = options.quiet, &progress, told = QString()](const SendingStatus &status) mutable {
+            if (status.stage == SendingStatus::Waiting) {
+                if (!quiet && status.text != told) {
+                    progress.clear();
+                    writeError(status.text + QLatin1Char('\n'));
+                    told = status.text;
+                }
+            } else {
+                progress.show(status.text);
+            }
+            return caughtSignal == 0;
+        });
+    return printer;
 }
 
 } // namespace
@@ -183,7 +214,7 @@ int runBatch(const CommandLine &options, const DataLocation &data)
     std::unique_ptr<PrintSurface> surface;
     std::optional<PrintError> failure;
     try {
-        surface = makeSurface(options);
+        surface = makeSurface(options, progress);
         run.cmdPrint_Click(*surface);
     } catch (const PrintError &error) {
         failure = error;

@@ -9,6 +9,7 @@
 #include "picturebox.h"
 #include "printerror.h"
 #include "printersurface.h"
+#include "printjob.h"
 #include "printrun.h"
 #include "progresswindow.h"
 #include "runreport.h"
@@ -454,6 +455,8 @@ void frmPrinter::openRun()
     m_surface = m_surfaceFactory(m_programFolder);
     if (!m_surface)
         return;
+    if (auto *const printer = dynamic_cast<PrinterSurface *>(m_surface.get()))
+        printer->setSendingHandler([this](const SendingStatus &status) { return followSending(status); });
     m_run->beginRun(*m_surface);
     m_runStage = RunStage::Printing;
 }
@@ -555,6 +558,27 @@ void frmPrinter::stopRun()
     // A request made outside a run would stop the next one.
     if (running())
         m_stopAsked = true;
+}
+
+bool frmPrinter::followSending(const SendingStatus &status)
+{
+    // The document is ended and handed to the printer within the run's last step: the events are
+    // let through here, so that the progress window shows how it goes and takes Cancel. A wait
+    // for the printer shows at once.
+    const bool waiting = status.stage == SendingStatus::Waiting;
+    if (!m_progress->isVisible() && (waiting || m_runClock.elapsed() >= m_showProgressAfterMs)) {
+        m_progressDue = false;
+        m_progress->move(geometry().center() - m_progress->rect().center());
+        m_progress->show();
+        m_progress->activateWindow();
+        m_sinceProgressDrawn.restart();
+        m_progress->setStatus(status.text, status.sent, status.total);
+    } else if (m_progress->isVisible() && (waiting || m_sinceProgressDrawn.elapsed() >= m_repaintEveryMs)) {
+        m_progress->setStatus(status.text, status.sent, status.total);
+        m_sinceProgressDrawn.restart();
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !m_stopAsked;
 }
 
 bool frmPrinter::eventFilter(QObject *watched, QEvent *event)

@@ -27,6 +27,7 @@ class QPushButton;
 class QRadioButton;
 class QShortcut;
 class QTimer;
+struct SendingStatus;
 
 // The program's only window: the orientation and picture size choices, Print and Exit.
 //
@@ -137,6 +138,10 @@ private:
     void showProgress();
     // Asks the run under way to stop after the page being drawn; nothing when none is under way.
     void stopRun();
+    // While the ended document is handed to the printer (a busy printer waited for, raster pages
+    // sent): shows how it goes, takes the input, and says whether to go on (not after Cancel or the
+    // close box).
+    bool followSending(const SendingStatus &status);
     [[nodiscard]] MessageSink &messages() const { return m_sink != nullptr ? *m_sink : *m_messageBoxes; }
 
     const QString m_programFolder;

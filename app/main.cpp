@@ -37,12 +37,14 @@ void nameApplication(const QString &name)
 
 // Started with standard input, output or error closed (cron and some service managers do that),
 // the first file the program opens would take its number: error lines would be written into the
-// document. Each closed one is opened on /dev/null before anything else is opened.
+// document. Each closed one is opened on /dev/null before anything else is opened. Standard output
+// is opened only as a path (O_PATH): that takes its number, but nothing can be written to it, and
+// a document asked for on standard output is refused as closed instead of going to /dev/null.
 void openClosedStandardDescriptors()
 {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-            const int opened = ::open("/dev/null", O_RDWR);
+            const int opened = ::open("/dev/null", fd == STDOUT_FILENO ? O_PATH : O_RDWR);
             if (opened >= 0 && opened != fd)
                 ::close(opened); // not the lowest free number: the descriptor was not closed after all
         }

@@ -66,6 +66,16 @@ void ProgressWindow::setProgress(qint64 recordsDone, qint64 total)
     }
 }
 
+void ProgressWindow::setStatus(const QString &text, int done, int total)
+{
+    m_label->setText(text);
+    // A printer's address can make the text longer than a page count: the window grows to show it.
+    setFixedSize(sizeHint().expandedTo(size()));
+    m_bar->setRange(0, std::max(total, 0));
+    if (total > 0)
+        m_bar->setValue(std::min(done, total));
+}
+
 QString ProgressWindow::text() const
 {
     return m_label->text();

@@ -24,6 +24,10 @@ public:
 
     // recordsDone: records printed so far; total: records in the list file, 0 when unknown.
     void setProgress(qint64 recordsDone, qint64 total);
+    // What the run does once its pages are drawn: text says it ("Waiting for the printer office: it
+    // is busy", "Sending page 3 of 6 to the printer office"), the bar shows done of total, or that
+    // it is busy where total is 0.
+    void setStatus(const QString &text, int done = 0, int total = 0);
 
     [[nodiscard]] QString text() const;
     [[nodiscard]] static QString progressText(qint64 recordsDone, qint64 total);

@@ -157,6 +157,10 @@ void PrintRun::finishRun()
         return;
     }
     m_printer->endDocument();
+    // A printer that had to be waited for, and the wait given up: the document went nowhere, as a
+    // stopped run's does.
+    if (m_printer->outcome().kind == PrintOutcome::Discarded)
+        m_stopped = true;
 }
 
 void PrintRun::endOfRun() noexcept

@@ -96,7 +96,8 @@ public:
     {
         return m_stopRequested.load(std::memory_order_relaxed) || (m_stopCheck && m_stopCheck());
     }
-    // Whether the last run was stopped, its document discarded.
+    // Whether the last run was stopped, its document discarded (also where the printer had to be
+    // waited for and the wait was given up).
     [[nodiscard]] bool stopped() const { return m_stopped; }
     // The record pages the last run drew (stopped or not).
     [[nodiscard]] qint64 recordsPrinted() const { return m_recordsPrinted; }

@@ -3,7 +3,10 @@
 # Copyright (C) 2026 LST File print utility developers
 # Installs the Debian packages the project needs: to build and run it (Qt, CUPS, libpaper for the
 # system's paper, for the PDF writer zlib, HarfBuzz, FreeType, fontconfig, libjpeg-turbo and
-# Little CMS, and Poppler to render the finished document's pages), to run its tests (virtual display, PDF tools, a private print system, clang for
+# Little CMS, Poppler to render the finished document's pages, and libcups's raster header from
+# libcupsimage2-dev to write them as PWG or Apple raster for printers that take no PDF), to run its
+# tests (virtual display, PDF tools, a private print system, driverless test printers: ippeveprinter
+# from cups-ipp-utils under a private bus of dbus-daemon, clang for
 # fuzzing, bash-completion's helpers for the completion test; its pkg-config file also says where
 # the completion file is installed), and to build and check the
 # installed tree and the Debian package (validators for the desktop entry, metainfo, manual page
@@ -18,13 +21,13 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libpoppler-qt6-dev qt6-translations-l10n locales libqt6svg6 libcups2-dev libjpeg62-turbo-dev libpaper-dev bash-completion
+    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libpoppler-qt6-dev qt6-translations-l10n locales libqt6svg6 libcups2-dev libcupsimage2-dev libjpeg62-turbo-dev libpaper-dev bash-completion
     qt6-base-private-dev libxkbcommon-dev
     zlib1g-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev liblcms2-dev
     fonts-urw-base35 fonts-dejavu-core fontconfig
     xvfb xauth xdotool imagemagick poppler-utils qpdf ghostscript
     weston qt6-wayland
-    cups-daemon cups-client cups-ipp-utils printer-driver-cups-pdf
+    cups-daemon cups-client cups-ipp-utils printer-driver-cups-pdf dbus-daemon
     clang-14 libclang-rt-14-dev
     desktop-file-utils appstream man-db libxml2-utils shared-mime-info dpkg-dev file lintian
     debootstrap

@@ -353,6 +353,14 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
         <source>The print document %1 could not be read back as a PDF.</source>
         <translation>Das Druckdokument %1 konnte nicht wieder als PDF gelesen werden.</translation>
     </message>
+    <message>
+        <source>The print document cannot be written to standard output: it is closed.</source>
+        <translation>Das Druckdokument kann nicht auf die Standardausgabe geschrieben werden: sie ist geschlossen.</translation>
+    </message>
+    <message>
+        <source>The print document cannot be written to standard output: it is not open for writing.</source>
+        <translation>Das Druckdokument kann nicht auf die Standardausgabe geschrieben werden: sie ist nicht zum Schreiben geöffnet.</translation>
+    </message>
 </context>
 <context>
     <name>PrintError</name>
@@ -539,6 +547,54 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     <message>
         <source>No printer is set up</source>
         <translation>Kein Drucker ist eingerichtet</translation>
+    </message>
+    <message>
+        <source>Waiting for the printer %1: it is busy</source>
+        <translation>Warten auf den Drucker %1: er ist beschäftigt</translation>
+    </message>
+    <message>
+        <source>The printer %1 did not accept the print job %2: the print server refuses a document of its size (%3).</source>
+        <translation>Der Drucker %1 hat den Druckauftrag %2 nicht angenommen: der Druckserver lehnt ein Dokument dieser Größe ab (%3).</translation>
+    </message>
+    <message>
+        <source>The printer %1 did not accept the print job %2: the print server refuses a document of its size (more than %3).</source>
+        <translation>Der Drucker %1 hat den Druckauftrag %2 nicht angenommen: der Druckserver lehnt ein Dokument dieser Größe ab (mehr als %3).</translation>
+    </message>
+    <message>
+        <source>The printer %1 did not accept the print job %2 as %3: %4 (it takes %5).</source>
+        <translation>Der Drucker %1 hat den Druckauftrag %2 als %3 nicht angenommen: %4 (er nimmt %5 an).</translation>
+    </message>
+    <message>
+        <source>PWG raster</source>
+        <translation>PWG-Raster</translation>
+    </message>
+    <message>
+        <source>Apple raster</source>
+        <translation>Apple-Raster</translation>
+    </message>
+    <message>
+        <source>The printer %1 takes none of the formats this program sends (PDF, PWG raster, Apple raster), only %2; a print queue set up for it (lpadmin -m everywhere, or with its driver) converts the document for it</source>
+        <translation>Der Drucker %1 nimmt keines der Formate an, die dieses Programm sendet (PDF, PWG-Raster, Apple-Raster), nur %2; eine für ihn eingerichtete Druckwarteschlange (lpadmin -m everywhere oder mit seinem Treiber) wandelt das Dokument für ihn um</translation>
+    </message>
+    <message>
+        <source>The printer %1 does not offer printer-resolution=%2 for %3; it offers printer-resolution=%4</source>
+        <translation>Der Drucker %1 bietet printer-resolution=%2 für %3 nicht an; er bietet printer-resolution=%4 an</translation>
+    </message>
+    <message>
+        <source>The printer %1 takes %2 only as %3, and this program makes it in sRGB or sGray of 8 bits</source>
+        <translation>Der Drucker %1 nimmt %2 nur als %3 an, und dieses Programm erzeugt es in sRGB oder sGray mit 8 Bit</translation>
+    </message>
+    <message>
+        <source>Sending page %1 of %2 to the printer %3</source>
+        <translation>Seite %1 von %2 wird an den Drucker %3 gesendet</translation>
+    </message>
+    <message>
+        <source>The print document could not be made into raster for the printer: %1.</source>
+        <translation>Aus dem Druckdokument konnte kein Raster für den Drucker erzeugt werden: %1.</translation>
+    </message>
+    <message>
+        <source>page %1 could not be rendered</source>
+        <translation>Seite %1 konnte nicht gerastert werden</translation>
     </message>
 </context>
 <context>

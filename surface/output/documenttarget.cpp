@@ -285,7 +285,8 @@ public:
         }
         throw PrintError(
             PrintError::OutputFolderNotWritable,
-            PrinterWords::tr("The print document could not be saved in %1: every name from %2 to %3 is taken.")
+            PrinterWords::tr(
+                "The print document could not be saved in %1: every name from %2 to %3 is taken.")
                 .arg(displayPath(m_fallbackFolder), candidateName(base, 1),
                      candidateName(base, MaxFallbackNames)));
     }
@@ -357,8 +358,20 @@ std::unique_ptr<DocumentTarget> DocumentTarget::plainFile(const QString &path)
 
 std::unique_ptr<DocumentTarget> DocumentTarget::userFile(const QString &path)
 {
-    if (path == StandardOutput)
+    if (path == StandardOutput) {
+        // A program started with standard output closed has it held by a descriptor that cannot be
+        // written (main opens one as a path only), so that nothing else takes its number.
+        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+        if (flags == -1 || (flags & O_PATH) != 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             Words::tr("The print document cannot be written to standard output: it is "
+                                       "closed."));
+        if ((flags & O_ACCMODE) == O_RDONLY)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             Words::tr("The print document cannot be written to standard output: it is "
+                                       "not open for writing."));
         return std::make_unique<StandardOutputTarget>();
+    }
 
     const QString shown = displayPath(path);
     QByteArray bytes = encodeFileName(path);

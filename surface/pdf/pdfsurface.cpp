@@ -376,7 +376,7 @@ void PdfSurface::endDocument()
         if (!m_documentName.isEmpty())
             dictionary += "/Title" + textString(m_documentName);
         dictionary += "/CreationDate(" + pdfDate().toStdString() + ")";
-        m_writer->finish(dictionary, m_treeMediaBox);
+        m_writer->finish(dictionary, m_treeMediaBox, m_paper.pagesLastFirst);
     } catch (...) {
         m_discarded = true;
         m_target->discard();

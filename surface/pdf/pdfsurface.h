@@ -24,13 +24,16 @@ struct Paper
 {
     QPageLayout layout;             // the sheet and its printable area (inside the margins), in portrait
     bool landscapeSupported = true; // otherwise the document's orientation is portrait whatever is asked
+    // The page tree lists the pages last first: for a printer that prints them in the document's
+    // order into a face-up bin, where they would lie in reverse.
+    bool pagesLastFirst = false;
 };
 
 // Renders the print document as PDF with the project's own writer, on the paper it is handed, into
 // the target it is handed; when the document is ended, the target does with it what it is for
-// (DocumentTarget::finish: a file published, a job sent). Positions are twips from the top-left corner of the printable area; the
-// sheet is not clipped to it. Pages are begun lazily: nothing is made until something is drawn,
-// "new page" only takes effect when the next page gets content, and a document with nothing drawn
+// (DocumentTarget::finish: a file published, a job sent). Positions are twips from the top-left corner of the
+// printable area; the sheet is not clipped to it. Pages are begun lazily: nothing is made until something is
+// drawn, "new page" only takes effect when the next page gets content, and a document with nothing drawn
 // leaves nothing at all. Each page is written out when it ends and each picture when it is first
 // drawn, so memory does not grow with the pages.
 //

@@ -255,7 +255,7 @@ void PdfWriter::addPage(int pageObject)
     ++m_pages;
 }
 
-void PdfWriter::finish(std::string_view infoEntries, std::string_view pageEntries)
+void PdfWriter::finish(std::string_view infoEntries, std::string_view pageEntries, bool lastFirst)
 {
     beginObject(m_pagesRoot);
     write("<</Type/Pages");
@@ -263,12 +263,13 @@ void PdfWriter::finish(std::string_view infoEntries, std::string_view pageEntrie
     write("/Count ");
     writeNumber(m_pages);
     write("/Kids[");
-    for (size_t word = 0; word < m_pageBits.size(); ++word) {
-        for (size_t bit = 0; bit < 64; ++bit) {
-            if ((m_pageBits[word] >> bit) & 1) {
-                writeNumber(qint64(word * 64 + bit));
-                write(" 0 R ");
-            }
+    // Pages are numbered in the order they were added.
+    const size_t objects = m_pageBits.size() * 64;
+    for (size_t i = 0; i < objects; ++i) {
+        const size_t object = lastFirst ? objects - 1 - i : i;
+        if ((m_pageBits[object / 64] >> (object % 64)) & 1) {
+            writeNumber(qint64(object));
+            write(" 0 R ");
         }
     }
     write("]>>");

@@ -63,10 +63,10 @@ public:
     // A text string in UTF-16 with its byte-order mark, in hexadecimal.
     [[nodiscard]] static std::string textString(const QString &text);
 
-    // Writes the page tree (with pageEntries, which its pages inherit), the catalog, the document
-    // information dictionary (entries as given), the cross-reference table and the trailer, and
-    // hands every buffered byte to the device.
-    void finish(std::string_view infoEntries, std::string_view pageEntries = {});
+    // Writes the page tree (with pageEntries, which its pages inherit; the pages in the order they
+    // were added, or last first), the catalog, the document information dictionary (entries as
+    // given), the cross-reference table and the trailer, and hands every buffered byte to the device.
+    void finish(std::string_view infoEntries, std::string_view pageEntries = {}, bool lastFirst = false);
 
     [[nodiscard]] quint64 bytesWritten() const { return m_written + m_buffer.size(); }
 

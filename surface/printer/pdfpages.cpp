@@ -45,10 +45,18 @@ QSizeF PdfPages::pointSize(int index) const
 
 QImage PdfPages::render(int index, double dotsPerInch, bool grey) const
 {
+    return render(index, dotsPerInch, dotsPerInch, QRect(), grey);
+}
+
+QImage PdfPages::render(int index, double xDotsPerInch, double yDotsPerInch, const QRect &part,
+                        bool grey) const
+{
     const std::unique_ptr<Poppler::Page> page(m_document->page(index));
     if (!page)
         return {};
-    QImage image = page->renderToImage(dotsPerInch, dotsPerInch);
+    QImage image = part.isNull() ? page->renderToImage(xDotsPerInch, yDotsPerInch)
+                                 : page->renderToImage(xDotsPerInch, yDotsPerInch, part.x(), part.y(),
+                                                       part.width(), part.height());
     if (image.isNull())
         return {};
     return image.convertToFormat(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSizeF>
 #include <QString>
 
@@ -32,6 +33,11 @@ public:
     // The page at dotsPerInch, antialiased as pdftoppm draws it by default, on white: RGB32, or
     // Grayscale8 when grey. A null image when the page cannot be rendered.
     [[nodiscard]] QImage render(int index, double dotsPerInch, bool grey = false) const;
+    // A part of the page, in the pixels of the page rendered at xDotsPerInch across and
+    // yDotsPerInch down (part may reach past the page's edge, which is white): so that a large
+    // page can be made a band at a time.
+    [[nodiscard]] QImage render(int index, double xDotsPerInch, double yDotsPerInch, const QRect &part,
+                                bool grey = false) const;
 
 private:
     std::unique_ptr<Poppler::Document> m_document;
