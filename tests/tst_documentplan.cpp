@@ -25,14 +25,15 @@ QString describe(const Cups::DocumentPlan &plan)
 {
     if (!plan.raster())
         return plan.lastPageFirst ? QStringLiteral("pdf last-first") : QStringLiteral("pdf");
-    return QStringLiteral("%1 %2x%3 %4 back=%5 copies=%6%7")
+    return QStringLiteral("%1 %2x%3 %4 back=%5 copies=%6%7%8")
         .arg(plan.format == DocumentFormat::PwgRaster ? QStringLiteral("pwg") : QStringLiteral("urf"))
         .arg(plan.dotsPerInch.width())
         .arg(plan.dotsPerInch.height())
         .arg(plan.grey ? QStringLiteral("grey") : QStringLiteral("colour"))
         .arg(QString::fromUtf8(plan.sheetBack))
         .arg(plan.copies)
-        .arg(plan.lastPageFirst ? QStringLiteral(" last-first") : QString());
+        .arg(plan.lastPageFirst ? QStringLiteral(" last-first") : QString())
+        .arg(plan.sides == "one-sided" ? QString() : QLatin1Char(' ') + QString::fromUtf8(plan.sides));
 }
 
 } // namespace
@@ -130,7 +131,13 @@ private slots:
             << "pwg 300x300 grey back=normal copies=1" << QStringList{"print-color-mode=monochrome"};
         QTest::newRow("a monochrome printer, its back side flipped")
             << flipped << QStringList{"sides=two-sided-long-edge"} << true
-            << "pwg 300x300 grey back=flipped copies=1" << QStringList{"sides=two-sided-long-edge"};
+            << "pwg 300x300 grey back=flipped copies=1 two-sided-long-edge"
+            << QStringList{"sides=two-sided-long-edge"};
+        PrinterOffers twoSidedByDefault = flipped;
+        twoSidedByDefault.sidesDefault = QStringLiteral("two-sided-short-edge");
+        QTest::newRow("a printer that prints two-sided unless told otherwise")
+            << twoSidedByDefault << QStringList() << true
+            << "pwg 300x300 grey back=flipped copies=1 two-sided-short-edge" << QStringList();
         QTest::newRow("a printer that takes only black_1")
             << blackOnly << QStringList() << true << "The printer P takes PWG raster only as black_1, .*"
             << QStringList();

@@ -459,7 +459,7 @@ PrinterOffers readOffers(const Destination &destination)
         {"document-format-supported", "pwg-raster-document-resolution-supported",
          "pwg-raster-document-type-supported", "pwg-raster-document-sheet-back", "urf-supported",
          "copies-supported", "color-supported", "output-bin-default", "printer-output-tray",
-         "page-delivery-supported"});
+         "page-delivery-supported", "sides-default"});
     if (!response)
         return offers;
     const auto freeResponse = qScopeGuard([response] { ippDelete(response); });
@@ -484,6 +484,7 @@ PrinterOffers readOffers(const Destination &destination)
     offers.outputBinDefault = texts("output-bin-default").value(0);
     offers.outputTrays = texts("printer-output-tray");
     offers.pageDelivery = texts("page-delivery-supported");
+    offers.sidesDefault = texts("sides-default").value(0);
     if (ipp_attribute_t *const resolutions =
             ippFindAttribute(response, "pwg-raster-document-resolution-supported", IPP_TAG_RESOLUTION)) {
         for (int i = 0; i < ippGetCount(resolutions); ++i) {

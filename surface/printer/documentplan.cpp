@@ -241,9 +241,11 @@ PlanOutcome planDocument(const PrinterOffers &offers, JobOptions &options, bool 
                                            (pwg ? offers.pwgTypes : offers.urf).join(QStringLiteral(", ")))};
         plan.grey = greyAsked ? greyTaken : !colourTaken;
 
+        // A printer that prints on both sides unless told otherwise does so with this raster too.
         plan.sides = optionValue(options, "sides");
         if (plan.sides.isEmpty())
-            plan.sides = "one-sided";
+            plan.sides =
+                offers.sidesDefault.isEmpty() ? QByteArray("one-sided") : offers.sidesDefault.toUtf8();
         plan.sheetBack =
             pwg ? (offers.pwgSheetBack.isEmpty() ? QByteArray("normal") : offers.pwgSheetBack.toUtf8())
                 : urfSheetBack(offers.urf);

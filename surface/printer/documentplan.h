@@ -54,6 +54,7 @@ struct PrinterOffers
     QString outputBinDefault;     // output-bin-default
     QStringList outputTrays;      // printer-output-tray, one "key=value;..." text per bin
     QStringList pageDelivery;     // page-delivery-supported
+    QString sidesDefault;         // sides-default
 };
 
 // The way one document goes to one printer.
@@ -62,7 +63,7 @@ struct DocumentPlan
     DocumentFormat format = DocumentFormat::Pdf;
     QSize dotsPerInch;          // raster: across and down the sheet
     bool grey = false;          // raster: sGray 8-bit rather than sRGB 8-bit
-    QByteArray sides;           // raster: as the job asks (one-sided, two-sided-long-edge, ...)
+    QByteArray sides;           // raster: as the job asks, else as the printer prints by default
     QByteArray sheetBack;       // raster, two-sided: how the printer wants back sides
                                 // (normal, flipped, rotated, manual-tumble)
     int copies = 1;             // raster: copies written into the document, for a printer that makes none
