@@ -568,11 +568,12 @@ bool frmPrinter::followSending(const SendingStatus &status)
     const bool waiting = status.stage == SendingStatus::Waiting;
     if (!m_progress->isVisible() && (waiting || m_runClock.elapsed() >= m_showProgressAfterMs)) {
         m_progressDue = false;
+        // Set first: a printer's address can make the window wider, and it is centred as it shows.
+        m_progress->setStatus(status.text, status.sent, status.total);
         m_progress->move(geometry().center() - m_progress->rect().center());
         m_progress->show();
         m_progress->activateWindow();
         m_sinceProgressDrawn.restart();
-        m_progress->setStatus(status.text, status.sent, status.total);
     } else if (m_progress->isVisible() && (waiting || m_sinceProgressDrawn.elapsed() >= m_repaintEveryMs)) {
         m_progress->setStatus(status.text, status.sent, status.total);
         m_sinceProgressDrawn.restart();
