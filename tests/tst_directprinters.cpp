@@ -380,7 +380,7 @@ private slots:
                 auto *const label = window.findChild<QLabel *>(QStringLiteral("progressLabel"));
                 auto *const cancel = window.findChild<QPushButton *>(QStringLiteral("cmdCancel"));
                 QVERIFY(label && cancel);
-                connect(&canceller, &QTimer::timeout, this, [&] {
+                connect(&canceller, &QTimer::timeout, this, [&canceller, &where, label, cancel] {
                     if (label->isVisible() &&
                         label->text() == "Waiting for the printer " + where + ": it is busy") {
                         canceller.stop();
