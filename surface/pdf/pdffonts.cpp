@@ -357,7 +357,11 @@ void PdfFonts::writeFonts(PdfWriter &writer)
     for (const std::unique_ptr<Face> &face : m_faces) {
         if (face->fontObject == 0)
             continue;
-        face->used.emplace(0, 0xFFFD);
+        // The glyphs to embed: those drawn and the missing-glyph glyph. A copy, so that writing the
+        // fonts changes nothing of the document being drawn: a provisional ending may write them
+        // before its end.
+        std::map<unsigned short, char32_t> used = face->used;
+        used.emplace(0, 0xFFFD);
 
         // The subset: the glyphs drawn and nothing else, each under its own number, so that the
         // pages drawn before it was made name them right.
@@ -374,7 +378,7 @@ void PdfFonts::writeFonts(PdfWriter &writer)
             throw std::bad_alloc();
         }
         hb_set_t *const glyphs = hb_subset_input_glyph_set(input);
-        for (const auto &[glyph, character] : face->used)
+        for (const auto &[glyph, character] : used)
             hb_set_add(glyphs, glyph);
         hb_set_clear(hb_subset_input_unicode_set(input));
         hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
@@ -394,7 +398,7 @@ void PdfFonts::writeFonts(PdfWriter &writer)
 
         // The subset's tag: six capitals from the glyphs it holds.
         QCryptographicHash hash(QCryptographicHash::Sha1);
-        for (const auto &[glyph, character] : face->used)
+        for (const auto &[glyph, character] : used)
             hash.addData(QByteArrayView(reinterpret_cast<const char *>(&glyph), sizeof glyph));
         QByteArray tag;
         for (const char byte : hash.result().left(6))
@@ -436,7 +440,7 @@ void PdfFonts::writeFonts(PdfWriter &writer)
         // Widths in thousandths of the em, for every glyph drawn; the usual one is the default.
         std::map<double, int> widthCounts;
         std::vector<std::pair<unsigned short, double>> widths;
-        for (const auto &[glyph, character] : face->used) {
+        for (const auto &[glyph, character] : used) {
             const double width = double(face->advanceOfGlyph(glyph)) * perMille;
             widths.emplace_back(glyph, width);
             ++widthCounts[width];
@@ -473,7 +477,7 @@ void PdfFonts::writeFonts(PdfWriter &writer)
                            "/CMapName/Adobe-Identity-UCS def\n/CMapType 2 def\n"
                            "1 begincodespacerange\n<0000><FFFF>\nendcodespacerange\n";
         std::vector<std::pair<unsigned short, char32_t>> mapped;
-        for (const auto &[glyph, character] : face->used) {
+        for (const auto &[glyph, character] : used) {
             if (glyph != 0)
                 mapped.emplace_back(glyph, character);
         }

@@ -5,6 +5,7 @@
 
 #include "application.h"
 #include "documenttarget.h"
+#include "outputdevice.h"
 #include "pdffonts.h"
 #include "pdfpictures.h"
 #include "pdfwriter.h"
@@ -58,6 +59,21 @@ QByteArray pdfDate()
         .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'))
         .toLatin1();
 }
+
+// The bytes of a provisional ending, kept in memory.
+class MemoryDevice final : public OutputDevice
+{
+public:
+    explicit MemoryDevice(QByteArray &bytes) : m_bytes(bytes) {}
+    [[nodiscard]] ssize_t writeSome(const char *data, size_t size) override
+    {
+        m_bytes.append(data, qsizetype(size));
+        return ssize_t(size);
+    }
+
+private:
+    QByteArray &m_bytes;
+};
 
 } // namespace
 
@@ -367,16 +383,7 @@ void PdfSurface::endDocument()
         endPage();
         if (m_fonts)
             m_fonts->writeFonts(*m_writer);
-        // The information dictionary: who made it, when, and its title.
-        const auto textString = PdfWriter::textString;
-        std::string dictionary;
-        dictionary += "/Creator" + textString(ApplicationTitle);
-        dictionary += "/Producer" +
-                      textString(QStringLiteral("%1 %2").arg(ProgramName, QLatin1String(ApplicationVersion)));
-        if (!m_documentName.isEmpty())
-            dictionary += "/Title" + textString(m_documentName);
-        dictionary += "/CreationDate(" + pdfDate().toStdString() + ")";
-        m_writer->finish(dictionary, m_treeMediaBox);
+        m_writer->finish(infoEntries(), m_treeMediaBox);
     } catch (...) {
         m_discarded = true;
         m_target->discard();
@@ -386,6 +393,42 @@ void PdfSurface::endDocument()
     // the target could not do it says itself, and it cleans up after itself: a job it sent to a
     // stopped queue, say, is sent all the same.
     m_target->finish({m_documentName, m_pagesWritten, orientation() == Landscape});
+}
+
+std::string PdfSurface::infoEntries() const
+{
+    const auto textString = PdfWriter::textString;
+    std::string dictionary;
+    dictionary += "/Creator" + textString(ApplicationTitle);
+    dictionary +=
+        "/Producer" + textString(QStringLiteral("%1 %2").arg(ProgramName, QLatin1String(ApplicationVersion)));
+    if (!m_documentName.isEmpty())
+        dictionary += "/Title" + textString(m_documentName);
+    dictionary += "/CreationDate(" + pdfDate().toStdString() + ")";
+    return dictionary;
+}
+
+std::optional<PdfSurface::Snapshot> PdfSurface::snapshot()
+{
+    if (!m_writer || m_finished)
+        return std::nullopt;
+    // A page that newPage() ended takes no more drawing: writing it now writes what beginning the
+    // next page would write, at the same place. The next page then finds it written.
+    if (m_pendingNewPage)
+        endPage();
+    if (m_writer->pageCount() == 0)
+        return std::nullopt;
+    m_writer->flush();
+
+    Snapshot snapshot;
+    snapshot.length = m_writer->bytesWritten();
+    snapshot.pages = int(m_writer->pageCount());
+    MemoryDevice tail(snapshot.ending);
+    PdfWriter ending(*m_writer, tail);
+    if (m_fonts)
+        m_fonts->writeFonts(ending);
+    ending.finish(infoEntries(), m_treeMediaBox);
+    return snapshot;
 }
 
 void PdfSurface::discardDocument()

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -28,9 +29,9 @@ struct Paper
 
 // Renders the print document as PDF with the project's own writer, on the paper it is handed, into
 // the target it is handed; when the document is ended, the target does with it what it is for
-// (DocumentTarget::finish: a file published, a job sent). Positions are twips from the top-left corner of the printable area; the
-// sheet is not clipped to it. Pages are begun lazily: nothing is made until something is drawn,
-// "new page" only takes effect when the next page gets content, and a document with nothing drawn
+// (DocumentTarget::finish: a file published, a job sent). Positions are twips from the top-left corner of the
+// printable area; the sheet is not clipped to it. Pages are begun lazily: nothing is made until something is
+// drawn, "new page" only takes effect when the next page gets content, and a document with nothing drawn
 // leaves nothing at all. Each page is written out when it ends and each picture when it is first
 // drawn, so memory does not grow with the pages.
 //
@@ -83,6 +84,22 @@ public:
     void setDocumentName(const QString &name) override { m_documentName = name; }
     [[nodiscard]] PrintOutcome outcome() const override;
 
+    // The document so far, made readable while it is being drawn: its bytes up to length, which
+    // the target has been handed, followed by ending, a provisional ending made now (the fonts drawn
+    // with so far, the page tree of the pages written, the cross-reference table and the trailer).
+    // A reader given those bytes reads pages pages, each as the finished document will have it.
+    struct Snapshot
+    {
+        quint64 length = 0;
+        QByteArray ending;
+        int pages = 0;
+    };
+    // Writes out the page that newPage() ended, which would otherwise wait for the next page to
+    // begin, and hands every buffered byte to the target: the document's bytes are the same, only
+    // written sooner. Nothing when no page has been written yet, or the document is closed. Throws
+    // PrintError when writing fails; the document is then broken, as for any failed write.
+    [[nodiscard]] std::optional<Snapshot> snapshot();
+
     // Pages actually written to the document (the one being drawn counted).
     [[nodiscard]] int pagesWritten() const { return m_pagesWritten; }
     [[nodiscard]] bool documentWritten() const { return m_finished && !m_discarded && m_pagesWritten > 0; }
@@ -105,6 +122,8 @@ private:
     [[nodiscard]] PdfFonts &fonts() const;
     void beginDrawing();
     void endPage();
+    // The entries of the document information dictionary: who made it, when, and its title.
+    [[nodiscard]] std::string infoEntries() const;
     // Page coordinates in points from twips on the printable area.
     [[nodiscard]] double pageX(double twips) const;
     [[nodiscard]] double pageY(double twips) const;

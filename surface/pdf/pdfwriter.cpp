@@ -67,6 +67,15 @@ PdfWriter::PdfWriter(OutputDevice &device, QString documentName)
     m_catalog = reserve();
 }
 
+PdfWriter::PdfWriter(const PdfWriter &before, OutputDevice &device)
+    : m_device(device), m_documentName(before.m_documentName), m_written(before.bytesWritten()),
+      m_error(before.m_error), m_nextObject(before.m_nextObject), m_pagesRoot(before.m_pagesRoot),
+      m_catalog(before.m_catalog), m_offsetSteps(before.m_offsetSteps), m_lastOffset(before.m_lastOffset),
+      m_reserved(before.m_reserved), m_pageBits(before.m_pageBits), m_pages(before.m_pages)
+{
+    m_buffer.reserve(BufferBytes);
+}
+
 PdfWriter::~PdfWriter()
 {
     if (m_zlibReady)

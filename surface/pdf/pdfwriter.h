@@ -32,6 +32,12 @@ class PdfWriter
 public:
     // documentName names the document in messages ("the print document OUT.pdf").
     PdfWriter(OutputDevice &device, QString documentName);
+    // A writer whose bytes follow those of before, as if before went on writing: the same object
+    // numbers, offsets and pages, and nothing written yet. What it writes is a provisional ending for
+    // before's document (its fonts, page tree and trailer as they would be now), which a reader can
+    // put after before's bytes to read the pages written so far; before is not changed. Hand every
+    // buffered byte of before to its device first (flush()).
+    PdfWriter(const PdfWriter &before, OutputDevice &device);
     ~PdfWriter();
     PdfWriter(const PdfWriter &) = delete;
     PdfWriter &operator=(const PdfWriter &) = delete;
@@ -69,9 +75,11 @@ public:
     void finish(std::string_view infoEntries, std::string_view pageEntries = {});
 
     [[nodiscard]] quint64 bytesWritten() const { return m_written + m_buffer.size(); }
+    // Hands every buffered byte to the device now rather than when the buffer is full: the bytes
+    // are the same, only written sooner.
+    void flush();
 
 private:
-    void flush();
     void fail(int error);
     void checkUsable() const;
     void deflateInto(QByteArrayView data);
