@@ -49,6 +49,12 @@ public:
     void discardDocument() override;
     [[nodiscard]] PrintOutcome outcome() const override;
 
+    // Why nothing can be printed on the printer asked for (a queue or an address, empty for the
+    // default queue), from what looking it up found when it did not find it: the error that --print
+    // reports (NoPrinter, PrintSystemUnavailable or OptionNotSupported).
+    [[nodiscard]] static PrintError lookUpFailure(const Cups::DefaultPrinter &found,
+                                                  const QString &printerAsked);
+
     // What the print system said about its default queue; asks it now if that has not been done.
     [[nodiscard]] const Cups::DefaultPrinter &defaultPrinter() const;
     [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return defaultPrinter().printer; }
