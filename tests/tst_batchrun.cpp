@@ -184,7 +184,7 @@ private slots:
             << QStringList{} << "" << -1;
         row("--landscape without --pdf or --print")
             << QStringList{"-l", "."} << "demo" << Cups::Nowhere << 2
-            << QStringList{"lstprint: --landscape is for --pdf and --print only.*", usageHint}
+            << QStringList{"lstprint: --landscape is for --pdf, --print and --preview only.*", usageHint}
             << QStringList{} << "" << -1;
         row("--records malformed") << QStringList{"--pdf", "out.pdf", "-r", "2-x", "."} << "demo"
                                    << Cups::Nowhere << 2
