@@ -12,6 +12,30 @@
     </message>
 </context>
 <context>
+    <name>PreviewWindow</name>
+    <message numerus="yes">
+        <source>The document has %n page(s).</source>
+        <translation>
+            <numerusform>The document has %n page.</numerusform>
+            <numerusform>The document has %n pages.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Stopped after %n page(s): the document is not whole, so it is neither printed nor saved. Change a choice to make it again.</source>
+        <translation>
+            <numerusform>Stopped after %n page: the document is not whole, so it is neither printed nor saved. Change a choice to make it again.</numerusform>
+            <numerusform>Stopped after %n pages: the document is not whole, so it is neither printed nor saved. Change a choice to make it again.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 %n record error(s).</source>
+        <translation>
+            <numerusform>%1 %n record error.</numerusform>
+            <numerusform>%1 %n record errors.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>RunReport</name>
     <message numerus="yes">
         <source>%1, so the document was saved as %2 (%n page(s)).</source>

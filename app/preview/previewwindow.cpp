@@ -227,10 +227,12 @@ void PreviewWindow::buildControls()
     statusBar()->addPermanentWidget(m_cancel);
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_document->stop(); });
 
-    // A window about as tall as the screen's room, for a whole page at a readable size.
+    // A window about as tall as the screen's room, for a whole page at a readable size, and wide
+    // enough for its tools.
     if (const QScreen *const screen = QGuiApplication::primaryScreen()) {
         const QRect room = screen->availableGeometry();
-        resize(std::min(room.width(), room.height() * 3 / 4), room.height() * 9 / 10);
+        const int wanted = std::max(room.height() * 3 / 4, tools->sizeHint().width() + 2 * tools->iconSize().width());
+        resize(std::min(room.width(), wanted), room.height() * 9 / 10);
     }
     m_view->setFocus();
 }
