@@ -339,10 +339,6 @@ OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
         <translation>Vorschau von %1</translation>
     </message>
     <message>
-        <source>Preview</source>
-        <translation>Vorschau</translation>
-    </message>
-    <message>
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
@@ -578,6 +574,14 @@ OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
     <message>
         <source>The document was saved as %1.</source>
         <translation>Das Dokument wurde als %1 gespeichert.</translation>
+    </message>
+    <message>
+        <source>Document</source>
+        <translation>Dokument</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
     </message>
 </context>
 <context>

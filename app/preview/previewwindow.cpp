@@ -99,12 +99,18 @@ void PreviewWindow::buildControls()
     connect(m_view, &PageView::currentPageChanged, this, &PreviewWindow::pageShown);
     connect(m_view, &PageView::zoomChanged, this, &PreviewWindow::zoomShown);
 
-    auto *const tools = new QToolBar(Words::tr("Preview"), this);
-    tools->setObjectName(QStringLiteral("previewTools"));
-    tools->setMovable(false);
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    addToolBar(tools);
-    const auto action = [this, tools](const char *name, const QString &text, const QString &tip,
+    // Two rows of tools: the document (print, save, the choices) and the pages (where, how large).
+    const auto toolBar = [this](const char *name, const QString &title) {
+        auto *const bar = new QToolBar(title, this);
+        bar->setObjectName(QLatin1String(name));
+        bar->setMovable(false);
+        bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        addToolBar(bar);
+        return bar;
+    };
+    QToolBar *const tools = toolBar("documentTools", Words::tr("Document"));
+    QToolBar *into = tools;
+    const auto action = [this, &into](const char *name, const QString &text, const QString &tip,
                                       const QKeySequence &keys = {}) {
         auto *const made = new QAction(text, this);
         made->setObjectName(QLatin1String(name));
@@ -112,7 +118,7 @@ void PreviewWindow::buildControls()
             keys.isEmpty() ? tip : Words::tr("%1 (%2)").arg(tip, keys.toString(QKeySequence::NativeText)));
         if (!keys.isEmpty())
             made->setShortcut(keys);
-        tools->addAction(made);
+        into->addAction(made);
         return made;
     };
     const auto choice = [&](QActionGroup *group, const char *name, const QString &text, const QString &tip) {
@@ -121,6 +127,17 @@ void PreviewWindow::buildControls()
         group->addAction(made);
         return made;
     };
+
+    m_print =
+        action("print", Words::tr("Print..."), Words::tr("Print the document shown"), QKeySequence::Print);
+    m_save = action("saveAsPdf", Words::tr("Save as PDF..."), Words::tr("Save the document shown as a PDF"),
+                    QKeySequence::Save);
+    QAction *const close =
+        action("closePreview", Words::tr("Close"), Words::tr("Close the preview"), QKeySequence::Close);
+    connect(m_print, &QAction::triggered, this, &PreviewWindow::print);
+    connect(m_save, &QAction::triggered, this, &PreviewWindow::save);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    tools->addSeparator();
 
     // The two choices, as the window has them; each change makes the document again.
     QAction *const portrait =
@@ -136,7 +153,13 @@ void PreviewWindow::buildControls()
     connect(m_orientation, &QActionGroup::triggered, this, &PreviewWindow::makeDocument);
     connect(m_pictureSize, &QActionGroup::triggered, this, &PreviewWindow::makeDocument);
     tools->addSeparator();
+    QAction *const showErrors = m_errorsPanel->toggleViewAction();
+    showErrors->setObjectName(QStringLiteral("showErrors"));
+    tools->addAction(showErrors);
 
+    addToolBarBreak();
+    QToolBar *const pages = toolBar("pageTools", Words::tr("Pages"));
+    into = pages;
     m_first = action("firstPage", Words::tr("First"), Words::tr("First page"),
                      QKeySequence(Qt::CTRL | Qt::Key_Home));
     m_previous = action("previousPage", Words::tr("Previous"), Words::tr("Previous page (Page Up)"));
@@ -147,9 +170,9 @@ void PreviewWindow::buildControls()
     // Ctrl+Home and Ctrl+End go to the first and the last page from the box too, where its line
     // would take them to the start and the end of the number.
     m_pageNumber->installEventFilter(this);
-    tools->addWidget(m_pageNumber);
+    pages->addWidget(m_pageNumber);
     m_pageCount->setObjectName(QStringLiteral("pageCount"));
-    tools->addWidget(m_pageCount);
+    pages->addWidget(m_pageCount);
     m_next = action("nextPage", Words::tr("Next"), Words::tr("Next page (Page Down)"));
     m_last =
         action("lastPage", Words::tr("Last"), Words::tr("Last page"), QKeySequence(Qt::CTRL | Qt::Key_End));
@@ -162,7 +185,7 @@ void PreviewWindow::buildControls()
         if (page >= 1)
             m_view->setCurrentPage(page - 1);
     });
-    tools->addSeparator();
+    pages->addSeparator();
 
     QAction *const fitPage = action("zoomFitPage", Words::tr("Fit Page"), Words::tr("Zoom to the whole page"),
                                     QKeySequence(Qt::CTRL | Qt::Key_1));
@@ -178,24 +201,13 @@ void PreviewWindow::buildControls()
     // Ctrl+= is Ctrl++ without Shift on most keyboards.
     zoomIn->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     m_zoomLevel->setObjectName(QStringLiteral("zoomLevel"));
-    tools->addWidget(m_zoomLevel);
+    pages->addWidget(m_zoomLevel);
     connect(fitPage, &QAction::triggered, this, [this] { m_view->setZoomMode(PageView::ZoomMode::FitPage); });
     connect(fitWidth, &QAction::triggered, this,
             [this] { m_view->setZoomMode(PageView::ZoomMode::FitWidth); });
     connect(actual, &QAction::triggered, this, [this] { m_view->setZoom(1.0); });
     connect(zoomIn, &QAction::triggered, m_view, &PageView::zoomIn);
     connect(zoomOut, &QAction::triggered, m_view, &PageView::zoomOut);
-    tools->addSeparator();
-
-    m_print =
-        action("print", Words::tr("Print..."), Words::tr("Print the document shown"), QKeySequence::Print);
-    m_save = action("saveAsPdf", Words::tr("Save as PDF..."), Words::tr("Save the document shown as a PDF"),
-                    QKeySequence::Save);
-    QAction *const close =
-        action("closePreview", Words::tr("Close"), Words::tr("Close the preview"), QKeySequence::Close);
-    connect(m_print, &QAction::triggered, this, &PreviewWindow::print);
-    connect(m_save, &QAction::triggered, this, &PreviewWindow::save);
-    connect(close, &QAction::triggered, this, &QWidget::close);
 
     // The errors of the run, each with its record and the page it is on.
     m_errorsPanel->setObjectName(QStringLiteral("errorsPanel"));
@@ -211,9 +223,6 @@ void PreviewWindow::buildControls()
     addDockWidget(Qt::BottomDockWidgetArea, m_errorsPanel);
     m_errorsPanel->hide();
     connect(m_errors, &QTreeWidget::itemActivated, this, &PreviewWindow::goToErrorPage);
-    QAction *const showErrors = m_errorsPanel->toggleViewAction();
-    showErrors->setObjectName(QStringLiteral("showErrors"));
-    tools->addAction(showErrors);
 
     m_status->setObjectName(QStringLiteral("runStatus"));
     m_progress->setObjectName(QStringLiteral("runProgress"));
@@ -231,7 +240,9 @@ void PreviewWindow::buildControls()
     // enough for its tools.
     if (const QScreen *const screen = QGuiApplication::primaryScreen()) {
         const QRect room = screen->availableGeometry();
-        const int wanted = std::max(room.height() * 3 / 4, tools->sizeHint().width() + 2 * tools->iconSize().width());
+        const int wanted =
+            std::max({room.height() * 3 / 4, tools->sizeHint().width() + 2 * tools->iconSize().width(),
+                      pages->sizeHint().width() + 2 * pages->iconSize().width()});
         resize(std::min(room.width(), wanted), room.height() * 9 / 10);
     }
     m_view->setFocus();
