@@ -47,17 +47,18 @@ PageView::PageView(QWidget *parent) : QAbstractScrollArea(parent)
 
 PageView::~PageView() = default;
 
-void PageView::setPages(std::shared_ptr<const PdfPages> pages)
+void PageView::setPages(std::shared_ptr<const PdfPages> pages, int first)
 {
     m_pages = std::move(pages);
+    m_first = m_pages ? first : 0;
     m_image = QImage();
     m_imagePages = nullptr;
-    m_pageCount = std::max(m_pageCount, loadedPageCount());
+    m_pageCount = std::max(m_pageCount, m_first + loadedPageCount());
     if (m_current < 0 && loadedPageCount() > 0) {
-        m_current = 0;
+        m_current = m_first;
         emit currentPageChanged(m_current);
     }
-    m_current = std::min(m_current, std::max(m_pageCount, loadedPageCount()) - 1);
+    m_current = std::min(m_current, m_pageCount - 1);
     updateScrollBars();
     describe();
     viewport()->update();
@@ -68,9 +69,14 @@ int PageView::loadedPageCount() const
     return m_pages ? m_pages->count() : 0;
 }
 
+bool PageView::isLoaded(int index) const
+{
+    return index >= m_first && index < m_first + loadedPageCount();
+}
+
 void PageView::setPageCount(int count)
 {
-    m_pageCount = std::max(count, loadedPageCount());
+    m_pageCount = std::max(count, m_first + loadedPageCount());
     if (m_current >= m_pageCount)
         setCurrentPage(m_pageCount - 1);
     describe();
@@ -85,10 +91,10 @@ void PageView::setMessage(const QString &text)
 void PageView::setCurrentPage(int index)
 {
     index = std::clamp(index, m_pageCount > 0 ? 0 : -1, m_pageCount - 1);
-    if (index >= loadedPageCount() && m_loader)
+    if (index >= 0 && !isLoaded(index) && m_loader)
         m_loader(index);
-    index = std::min(index, loadedPageCount() - 1);
-    if (index == m_current)
+    // A page that could not be read is not gone to.
+    if (index == m_current || (index >= 0 && !isLoaded(index)))
         return;
     m_current = index;
     updateScrollBars();
@@ -99,9 +105,9 @@ void PageView::setCurrentPage(int index)
 
 QSizeF PageView::pagePoints() const
 {
-    if (!m_pages || m_current < 0)
+    if (!isLoaded(m_current))
         return QSizeF(595, 842);
-    const QSizeF size = m_pages->pointSize(m_current);
+    const QSizeF size = m_pages->pointSize(m_current - m_first);
     return size.isEmpty() ? QSizeF(595, 842) : size;
 }
 
@@ -209,7 +215,7 @@ void PageView::turnPage(int step, bool toTop)
 void PageView::paintEvent(QPaintEvent *)
 {
     QPainter painter(viewport());
-    if (!m_pages || m_current < 0 || m_current >= loadedPageCount()) {
+    if (!isLoaded(m_current)) {
         painter.setPen(palette().color(QPalette::BrightText));
         painter.drawText(viewport()->rect().adjusted(Margin, Margin, -Margin, -Margin),
                          Qt::AlignCenter | Qt::TextWordWrap, m_message);
@@ -231,7 +237,7 @@ void PageView::paintEvent(QPaintEvent *)
         region = QRect();
     if (m_imagePages != m_pages.get() || m_imagePage != m_current || m_imageDpi != dpi ||
         m_imageRegion != region) {
-        m_image = m_pages->render(m_current, dpi, false, region);
+        m_image = m_pages->render(m_current - m_first, dpi, false, region);
         m_image.setDevicePixelRatio(ratio);
         m_imagePages = m_pages.get();
         m_imagePage = m_current;

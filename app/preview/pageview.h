@@ -17,8 +17,8 @@ class PdfPages;
 // with the document or the zoom. Page Up and Page Down turn the pages, Home and End go to the first
 // and the last; the wheel scrolls, and turns the page at the page's end; Ctrl+wheel zooms.
 //
-// The pages it reads (setPages) may be fewer than the document has so far (setPageCount): a page
-// beyond them is asked of the loader first, which hands the view more pages.
+// The pages it reads (setPages) may be a few of those the document has so far (setPageCount): a
+// page outside them is asked of the loader first, which hands the view the pages around it.
 class PageView final : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -37,8 +37,10 @@ public:
     explicit PageView(QWidget *parent = nullptr);
     ~PageView() override;
 
-    void setPages(std::shared_ptr<const PdfPages> pages);
+    // pages: the document's pages from first (counted from 0) on.
+    void setPages(std::shared_ptr<const PdfPages> pages, int first = 0);
     [[nodiscard]] int loadedPageCount() const;
+    [[nodiscard]] bool isLoaded(int index) const;
     void setPageCount(int count);
     [[nodiscard]] int pageCount() const { return m_pageCount; }
     void setLoader(std::function<void(int index)> loader) { m_loader = std::move(loader); }
@@ -83,6 +85,7 @@ private:
     void turnPage(int step, bool toTop = true);
 
     std::shared_ptr<const PdfPages> m_pages;
+    int m_first = 0;
     std::function<void(int)> m_loader;
     int m_pageCount = 0;
     int m_current = -1;

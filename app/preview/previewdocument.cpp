@@ -81,12 +81,7 @@ PreviewDocument::PreviewDocument(PreviewData data, bool portrait, bool fitInPage
     connect(m_stepTimer, &QTimer::timeout, this, &PreviewDocument::step);
 }
 
-PreviewDocument::~PreviewDocument()
-{
-    // The pages read from the work file go before it does.
-    m_finishedPages.reset();
-    m_stoppedPages.reset();
-}
+PreviewDocument::~PreviewDocument() = default;
 
 void PreviewDocument::start()
 {
@@ -97,8 +92,12 @@ void PreviewDocument::start()
 
 void PreviewDocument::stop()
 {
-    if (m_state == State::Making)
-        m_run->requestStop();
+    // The run is not ended: its surface keeps the pages made, readable, until the document goes,
+    // and then throws them away with it.
+    if (m_state != State::Making)
+        return;
+    m_stepTimer->stop();
+    endWith(State::Stopped);
 }
 
 int PreviewDocument::pagesMade() const
@@ -136,12 +135,8 @@ void PreviewDocument::step()
         clock.start();
         while (true) {
             if (!m_run->printNextPage()) {
-                // A stopped run throws its document away: the pages made stay readable from the
-                // work file, which the reader holds open.
-                if (m_run->stopRequested())
-                    m_stoppedPages = openPages();
                 m_run->finishRun();
-                endWith(m_run->stopped() ? State::Stopped : State::Finished);
+                endWith(State::Finished);
                 return;
             }
             if (clock.elapsed() >= m_stepBudgetMs || m_pagesTold == 0)
@@ -199,31 +194,23 @@ const DocumentSummary &PreviewDocument::summary() const
     return hasDocument() ? m_target->summary() : none;
 }
 
-std::shared_ptr<const PdfPages> PreviewDocument::openPages()
+PreviewDocument::Pages PreviewDocument::openPages(int around)
 {
-    const QString shown = m_run->listFileName();
+    if (!m_surface || !m_target || m_state == State::Failed)
+        return {};
     try {
-        if (hasDocument()) {
-            if (!m_finishedPages)
-                m_finishedPages = std::make_shared<PdfPages>(m_target->path(), shown);
-            return m_finishedPages;
-        }
-        if (m_state == State::Stopped)
-            return m_stoppedPages;
-        if (!m_surface || m_surface->closed() || !m_target)
-            return nullptr;
-        const std::optional<PdfSurface::Snapshot> snapshot = m_surface->snapshot();
+        const std::optional<PdfSurface::Snapshot> snapshot =
+            m_surface->snapshot(around - WindowPages / 2, WindowPages);
         if (!snapshot)
-            return nullptr;
+            return {};
         auto device =
             std::make_unique<SnapshotDevice>(m_target->path(), qint64(snapshot->length), snapshot->ending);
         if (!device->open(QIODevice::ReadOnly))
-            return nullptr;
-
-        auto held = std::make_shared<SnapshotPages>(std::move(device), shown);
-        return std::shared_ptr<const PdfPages>(held, &held->pages);
+            return {};
+        auto held = std::make_shared<SnapshotPages>(std::move(device), m_run->listFileName());
+        return {std::shared_ptr<const PdfPages>(held, &held->pages), snapshot->firstPage};
     } catch (const PrintError &) {
         // A document that cannot be written or read back: the run says so at its next step.
-        return nullptr;
+        return {};
     }
 }

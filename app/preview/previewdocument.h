@@ -63,7 +63,8 @@ public:
 
     // Starts the run; it goes on from the event loop. At most once.
     void start();
-    // Asks the run under way to stop after the page being drawn.
+    // Stops the run under way after the page being drawn: no more pages are made, and those made
+    // can still be read, but the document is not whole.
     void stop();
 
     [[nodiscard]] State state() const { return m_state; }
@@ -78,10 +79,18 @@ public:
     [[nodiscard]] const std::optional<PrintError> &failure() const { return m_failure; }
     [[nodiscard]] const PrintRun &run() const { return *m_run; }
 
-    // The pages made so far as Poppler reads them from the document's own bytes: the whole
-    // document once it is finished, else the bytes written so far with a provisional ending.
-    // nullptr when no page is made yet or they cannot be read.
-    [[nodiscard]] std::shared_ptr<const PdfPages> openPages();
+    // Some of the pages made so far, as Poppler reads them from the document's own bytes (the
+    // bytes written so far, or the whole document once it is finished) with a provisional ending
+    // whose page tree holds those pages alone: a reader of a few pages keeps little of a long
+    // document. pages is null when no page is made yet or they cannot be read.
+    struct Pages
+    {
+        std::shared_ptr<const PdfPages> pages;
+        int first = 0; // the document's page (from 0) that is the first of pages
+    };
+    // At most WindowPages pages, around around (from 0).
+    [[nodiscard]] Pages openPages(int around);
+    static constexpr int WindowPages = 64;
     // Finished with at least one page: the document's file, and what it is.
     [[nodiscard]] bool hasDocument() const;
     [[nodiscard]] QString documentPath() const;
@@ -126,6 +135,4 @@ private:
     qint64 m_recordTotal = -1;
     QList<RecordError> m_errors;
     std::optional<PrintError> m_failure;
-    std::shared_ptr<const PdfPages> m_finishedPages;
-    std::shared_ptr<const PdfPages> m_stoppedPages;
 };

@@ -94,7 +94,7 @@ void PreviewWindow::buildControls()
     setAccessibleName(Words::tr("Preview of %1").arg(listName));
 
     m_view->setObjectName(QStringLiteral("pageView"));
-    m_view->setLoader([this](int) { loadPages(); });
+    m_view->setLoader([this](int index) { loadPages(index); });
     setCentralWidget(m_view);
     connect(m_view, &PageView::currentPageChanged, this, &PreviewWindow::pageShown);
     connect(m_view, &PageView::zoomChanged, this, &PreviewWindow::zoomShown);
@@ -250,7 +250,8 @@ void PreviewWindow::buildControls()
 
 void PreviewWindow::makeDocument()
 {
-    const int page = m_view->currentPage();
+    // The page in view stays in view when the document is made again, as soon as it is made.
+    m_keepPage = std::max(m_view->currentPage(), 0);
     m_view->setPages(nullptr);
     m_view->setPageCount(0);
     m_view->setMessage(Words::tr("Making the first page..."));
@@ -261,36 +262,35 @@ void PreviewWindow::makeDocument()
     connect(m_document.get(), &PreviewDocument::errorReported, this, &PreviewWindow::addError);
     connect(m_document.get(), &PreviewDocument::ended, this, &PreviewWindow::runEnded);
     m_document->start();
-    // The page in view stays in view when the document is made again, as soon as it is made.
-    m_keepPage = std::max(page, 0);
     updateControls();
 }
 
 void PreviewWindow::pagesMade(int pages)
 {
     m_view->setPageCount(pages);
-    if (m_view->loadedPageCount() == 0 || m_view->loadedPageCount() <= m_keepPage)
-        loadPages();
-    if (m_keepPage > 0 && m_view->loadedPageCount() > m_keepPage) {
+    if (m_view->loadedPageCount() == 0)
+        loadPages(0);
+    if (m_keepPage > 0 && pages > m_keepPage) {
         m_view->setCurrentPage(m_keepPage);
         m_keepPage = 0;
     }
     updateControls();
 }
 
-void PreviewWindow::loadPages()
+void PreviewWindow::loadPages(int around)
 {
-    if (std::shared_ptr<const PdfPages> pages = m_document->openPages())
-        m_view->setPages(std::move(pages));
+    const PreviewDocument::Pages loaded = m_document->openPages(around);
+    if (loaded.pages)
+        m_view->setPages(loaded.pages, loaded.first);
 }
 
 void PreviewWindow::runEnded()
 {
     switch (m_document->state()) {
     case PreviewDocument::State::Finished:
-        // From here on the view reads the finished document itself.
+        // From here on the view reads the finished document.
         if (m_document->hasDocument()) {
-            loadPages();
+            loadPages(std::max(m_view->currentPage(), 0));
             if (m_keepPage > 0)
                 m_view->setCurrentPage(m_keepPage);
         } else {
@@ -300,7 +300,7 @@ void PreviewWindow::runEnded()
         m_keepPage = 0;
         break;
     case PreviewDocument::State::Stopped:
-        loadPages();
+        m_keepPage = 0;
         break;
     case PreviewDocument::State::Failed:
         m_view->setPages(nullptr);

@@ -70,7 +70,7 @@ private:
     void pagesMade(int pages);
     void runEnded();
     void addError(const PreviewDocument::RecordError &error);
-    void loadPages();
+    void loadPages(int around);
     void pageShown(int index);
     void zoomShown(double zoom);
     void updateControls();

@@ -16,7 +16,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace {
 
@@ -408,26 +410,32 @@ std::string PdfSurface::infoEntries() const
     return dictionary;
 }
 
-std::optional<PdfSurface::Snapshot> PdfSurface::snapshot()
+std::optional<PdfSurface::Snapshot> PdfSurface::snapshot(int firstPage, int pageLimit)
 {
-    if (!m_writer || m_finished)
+    if (!m_writer || m_discarded)
         return std::nullopt;
-    // A page that newPage() ended takes no more drawing: writing it now writes what beginning the
-    // next page would write, at the same place. The next page then finds it written.
-    if (m_pendingNewPage)
-        endPage();
-    if (m_writer->pageCount() == 0)
+    if (!m_finished) {
+        // A page that newPage() ended takes no more drawing: writing it now writes what beginning
+        // the next page would write, at the same place. The next page then finds it written.
+        if (m_pendingNewPage)
+            endPage();
+        m_writer->flush();
+    }
+    const auto total = int(std::min<qint64>(m_writer->pageCount(), std::numeric_limits<int>::max()));
+    if (total == 0)
         return std::nullopt;
-    m_writer->flush();
 
     Snapshot snapshot;
     snapshot.length = m_writer->bytesWritten();
-    snapshot.pages = int(m_writer->pageCount());
+    snapshot.totalPages = total;
+    snapshot.pages = pageLimit < 0 ? total : std::min(pageLimit, total);
+    snapshot.firstPage = std::clamp(firstPage, 0, total - snapshot.pages);
     MemoryDevice tail(snapshot.ending);
     PdfWriter ending(*m_writer, tail);
-    if (m_fonts)
+    // A finished document has its fonts; one being drawn gets them as they would be now.
+    if (m_fonts && !m_finished)
         m_fonts->writeFonts(ending);
-    ending.finish(infoEntries(), m_treeMediaBox);
+    ending.finish(infoEntries(), m_treeMediaBox, snapshot.firstPage, snapshot.pages);
     return snapshot;
 }
 

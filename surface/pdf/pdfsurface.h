@@ -84,21 +84,27 @@ public:
     void setDocumentName(const QString &name) override { m_documentName = name; }
     [[nodiscard]] PrintOutcome outcome() const override;
 
-    // The document so far, made readable while it is being drawn: its bytes up to length, which
-    // the target has been handed, followed by ending, a provisional ending made now (the fonts drawn
-    // with so far, the page tree of the pages written, the cross-reference table and the trailer).
-    // A reader given those bytes reads pages pages, each as the finished document will have it.
+    // The document made readable, while it is being drawn and once it is finished, a few pages at a
+    // time: its bytes up to length, which the target has been handed, followed by ending, a
+    // provisional ending made now (while it is drawn, the fonts drawn with so far; then a page tree
+    // of some of its pages, the cross-reference table and the trailer). A reader given those bytes
+    // reads pages pages, from firstPage (counted from 0) on, each as the document has it; a reader of
+    // a few pages keeps little of a long document.
     struct Snapshot
     {
         quint64 length = 0;
         QByteArray ending;
+        int firstPage = 0;
         int pages = 0;
+        int totalPages = 0; // the pages written so far
     };
-    // Writes out the page that newPage() ended, which would otherwise wait for the next page to
-    // begin, and hands every buffered byte to the target: the document's bytes are the same, only
-    // written sooner. Nothing when no page has been written yet, or the document is closed. Throws
-    // PrintError when writing fails; the document is then broken, as for any failed write.
-    [[nodiscard]] std::optional<Snapshot> snapshot();
+    // At most pageLimit pages from around firstPage: as many as there are, as near it as they can be.
+    // While the document is drawn, writes out the page that newPage() ended, which would otherwise
+    // wait for the next page to begin, and hands every buffered byte to the target: the document's
+    // bytes are the same, only written sooner. Nothing when no page has been written, or the
+    // document was discarded. Throws PrintError when writing fails; the document is then broken,
+    // as for any failed write.
+    [[nodiscard]] std::optional<Snapshot> snapshot(int firstPage = 0, int pageLimit = -1);
 
     // Pages actually written to the document (the one being drawn counted).
     [[nodiscard]] int pagesWritten() const { return m_pagesWritten; }

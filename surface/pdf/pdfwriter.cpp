@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -264,19 +265,25 @@ void PdfWriter::addPage(int pageObject)
     ++m_pages;
 }
 
-void PdfWriter::finish(std::string_view infoEntries, std::string_view pageEntries)
+void PdfWriter::finish(std::string_view infoEntries, std::string_view pageEntries, qint64 firstPage,
+                       qint64 pageLimit)
 {
+    const qint64 lastPage = pageLimit < 0 ? m_pages : std::min(m_pages, firstPage + pageLimit);
     beginObject(m_pagesRoot);
     write("<</Type/Pages");
     write(pageEntries);
     write("/Count ");
-    writeNumber(m_pages);
+    writeNumber(std::max<qint64>(0, lastPage - firstPage));
     write("/Kids[");
-    for (size_t word = 0; word < m_pageBits.size(); ++word) {
+    qint64 page = 0;
+    for (size_t word = 0; word < m_pageBits.size() && page < lastPage; ++word) {
         for (size_t bit = 0; bit < 64; ++bit) {
             if ((m_pageBits[word] >> bit) & 1) {
-                writeNumber(qint64(word * 64 + bit));
-                write(" 0 R ");
+                if (page >= firstPage && page < lastPage) {
+                    writeNumber(qint64(word * 64 + bit));
+                    write(" 0 R ");
+                }
+                ++page;
             }
         }
     }

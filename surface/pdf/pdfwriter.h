@@ -71,8 +71,10 @@ public:
 
     // Writes the page tree (with pageEntries, which its pages inherit), the catalog, the document
     // information dictionary (entries as given), the cross-reference table and the trailer, and
-    // hands every buffered byte to the device.
-    void finish(std::string_view infoEntries, std::string_view pageEntries = {});
+    // hands every buffered byte to the device. A provisional ending may give its page tree only
+    // some of the pages: at most pageLimit of them from firstPage (counted from 0) on.
+    void finish(std::string_view infoEntries, std::string_view pageEntries = {}, qint64 firstPage = 0,
+                qint64 pageLimit = -1);
 
     [[nodiscard]] quint64 bytesWritten() const { return m_written + m_buffer.size(); }
     // Hands every buffered byte to the device now rather than when the buffer is full: the bytes
