@@ -115,6 +115,20 @@ if [ -x "$bin/lstbench-window" ]; then
         done
     done
 fi
+# The preview as a user opens it: how soon its first page is rendered, how long until the whole
+# document is made, and its peak memory while the view goes to the end every 10,000 pages and is
+# paged through at the end.
+preview_cases=()
+if [ -x "$bin/lstbench-preview" ]; then
+    preview_cases=(text-100k gif-10k)
+    for name in "${preview_cases[@]}"; do
+        for ((i = 1; i <= repeat; i++)); do
+            line=$("$bin/lstbench-preview" "$data/$name" 2>&1 | grep '^lstbench ') || { echo "preview failed on $name" >&2; exit 1; }
+            echo "preview:$name preview $(field "$line" seconds) $(field "$line" cpu_seconds) $(field "$line" peak_rss_kib) $(field "$line" output_bytes) $(field "$line" pages_per_second) $(field "$line" first_page_ms)" >>"$results"
+            echo "  $name preview #$i: $line" >&2
+        done
+    done
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 stat() { # case program column(3 wall, 4 cpu, 5 rss, 6 bytes, 7 pages/s)
@@ -174,6 +188,18 @@ if [ ${#window_cases[@]} -gt 0 ]; then
             "$(stat "$key" run 4)" "$off" "$offc" "$on" "$onc" \
             "$(awk -v a="$on" -v b="$off" 'BEGIN { print (a / b - 1) * 100 }')" \
             "$(awk -v a="$onc" -v b="$offc" 'BEGIN { print (a / b - 1) * 100 }')"
+    done
+fi
+if [ ${#preview_cases[@]} -gt 0 ]; then
+    echo
+    echo "| preview | first page shown | whole document s (CPU s) | peak RSS | target | result |"
+    echo "| --- | --- | --- | --- | --- | --- |"
+    for name in "${preview_cases[@]}"; do
+        key=preview:$name
+        first=$(stat "$key" preview 8) rss=$(stat "$key" preview 5)
+        printf '| %s | %.0f ms | %.2f (%.2f) | %.1f MB | first page ≤ 500 ms, peak RSS < 200 MB | %s |\n' "$name" "$first" \
+            "$(stat "$key" preview 3)" "$(stat "$key" preview 4)" "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" \
+            "$(awk -v f="$first" -v k="$rss" 'BEGIN { print (f <= 500 && k < 200 * 1024) ? "met" : "missed" }')"
     done
 fi
 gif_images=$(cat "$data/gif-10k/.image-objects")
