@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -63,6 +65,25 @@ template<typename T> void answerDialog(std::function<void(T &)> answer)
         QTRY_VERIFY(qobject_cast<T *>(QApplication::activeModalWidget()) != nullptr);
         answer(*qobject_cast<T *>(QApplication::activeModalWidget()));
     });
+}
+
+// A job's attributes as the private cupsd keeps them, "name=value" each, read by ipptool.
+QStringList jobAttributes(const QString &port, int job)
+{
+    QProcess ipptool;
+    ipptool.start(QStringLiteral("ipptool"),
+                  {QStringLiteral("-tv"), QStringLiteral("ipp://127.0.0.1:%1/jobs/%2").arg(port).arg(job),
+                   QStringLiteral("get-job-attributes.test")});
+    if (!ipptool.waitForFinished(30000))
+        return {};
+    QStringList attributes;
+    static const QRegularExpression line(QStringLiteral("^\\s+([a-z0-9-]+) \\([^)]*\\) = (.*)$"));
+    for (const QString &text : QString::fromUtf8(ipptool.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch())
+            attributes << match.captured(1) + QLatin1Char('=') + match.captured(2);
+    }
+    return attributes;
 }
 
 PreviewData dataOf(const ProgramFolder &folder)
@@ -216,12 +237,33 @@ private slots:
             QCOMPARE(qRound(window.view().zoom() * 100), zoomPercent);
     }
 
-    // Print sends the document shown, as it is, to the queue chosen: one job, the same bytes.
+    // Print sends the document shown, as it is, to the printer chosen (a queue, or a printer at
+    // its address): one job, the same bytes, with the copies and sides chosen and the paper the
+    // document is laid out on, also on a queue whose own paper is another.
+    void printSendsTheShownDocument_data()
+    {
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<bool>("byAddress");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<QString>("sides"); // empty: one-sided, and two-sided is not offered
+        QTest::newRow("a queue") << "lstprint-a4" << false << 1 << "";
+        QTest::newRow("a queue on other paper") << "lstprint-letter" << false << 1 << "";
+        QTest::newRow("an address, two copies, two-sided")
+            << "lstprint-duplex" << true << 2 << "two-sided-long-edge";
+    }
     void printSendsTheShownDocument()
     {
+        QFETCH(QString, queue);
+        QFETCH(bool, byAddress);
+        QFETCH(int, copies);
+        QFETCH(QString, sides);
         const QString cupsDir = qEnvironmentVariable("LSTPRINT_CUPS_DIR");
-        if (QFile::exists(cupsDir + QStringLiteral("/unavailable")))
-            LSTPRINT_SKIP(QString::fromUtf8(contentOf(cupsDir + QStringLiteral("/unavailable"))).trimmed());
+        if (cupsDir.isEmpty() || QFile::exists(cupsDir + QStringLiteral("/unavailable")))
+            LSTPRINT_SKIP(QStringLiteral("no private cupsd: ") +
+                          QString::fromUtf8(contentOf(cupsDir + QStringLiteral("/unavailable"))).trimmed());
+        const QString port = QString::fromUtf8(contentOf(cupsDir + QStringLiteral("/port"))).trimmed();
+        const QString printer =
+            byAddress ? QStringLiteral("ipp://127.0.0.1:%1/printers/%2").arg(port, queue) : queue;
         ProgramFolder folder;
         folder.copyDemo();
         CapturingSink sink;
@@ -230,24 +272,49 @@ private slots:
         window.show();
         QVERIFY(waitForDocument(window));
         const int before = lastJobId();
-        answerDialog<PrintDialog>([](PrintDialog &dialog) {
+        QStringList sidesOffered;
+        answerDialog<PrintDialog>([&](PrintDialog &dialog) {
             auto *const printers = dialog.findChild<QComboBox *>(QStringLiteral("printer"));
-            printers->setCurrentIndex(printers->findData(QStringLiteral("lstprint-a4")));
-            dialog.findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(1);
+            auto *const sidesBox = dialog.findChild<QComboBox *>(QStringLiteral("sides"));
+            if (byAddress) {
+                printers->setCurrentIndex(printers->count() - 1); // "Printer at an address..."
+                auto *const address = dialog.findChild<QLineEdit *>(QStringLiteral("address"));
+                address->setText(printer);
+                emit address->editingFinished();
+            } else {
+                printers->setCurrentIndex(printers->findData(queue));
+            }
+            for (int i = 0; i < sidesBox->count(); ++i)
+                sidesOffered << sidesBox->itemData(i).toString();
+            if (!sides.isEmpty())
+                sidesBox->setCurrentIndex(sidesBox->findData(sides.toUtf8()));
+            dialog.findChild<QSpinBox *>(QStringLiteral("copies"))->setValue(copies);
             dialog.findChild<QPushButton *>(QStringLiteral("print"))->click();
         });
         window.findChild<QAction *>(QStringLiteral("print"))->trigger();
         QCOMPARE(sink.texts(Message::Error), QStringList());
+        QCOMPARE(sidesOffered.size() > 1, !sides.isEmpty());
         const int job = lastJobId();
         QCOMPARE(job, before + 1);
         QCOMPARE(sink.texts(Message::Information),
-                 QStringList{QStringLiteral("Sent 6 pages to printer lstprint-a4, job %1.").arg(job)});
-        // The print system keeps the document it was sent (PreserveJobFiles).
+                 QStringList{QStringLiteral("Sent 6 pages to printer %1, job %2.").arg(printer).arg(job)});
+        // The print system keeps the document it was sent (PreserveJobFiles), and what the job asked.
         const QString spool =
             QString::fromUtf8(contentOf(cupsDir + QStringLiteral("/daemon-root"))).trimmed() +
             QStringLiteral("/spool/d%1-001").arg(job, 5, 10, QLatin1Char('0'));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(spool), 10000);
         QCOMPARE(contentOf(spool), contentOf(window.document().documentPath()));
+        const QMap<QString, QString> paperOf{
+            {QStringLiteral("595 x 842"), QStringLiteral("iso_a4_210x297mm")},
+            {QStringLiteral("612 x 792"), QStringLiteral("na_letter_8.5x11in")}};
+        const QStringList asked = jobAttributes(port, job);
+        QVERIFY2(asked.contains(QStringLiteral("media=") +
+                                paperOf.value(PdfTools::pageSize(window.document().documentPath()))),
+                 qPrintable(asked.join(QLatin1Char(' '))));
+        QVERIFY(asked.contains(QStringLiteral("copies=%1").arg(copies)) ||
+                (copies == 1 && asked.filter("copies=").isEmpty()));
+        if (!sides.isEmpty())
+            QVERIFY(asked.contains(QStringLiteral("sides=") + sides));
     }
 
     // The run's errors are listed with their records, each going to its page; no message box.
