@@ -218,6 +218,8 @@ void PreviewWindow::buildControls()
     m_errors->setRootIsDecorated(false);
     m_errors->setUniformRowHeights(true);
     m_errors->setHeaderLabels({Words::tr("Record"), Words::tr("Page"), Words::tr("Error")});
+    m_errors->header()->setSectionResizeMode(RecordColumn, QHeaderView::ResizeToContents);
+    m_errors->header()->setSectionResizeMode(PageColumn, QHeaderView::ResizeToContents);
     m_errors->header()->setSectionResizeMode(ErrorTextColumn, QHeaderView::Stretch);
     m_errorsPanel->setWidget(m_errors);
     addDockWidget(Qt::BottomDockWidgetArea, m_errorsPanel);
@@ -321,11 +323,15 @@ void PreviewWindow::addError(const PreviewDocument::RecordError &error)
     item->setText(RecordColumn, error.record > 0 ? number(error.record) : QString());
     item->setText(PageColumn, number(error.page));
     item->setText(ErrorTextColumn, error.error.logLine());
+    item->setToolTip(ErrorTextColumn, error.error.logLine());
     item->setData(PageColumn, Qt::UserRole, error.page);
     item->setTextAlignment(RecordColumn, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(PageColumn, Qt::AlignRight | Qt::AlignVCenter);
-    if (!m_errorsPanel->isVisible())
+    // The panel comes up with the first error, a few lines high: the page stays the main thing.
+    if (!m_errorsPanel->isVisible()) {
         m_errorsPanel->show();
+        resizeDocks({m_errorsPanel}, {m_errors->fontMetrics().height() * 8}, Qt::Vertical);
+    }
 }
 
 void PreviewWindow::goToErrorPage(QTreeWidgetItem *item)
