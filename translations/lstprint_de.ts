@@ -23,10 +23,6 @@
         <translation>ein Dokument wurde erstellt oder gesendet, aber einige Datensätze sind fehlgeschlagen (ihre Fehler wurden ausgegeben); oder der Drucker ist angehalten und hält den Auftrag zurück (Fehler 406), der gedruckt wird, sobald der Drucker wieder läuft, sodass ein erneuter Druck ihn doppelt drucken würde</translation>
     </message>
     <message>
-        <source>usage error: an unknown option, a bad --records list, two data arguments, --printer, -n or -o without --print, a bad -n count, an -o option that fixes the page (media, scaling, orientation, number-up, page-ranges), a batch option without --pdf or --print, --pdf - to a terminal or into the list file, --pdf naming the list file</source>
-        <translation>Aufruffehler: eine unbekannte Option, eine fehlerhafte Liste für --records, zwei Datenargumente, --printer, -n oder -o ohne --print, eine fehlerhafte Anzahl für -n, eine Option -o, die die Seite festlegt (media, scaling, orientation, number-up, page-ranges), eine Option des Stapelbetriebs ohne --pdf oder --print, --pdf - auf ein Terminal oder in die Listendatei, --pdf mit dem Namen der Listendatei</translation>
-    </message>
-    <message>
         <source>nothing was printed: no list file, no records (or none of those selected), an unreadable list file, no printer for --print, the output cannot be written, no fixed-pitch font, the printer refused the job or does not offer a job option asked for</source>
         <translation>es wurde nichts gedruckt: keine Listendatei, keine Datensätze (oder keiner der ausgewählten), eine unlesbare Listendatei, kein Drucker für --print, die Ausgabe kann nicht geschrieben werden, keine Schrift fester Breite, der Drucker hat den Auftrag abgelehnt oder bietet eine verlangte Auftragsoption nicht an</translation>
     </message>
@@ -193,6 +189,10 @@ OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
         %1 --help | --version
 OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
 </translation>
+    </message>
+    <message>
+        <source>usage error: an unknown option, a bad --records list, two data arguments, --printer, -n or -o without --print, a bad -n count, an -o option that fixes the page (media, scaling, orientation, number-up, page-ranges), -l, -a or -r without --pdf, --print or --preview, -q without --pdf or --print, --preview with --pdf or --print, --pdf - to a terminal or into the list file, --pdf naming the list file</source>
+        <translation>Aufruffehler: eine unbekannte Option, eine fehlerhafte Liste für --records, zwei Datenargumente, --printer, -n oder -o ohne --print, eine fehlerhafte Anzahl für -n, eine Option -o, die die Seite festlegt (media, scaling, orientation, number-up, page-ranges), -l, -a oder -r ohne --pdf, --print oder --preview, -q ohne --pdf oder --print, --preview mit --pdf oder --print, --pdf - auf ein Terminal oder in die Listendatei, --pdf mit dem Namen der Listendatei</translation>
     </message>
 </context>
 <context>
