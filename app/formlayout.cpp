@@ -8,7 +8,9 @@
 #include <QAbstractButton>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QWidget>
 
@@ -76,6 +78,16 @@ double scaleFor(const QFont &font, double logicalDpiY)
     const double fontPixels =
         font.pointSizeF() > 0 ? font.pointSizeF() * logicalDpiY / 72.0 : double(font.pixelSize());
     return std::max(1.0, fontPixels / DesignFontPixels);
+}
+
+void centreOnScreen(QWidget &window)
+{
+    const QScreen *const screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    window.move(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), screen->availableGeometry())
+            .topLeft());
 }
 
 bool captionFits(const QAbstractButton &button)

@@ -44,6 +44,9 @@ constexpr TwipsRect Image1{135, 1275, 795, 300};
 // dots per inch or less, more for a larger font or a font resolution above 96 dots per inch.
 [[nodiscard]] double scaleFor(const QFont &font, double logicalDpiY);
 
+// Moves window to the middle of the primary screen's available area.
+void centreOnScreen(QWidget &window);
+
 // Whether a button's caption shows whole at its size and font.
 [[nodiscard]] bool captionFits(const QAbstractButton &button);
 

@@ -3,6 +3,7 @@
 
 #include "frmprinter.h"
 
+#include "accessibility.h"
 #include "application.h"
 #include "captioncolours.h"
 #include "formlayout.h"
@@ -22,9 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QShortcut>
-#include <QStyle>
 #include <QWindow>
 
 #include <utility>
@@ -48,6 +47,7 @@ frmPrinter::~frmPrinter() = default;
 
 void frmPrinter::buildControls()
 {
+    Accessibility::exposeAsApplicationWindow(*this);
     setObjectName(QStringLiteral("frmPrinter"));
     setWindowTitle(ApplicationTitle);
     // A desktop font larger than the one the form was made for (or a font resolution above the
@@ -61,7 +61,6 @@ void frmPrinter::buildControls()
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setGeometry(FormLayout::pixels(FormLayout::Image1, m_layoutScale));
     applyCaptionColours();
-    m_progress->setWindowTitle(ApplicationTitle);
     FormLayout::fitCaptionFont(*this, m_layoutScale);
     connectControls();
 }
@@ -156,6 +155,8 @@ void frmPrinter::changeEvent(QEvent *event)
 void frmPrinter::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // The focus shows from the start, as it does once the keyboard has moved it.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     // Compositors (Wayland's above all) treat a window as fixed only when its window says so itself.
     if (QWindow *const window = windowHandle()) {
         window->setMinimumSize(size());
@@ -171,16 +172,7 @@ void frmPrinter::Form_Load()
     connect(m_steps.get(), &SteppedRun::ended, this, &frmPrinter::endRun);
     setWindowIcon(genericWindowIcon());
     optOrientation(0)->setFocus();
-    centreOnScreen();
-}
-
-void frmPrinter::centreOnScreen()
-{
-    const QScreen *const screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr)
-        return;
-    move(
-        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()).topLeft());
+    FormLayout::centreOnScreen(*this);
 }
 
 void frmPrinter::Form_Unload()

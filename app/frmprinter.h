@@ -127,7 +127,6 @@ private:
     void buildOptions(double scale);
     void connectControls();
     void applyCaptionColours();
-    void centreOnScreen();
     // The run has ended: the window is put back and the outcome told.
     void endRun();
     void setControlsEnabled(bool enabled);

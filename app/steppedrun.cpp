@@ -167,6 +167,7 @@ void SteppedRun::notePagePrinted()
 void SteppedRun::showProgress()
 {
     m_progressDue = false;
+    m_progress.setListFileName(m_run.listFileName());
     m_progress.setProgress(m_run.recordsPrinted(), recordTotal());
     if (const QWidget *const over = m_progress.parentWidget())
         m_progress.move(over->geometry().center() - m_progress.rect().center());
