@@ -14,7 +14,10 @@
 # Qt's own words (message box buttons, the command line's headings) come from Qt's translations,
 # and the test of the German texts runs in the de_DE.UTF-8 locale, which is generated here. Run as
 # root.
-# With --profiling, also the profilers that tools/profile.sh uses.
+# With --profiling, also the profilers that tools/profile.sh uses. With --accessibility, also what
+# reads the windows as assistive technology does (the AT-SPI bus and its Python reader, a private
+# session bus, and the Orca screen reader, whose --debug-file logs what it would say); the tests
+# need none of it, as they ask Qt's accessibility interfaces in the process.
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
@@ -31,6 +34,9 @@ packages=(
 )
 if [ "${1:-}" = --profiling ]; then
     packages+=(linux-perf valgrind)
+fi
+if [ "${1:-}" = --accessibility ]; then
+    packages+=(at-spi2-core python3-pyatspi dbus-x11 orca)
 fi
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
