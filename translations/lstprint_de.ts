@@ -364,6 +364,10 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
         <source>The print document %1 could not be read back as a PDF.</source>
         <translation>Das Druckdokument %1 konnte nicht wieder als PDF gelesen werden.</translation>
     </message>
+    <message>
+        <source>The print document cannot hold the number %1.</source>
+        <translation>Das Druckdokument kann die Zahl %1 nicht aufnehmen.</translation>
+    </message>
 </context>
 <context>
     <name>PrintError</name>

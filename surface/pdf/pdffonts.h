@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -72,6 +73,16 @@ private:
     [[nodiscard]] Glyph lookUp(char32_t character);
     [[nodiscard]] Face *face(int index);
     [[nodiscard]] float twipsPerUnit(int face) const;
+
+    // The objects of one face's font, each written whole: the subset's program and name, its
+    // descriptor, the composite font with the glyphs' widths, the map back to the characters, and
+    // the font that the pages name.
+    void writeFont(Face &face, PdfWriter &writer);
+    [[nodiscard]] static QByteArray subsetProgram(const Face &face);
+    [[nodiscard]] static QByteArray subsetName(const Face &face);
+    static int writeDescriptor(const Face &face, const QByteArray &baseName, int fontFile, PdfWriter &writer);
+    static int writeCidFont(const Face &face, const QByteArray &baseName, int descriptor, PdfWriter &writer);
+    static int writeToUnicode(const Face &face, PdfWriter &writer);
 
     struct FreeType;
     std::unique_ptr<FreeType> m_freetype;

@@ -6,6 +6,7 @@
 #include "printsurface.h"
 
 #include <QPageLayout>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -126,7 +127,7 @@ private:
     double m_top = 0;
     double m_sheetHeight = 0; // points
     bool m_pageOpen = false;
-    std::string m_treeMediaBox; // the first page's, which the page tree gives every page
+    QSize m_treeSheet; // the first page's sheet in points, which the page tree gives every page
 
     bool m_pendingNewPage = false;
     bool m_finished = false;
