@@ -5,16 +5,15 @@
 
 #include "commandline.h"
 #include "exportsurface.h"
-#include "listfile.h"
 #include "printerror.h"
 #include "printersurface.h"
 #include "printrun.h"
 #include "runcontext.h"
+#include "runprogress.h"
 #include "runreport.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -72,19 +71,13 @@ void writeError(const QString &text)
 class ProgressLine
 {
 public:
-    static constexpr qint64 ShowAfterMs = 1000;
-    static constexpr qint64 RedrawEveryMs = 100;
-
-    explicit ProgressLine(bool enabled) : m_enabled(enabled) { m_clock.start(); }
+    explicit ProgressLine(bool enabled) : m_enabled(enabled) {}
     // The pages the run will print, asked once, when the line first shows.
     void setTotalCounter(std::function<qint64()> countTotal) { m_countTotal = std::move(countTotal); }
 
     void update(qint64 pages)
     {
-        if (!m_enabled)
-            return;
-        const qint64 now = m_clock.elapsed();
-        if (now < ShowAfterMs || (m_drawnAt >= 0 && now - m_drawnAt < RedrawEveryMs))
+        if (!m_enabled || !m_timing.due())
             return;
         if (!m_total)
             m_total = m_countTotal ? m_countTotal() : 0;
@@ -92,7 +85,7 @@ public:
                                           : Words::tr("Printing page %1").arg(pages);
         writeError(QLatin1Char('\r') + text.leftJustified(m_width));
         m_width = int(text.size());
-        m_drawnAt = now;
+        m_timing.drawn();
     }
 
     // Blanks the line, so that what is written next starts on a clean one.
@@ -102,15 +95,14 @@ public:
             return;
         writeError(QLatin1Char('\r') + QString(m_width, QLatin1Char(' ')) + QLatin1Char('\r'));
         m_width = 0;
-        m_drawnAt = -1;
+        m_timing.hidden();
     }
 
 private:
     bool m_enabled;
+    ProgressTiming m_timing;
     std::function<qint64()> m_countTotal;
     std::optional<qint64> m_total;
-    QElapsedTimer m_clock;
-    qint64 m_drawnAt = -1;
     int m_width = 0;
 };
 
@@ -174,10 +166,7 @@ int runBatch(const CommandLine &options, const DataLocation &data)
     run.setListFileChoice(data.listFile);
     run.setOtherFolder(data.otherFolder);
     run.setRecordSelection(options.records);
-    progress.setTotalCounter([&run] {
-        const qint64 lines = ListFileReader::countLines(run.listFilePath());
-        return lines > 1 ? run.recordSelection().countUpTo(lines - 1) : 0;
-    });
+    progress.setTotalCounter([&run] { return countRecordsToPrint(run); });
     run.setProgressHandler([&progress](qint64 pages) { progress.update(pages); });
 
     std::unique_ptr<PrintSurface> surface;

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>Accessibility</name>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+</context>
+<context>
     <name>BatchRun</name>
     <message>
         <source>Printing page %1 of %2</source>
@@ -701,6 +712,10 @@ OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
         <source>The print document %1 could not be read back as a PDF.</source>
         <translation>Das Druckdokument %1 konnte nicht wieder als PDF gelesen werden.</translation>
     </message>
+    <message>
+        <source>The print document cannot hold the number %1.</source>
+        <translation>Das Druckdokument kann die Zahl %1 nicht aufnehmen.</translation>
+    </message>
 </context>
 <context>
     <name>PrintError</name>
@@ -903,6 +918,15 @@ OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
         <source>Printing page %1</source>
         <translation>Seite %1 wird gedruckt</translation>
     </message>
+    <message>
+        <source>Pages printed</source>
+        <translation>Gedruckte Seiten</translation>
+    </message>
+    <message>
+        <source>Printing %1 – %2</source>
+        <extracomment>The progress window&apos;s title: %1 is the list file, %2 the program&apos;s title.</extracomment>
+        <translation>%1 wird gedruckt – %2</translation>
+    </message>
 </context>
 <context>
     <name>RecordSelection</name>
@@ -1026,6 +1050,36 @@ OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
             <numerusform>Es wurde nichts gedruckt: %1 hat %n Datensatz, und er ist nicht ausgewählt.</numerusform>
             <numerusform>Es wurde nichts gedruckt: %1 hat %n Datensätze, keiner davon ist ausgewählt.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>record %1 (%2)</source>
+        <extracomment>One record in the list of those whose picture is missing: %1 its number, %2 the picture&apos;s name.</extracomment>
+        <translation>Datensatz %1 (%2)</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <extracomment>%1 is the list of the records named (&quot;record 4 (lamp.gif), record 9 (desk.gif)&quot;).</extracomment>
+        <translation>
+            <numerusform>%1 und %n weiterer</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n record(s) name(s) a picture that is not in the folder: %1.</source>
+        <extracomment>%1 is the list of the records (&quot;record 4 (lamp.gif), record 9 (desk.gif) and 3 more&quot;).</extracomment>
+        <translation>
+            <numerusform>%n Datensatz nennt ein Bild, das nicht im Ordner ist: %1.</numerusform>
+            <numerusform>%n Datensätze nennen ein Bild, das nicht im Ordner ist: %1.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <extracomment>Two sentences of a message one after the other: %1 what the run did, %2 the missing pictures.</extracomment>
+        <translation>%1 %2</translation>
     </message>
 </context>
 <context>

@@ -81,5 +81,21 @@
             <numerusform>Nothing was printed: %1 has %n records, none of them selected.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <extracomment>%1 is the list of the records named (&quot;record 4 (lamp.gif), record 9 (desk.gif)&quot;).</extracomment>
+        <translation>
+            <numerusform>%1 and %n more</numerusform>
+            <numerusform>%1 and %n more</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n record(s) name(s) a picture that is not in the folder: %1.</source>
+        <extracomment>%1 is the list of the records (&quot;record 4 (lamp.gif), record 9 (desk.gif) and 3 more&quot;).</extracomment>
+        <translation>
+            <numerusform>%n record names a picture that is not in the folder: %1.</numerusform>
+            <numerusform>%n records name a picture that is not in the folder: %1.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -3,9 +3,11 @@
 
 #pragma once
 
+#include "pdfvalue.h"
 #include "printsurface.h"
 
 #include <QPageLayout>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -128,8 +130,8 @@ private:
     [[nodiscard]] PdfFonts &fonts() const;
     void beginDrawing();
     void endPage();
-    // The entries of the document information dictionary: who made it, when, and its title.
-    [[nodiscard]] std::string infoEntries() const;
+    // The document information dictionary: who made it, when, and its title.
+    [[nodiscard]] Pdf::Dictionary info() const;
     // Page coordinates in points from twips on the printable area.
     [[nodiscard]] double pageX(double twips) const;
     [[nodiscard]] double pageY(double twips) const;
@@ -151,7 +153,7 @@ private:
     double m_top = 0;
     double m_sheetHeight = 0; // points
     bool m_pageOpen = false;
-    std::string m_treeMediaBox; // the first page's, which the page tree gives every page
+    QSize m_treeSheet; // the first page's sheet in points, which the page tree gives every page
 
     bool m_pendingNewPage = false;
     bool m_finished = false;
