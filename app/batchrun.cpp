@@ -5,17 +5,16 @@
 
 #include "commandline.h"
 #include "exportsurface.h"
-#include "listfile.h"
 #include "printerror.h"
 #include "printersurface.h"
 #include "printjob.h"
 #include "printrun.h"
 #include "runcontext.h"
+#include "runprogress.h"
 #include "runreport.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -73,10 +72,7 @@ void writeError(const QString &text)
 class ProgressLine
 {
 public:
-    static constexpr qint64 ShowAfterMs = 1000;
-    static constexpr qint64 RedrawEveryMs = 100;
-
-    explicit ProgressLine(bool enabled) : m_enabled(enabled) { m_clock.start(); }
+    explicit ProgressLine(bool enabled) : m_enabled(enabled) {}
     // The pages the run will print, asked once, when the line first shows.
     void setTotalCounter(std::function<qint64()> countTotal) { m_countTotal = std::move(countTotal); }
 
@@ -104,28 +100,23 @@ public:
             return;
         writeError(QLatin1Char('\r') + QString(m_width, QLatin1Char(' ')) + QLatin1Char('\r'));
         m_width = 0;
-        m_drawnAt = -1;
+        m_timing.hidden();
     }
 
 private:
-    [[nodiscard]] bool due() const
-    {
-        const qint64 now = m_clock.elapsed();
-        return m_enabled && now >= ShowAfterMs && (m_drawnAt < 0 || now - m_drawnAt >= RedrawEveryMs);
-    }
+    [[nodiscard]] bool due() const { return m_enabled && m_timing.due(); }
 
     void draw(const QString &text)
     {
         writeError(QLatin1Char('\r') + text.leftJustified(m_width));
         m_width = int(text.size());
-        m_drawnAt = m_clock.elapsed();
+        m_timing.drawn();
     }
 
     bool m_enabled;
+    ProgressTiming m_timing;
     std::function<qint64()> m_countTotal;
     std::optional<qint64> m_total;
-    QElapsedTimer m_clock;
-    qint64 m_drawnAt = -1;
     int m_width = 0;
 };
 
@@ -205,10 +196,7 @@ int runBatch(const CommandLine &options, const DataLocation &data)
     run.setListFileChoice(data.listFile);
     run.setOtherFolder(data.otherFolder);
     run.setRecordSelection(options.records);
-    progress.setTotalCounter([&run] {
-        const qint64 lines = ListFileReader::countLines(run.listFilePath());
-        return lines > 1 ? run.recordSelection().countUpTo(lines - 1) : 0;
-    });
+    progress.setTotalCounter([&run] { return countRecordsToPrint(run); });
     run.setProgressHandler([&progress](qint64 pages) { progress.update(pages); });
 
     std::unique_ptr<PrintSurface> surface;

@@ -79,6 +79,13 @@ std::function<QDate()> localDateClock(std::function<QDateTime()> now, std::funct
     };
 }
 
+void MissingPictures::note(qint64 recordNumber, const QString &pictureName)
+{
+    if (first.size() < Named)
+        first.append({recordNumber, pictureName});
+    ++count;
+}
+
 PrintRun::PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter,
                    const RunChoices &choices)
     : m_folder(std::move(programFolder)), m_image1(image1), m_reporter(reporter), m_choices(choices),
@@ -107,6 +114,7 @@ void PrintRun::beginRun(PrintSurface &printer)
     m_printer = &printer;
     m_stopped = false;
     m_recordsPrinted = 0;
+    m_missingPictures = {};
     // A failure of the printer here ends the run before its first page.
     auto failed = qScopeGuard([this] { endOfRun(); });
 
@@ -299,7 +307,7 @@ void PrintRun::PrintRecordPage()
     try {
         logoStep(logoDrawn);
         gridStep();
-        pictureStep(recordPicturePath());
+        pictureStep(picturePathFor(m_folder, recordPictureName()));
         footerStep(logoDrawn);
         m_printer->newPage();
     } catch (const PrintError &error) {
@@ -372,7 +380,7 @@ void PrintRun::gridStep()
     printGrid(recordGrid);
 }
 
-QString PrintRun::recordPicturePath() const
+QString PrintRun::recordPictureName() const
 {
     // The picture is named by the last field whose name begins with "filename": its whole value,
     // not just the part the grid shows.
@@ -382,7 +390,7 @@ QString PrintRun::recordPicturePath() const
         if (namesPicture(entry.Key()))
             pictureName = trimSpaces(entry.valueText());
     }
-    return picturePathFor(m_folder, pictureName);
+    return pictureName;
 }
 
 void PrintRun::printGrid(const RecordGrid &recordGrid)
@@ -438,8 +446,12 @@ QString PrintRun::picturePathFor(const QString &programFolder, const QString &pi
 
 void PrintRun::pictureStep(const QString &picturePath)
 {
-    if (!isOrdinaryFile(picturePath))
+    if (!isOrdinaryFile(picturePath)) {
+        // Nothing is drawn, as for a record without a picture; the run's report names the record.
+        if (const QString name = recordPictureName(); !name.isEmpty())
+            m_missingPictures.note(m_recordNumber, name);
         return;
+    }
     m_printer->setCurrentX(0);
     m_printer->setCurrentY(m_printer->currentY() + PageLayout::PictureGap);
     m_image1.LoadPicture(picturePath);

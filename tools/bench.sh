@@ -141,6 +141,20 @@ for name in "${raster_cases[@]}"; do
     fi
     echo "$name $(field "$line" pages) $(field "$line" send_seconds) $(field "$least" seconds) $(field "$least" render_seconds) $(field "$line" send_pages_per_second) $(field "$line" first_side_after_document) $(field "$line" peak_rss_kib) $short" >>"$raster_results"
 done
+# The preview as a user opens it: how soon its first page is rendered, how long until the whole
+# document is made, and its peak memory while the view goes to the end every 10,000 pages and is
+# paged through at the end.
+preview_cases=()
+if [ -x "$bin/lstbench-preview" ]; then
+    preview_cases=(text-100k gif-10k)
+    for name in "${preview_cases[@]}"; do
+        for ((i = 1; i <= repeat; i++)); do
+            line=$("$bin/lstbench-preview" "$data/$name" 2>&1 | grep '^lstbench ') || { echo "preview failed on $name" >&2; exit 1; }
+            echo "preview:$name preview $(field "$line" seconds) $(field "$line" cpu_seconds) $(field "$line" peak_rss_kib) $(field "$line" output_bytes) $(field "$line" pages_per_second) $(field "$line" first_page_ms)" >>"$results"
+            echo "  $name preview #$i: $line" >&2
+        done
+    done
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 stat() { # case program column(3 wall, 4 cpu, 5 rss, 6 bytes, 7 pages/s)
@@ -214,6 +228,18 @@ while read -r name pages sent least render rate first rss short; do
         "$(awk -v r="$r" -v f="$first" -v m="$mb" 'BEGIN { print (r <= 1.3 && f <= 1 && m < 150) ? "met" : "missed" }')"
 done <"$raster_results"
 rm -f "$raster_results"
+if [ ${#preview_cases[@]} -gt 0 ]; then
+    echo
+    echo "| preview | first page shown | whole document s (CPU s) | peak RSS | target | result |"
+    echo "| --- | --- | --- | --- | --- | --- |"
+    for name in "${preview_cases[@]}"; do
+        key=preview:$name
+        first=$(stat "$key" preview 8) rss=$(stat "$key" preview 5)
+        printf '| %s | %.0f ms | %.2f (%.2f) | %.1f MB | first page ≤ 500 ms, peak RSS < 200 MB | %s |\n' "$name" "$first" \
+            "$(stat "$key" preview 3)" "$(stat "$key" preview 4)" "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" \
+            "$(awk -v f="$first" -v k="$rss" 'BEGIN { print (f <= 500 && k < 200 * 1024) ? "met" : "missed" }')"
+    done
+fi
 gif_images=$(cat "$data/gif-10k/.image-objects")
 echo
 echo "gif-10k image objects in the run's PDF: $gif_images (target 101: $([ "$gif_images" = 101 ] && echo met || echo missed))"

@@ -13,15 +13,18 @@
 # and MIME package; dpkg-shlibdeps and file, which CPack uses to compute the dependencies; lintian),
 # and debootstrap for the fresh-machine check (tools/fresh-check.sh). The window tests feed input
 # through Qt's window system interface, which is private API: its CMake package needs
-# qt6-base-private-dev and libxkbcommon-dev. The translations are compiled with Qt Linguist's tools,
-# Qt's own words (message box buttons, the command line's headings) come from Qt's translations,
-# and the test of the German texts runs in the de_DE.UTF-8 locale, which is generated here. Run as
-# root.
-# With --profiling, also the profilers that tools/profile.sh uses.
+# qt6-base-private-dev and libxkbcommon-dev. The translations are compiled with Qt Linguist's tools
+# through Qt's own CMake commands (qt6-tools-dev), Qt's own words (message box buttons, the command
+# line's headings) come from Qt's translations, and the test of the German texts runs in the
+# de_DE.UTF-8 locale, which is generated here. Run as root.
+# With --profiling, also the profilers that tools/profile.sh uses. With --accessibility, also what
+# reads the windows as assistive technology does (the AT-SPI bus and its Python reader, a private
+# session bus, and the Orca screen reader, whose --debug-file logs what it would say); the tests
+# need none of it, as they ask Qt's accessibility interfaces in the process.
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libpoppler-qt6-dev qt6-translations-l10n locales libqt6svg6 libcups2-dev libcupsimage2-dev libjpeg62-turbo-dev libpaper-dev bash-completion
+    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-tools-dev libpoppler-qt6-dev qt6-translations-l10n locales libqt6svg6 libcups2-dev libcupsimage2-dev libjpeg62-turbo-dev libpaper-dev bash-completion
     qt6-base-private-dev libxkbcommon-dev
     zlib1g-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev liblcms2-dev
     fonts-urw-base35 fonts-dejavu-core fontconfig
@@ -34,6 +37,9 @@ packages=(
 )
 if [ "${1:-}" = --profiling ]; then
     packages+=(linux-perf valgrind)
+fi
+if [ "${1:-}" = --accessibility ]; then
+    packages+=(at-spi2-core python3-pyatspi dbus-x11 orca)
 fi
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

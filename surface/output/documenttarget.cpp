@@ -64,10 +64,8 @@ public:
     OutputDevice &open() override
     {
         m_fd = ::open(encodeFileName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (m_fd < 0)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(name(), systemReason(errno)));
+        if (const int error = errno; m_fd < 0)
+            throw documentNotWritten(name(), error);
         m_opened = true;
         m_device.emplace(m_fd);
         return *m_device;
@@ -77,9 +75,7 @@ public:
     {
         if (const int error = closeChecked(m_fd)) {
             discard();
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(name(), systemReason(error)));
+            throw documentNotWritten(name(), error);
         }
         m_finished = true;
         m_outcome.kind = PrintOutcome::SavedAsPdf;
@@ -174,9 +170,7 @@ public:
     {
         m_fd = ::openat(m_folderFd, m_name.constData(), O_WRONLY | O_CLOEXEC);
         if (m_fd < 0)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(m_shown, systemReason(errno)));
+            throw documentNotWritten(m_shown, errno);
         m_device.emplace(m_fd);
         return *m_device;
     }
@@ -184,9 +178,7 @@ public:
     void finish(const DocumentSummary &summary) override
     {
         if (const int error = closeChecked(m_fd))
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(m_shown, systemReason(error)));
+            throw documentNotWritten(m_shown, error);
         m_outcome.kind = PrintOutcome::SavedAsPdf;
         m_outcome.pdfPath = m_given;
         m_outcome.pages = summary.pages;
@@ -312,10 +304,8 @@ QString StagedTarget::name() const
 OutputDevice &StagedTarget::open()
 {
     m_fd = m_folder->create(StagedName);
-    if (m_fd < 0)
-        throw PrintError(
-            PrintError::DocumentNotWritable,
-            Words::tr("The print document could not be written to %1: %2.").arg(name(), systemReason(errno)));
+    if (const int error = errno; m_fd < 0)
+        throw documentNotWritten(name(), error);
     m_device.emplace(m_fd);
     return *m_device;
 }
@@ -335,9 +325,7 @@ void StagedTarget::close()
         error = errno;
     m_fd = -1;
     if (error != 0)
-        throw PrintError(
-            PrintError::DocumentNotWritable,
-            Words::tr("The print document could not be written to %1: %2.").arg(name(), systemReason(error)));
+        throw documentNotWritten(name(), error);
 }
 
 QString StagedTarget::documentPath() const

@@ -822,6 +822,68 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
     return *submitDocument(printer, title, paper, jobOptions, pdfDocument(file));
 }
 
+QString mediaKeyword(const QPageSize &size)
+{
+    const QSizeF millimetres = size.size(QPageSize::Millimeter);
+    return keywordForSize(int(std::lround(millimetres.width() * 100)),
+                          int(std::lround(millimetres.height() * 100)));
+}
+
+QueueList listQueues()
+{
+    cupsSetServer(nullptr);
+    QueueList list;
+    const Connection http;
+    if (!http) {
+        list.failure = http.connectFailure();
+        return list;
+    }
+    cups_dest_t *dests = nullptr;
+    const int count = cupsGetDests2(http.get(), &dests);
+    for (int i = 0; i < count; ++i) {
+        if (dests[i].instance == nullptr)
+            list.names << QString::fromUtf8(dests[i].name);
+    }
+    cupsFreeDests(count, dests);
+    if (const QString failure = http.failure(); !failure.isEmpty()) {
+        list.names.clear();
+        list.failure = failure;
+        return list;
+    }
+    list.names.sort(Qt::CaseInsensitive);
+    // The default as printing takes it: PRINTER, LPDEST and the lpoptions before the server's.
+    if (!list.names.isEmpty()) {
+        const Destination defaultQueue{QString()};
+        if (defaultQueue.dest() && !defaultQueue.isAddress()) {
+            list.defaultQueue = QString::fromUtf8(defaultQueue.dest()->name);
+            if (list.names.removeOne(list.defaultQueue))
+                list.names.prepend(list.defaultQueue);
+            else
+                list.defaultQueue.clear();
+        }
+    }
+    return list;
+}
+
+QList<QByteArray> supportedValues(const QString &printer, const QByteArray &option)
+{
+    const Destination destination(printer);
+    if (!destination.connected() || !destination.dest())
+        return {};
+    cups_dinfo_t *const details = cupsCopyDestInfo(destination.http(), destination.dest());
+    if (!details)
+        return {};
+    const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
+    ipp_attribute_t *const supported =
+        cupsFindDestSupported(destination.http(), destination.dest(), details, option.constData());
+    QList<QByteArray> values;
+    for (int i = 0; supported && i < ippGetCount(supported); ++i) {
+        if (const char *const value = ippGetString(supported, i, nullptr))
+            values << QByteArray(value);
+    }
+    return values;
+}
+
 std::optional<QueueState> queueState(const QString &printer)
 {
     const Destination destination(printer);

@@ -146,6 +146,25 @@ std::optional<int> submitDocument(const QString &printer, const QString &title, 
 int submitPdf(const QString &printer, const QString &pdfPath, const QString &title,
               const JobPaper &paper = {}, const JobOptions &options = {});
 
+// The PWG keyword of a paper size (iso_a4_210x297mm, na_letter_8.5x11in), as a job names the paper
+// it asks for; empty for a size that has none.
+[[nodiscard]] QString mediaKeyword(const QPageSize &size);
+
+// The print queues of the print system, to choose from: their names in order, the default queue
+// first. failure says why the print system could not be asked (the list is then empty).
+struct QueueList
+{
+    QStringList names;
+    QString defaultQueue; // empty when none is the default
+    QString failure;
+};
+[[nodiscard]] QueueList listQueues();
+
+// The values that a queue, or the printer at an address, offers for a job option (its
+// "-supported" list, e.g. one-sided and two-sided-long-edge for sides); empty when it lists none
+// or cannot be asked.
+[[nodiscard]] QList<QByteArray> supportedValues(const QString &printer, const QByteArray &option);
+
 // What the print system says about a queue now.
 struct QueueState
 {

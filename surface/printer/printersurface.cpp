@@ -125,7 +125,11 @@ QString PrinterSurface::noPrinterText() const
 
 PrintError PrinterSurface::noPrinterError() const
 {
-    const Cups::DefaultPrinter &found = defaultPrinter();
+    return lookUpFailure(defaultPrinter(), m_queueAsked);
+}
+
+PrintError PrinterSurface::lookUpFailure(const Cups::DefaultPrinter &found, const QString &printerAsked)
+{
     const auto withReason = [&found](const QString &text) {
         return (found.reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, found.reason)) +
                QLatin1Char('.');
@@ -137,9 +141,9 @@ PrintError PrinterSurface::noPrinterError() const
     if (found.status == Cups::DefaultPrinter::OptionNotSupported)
         return PrintError(PrintError::OptionNotSupported,
                           Words::tr("%1: nothing is printed.").arg(found.reason));
-    if (!m_queueAsked.isEmpty())
+    if (!printerAsked.isEmpty())
         return PrintError(PrintError::NoPrinter,
-                          withReason(Words::tr("There is no printer %1 to print on").arg(m_queueAsked)));
+                          withReason(Words::tr("There is no printer %1 to print on").arg(printerAsked)));
     if (found.status == Cups::DefaultPrinter::NoDefaultQueue)
         return PrintError(PrintError::NoPrinter,
                           withReason(Words::tr("There is no printer to print on: no printer is chosen "

@@ -55,6 +55,11 @@ public:
     // shows how it goes and says whether to go on; given up, nothing is printed and the outcome is
     // Discarded.
     void setSendingHandler(SendingHandler handler) { m_sendingHandler = std::move(handler); }
+    // Why nothing can be printed on the printer asked for (a queue or an address, empty for the
+    // default queue), from what looking it up found when it did not find it: the error that --print
+    // reports (NoPrinter, PrintSystemUnavailable or OptionNotSupported).
+    [[nodiscard]] static PrintError lookUpFailure(const Cups::DefaultPrinter &found,
+                                                  const QString &printerAsked);
 
     // What the print system said about its default queue; asks it now if that has not been done.
     [[nodiscard]] const Cups::DefaultPrinter &defaultPrinter() const;

@@ -11,7 +11,8 @@
 #   lstprint-duplex  A4, without margins, and two-sided: its PPD has a Duplex option, so that the
 #                    queue offers sides=two-sided-long-edge and two-sided-short-edge
 # Finished jobs keep their attributes (PreserveJobHistory), so a test can read back what a job
-# asked for (ipptool Get-Job-Attributes on ipp://127.0.0.1:PORT/jobs/ID).
+# asked for (ipptool Get-Job-Attributes on ipp://127.0.0.1:PORT/jobs/ID), and their documents
+# (PreserveJobFiles), so that it can read back what was sent: the daemon's spool/dNNNNN-001.
 # The paper of both is the PPD's PageSize, set with lpadmin -o PageSize=...: their destinations
 # then carry no "media" option, and libcups's cupsGetDestMediaDefault() answers US Letter for both.
 # The daemon runs in the C locale, so its own default paper comes from libpaper (/etc/papersize),
@@ -96,7 +97,7 @@ Listen $dir/cups.sock
 Listen 127.0.0.1:$port
 ServerAlias *
 PreserveJobHistory Yes
-PreserveJobFiles No
+PreserveJobFiles Yes
 Browsing No
 WebInterface No
 DefaultAuthType None
