@@ -35,9 +35,11 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 
@@ -236,7 +238,12 @@ void PreviewWindow::buildControls()
     statusBar()->addWidget(m_status, 1);
     statusBar()->addPermanentWidget(m_progress);
     statusBar()->addPermanentWidget(m_cancel);
-    connect(m_cancel, &QPushButton::clicked, this, [this] { m_document->stop(); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        if (m_sending)
+            m_sendingStopped = true;
+        else
+            m_document->stop();
+    });
 
     // A window about as tall as the screen's room, for a whole page at a readable size, and wide
     // enough for its tools.
@@ -428,9 +435,28 @@ void PreviewWindow::setMessageSink(MessageSink *sink)
     m_sink = sink;
 }
 
+bool PreviewWindow::followSending(const SendingStatus &status)
+{
+    m_status->setText(status.text);
+    m_progress->setRange(0, std::max(status.total, 0));
+    if (status.total > 0)
+        m_progress->setValue(std::min(status.sent, status.total));
+    m_progress->setVisible(true);
+    m_cancel->setVisible(true);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !m_sendingStopped;
+}
+
 void PreviewWindow::closeEvent(QCloseEvent *event)
 {
-    // A run under way is stopped and its document thrown away with it.
+    // A document being handed to a printer is given up first; the window closes once that has
+    // returned. A run under way is stopped and its document thrown away with it.
+    if (m_sending) {
+        m_sendingStopped = true;
+        event->ignore();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     m_document->stop();
     event->accept();
 }
@@ -521,13 +547,29 @@ bool PreviewWindow::printOn(const QString &printer, const Cups::JobOptions &opti
         asked.append({QByteArrayLiteral("media"), media.toUtf8()});
     const Cups::DefaultPrinter found = Cups::lookUpPrinter(printer, asked);
     PrintOutcome outcome;
+    QList<QWidget *> parts{m_view, m_errorsPanel};
+    for (QToolBar *const bar : findChildren<QToolBar *>())
+        parts << bar;
     try {
         if (found.status != Cups::DefaultPrinter::Found || !found.printer)
             throw PrinterSurface::lookUpFailure(found, printer);
         Cups::PrinterInfo info = *found.printer;
         if (!media.isEmpty())
             info.media = media;
-        sendDocument(info, m_document->documentPath(), m_document->summary(), outcome);
+        // The window's controls are put aside while the document is sent: only Cancel and the close
+        // box are heard.
+        m_sending = true;
+        m_sendingStopped = false;
+        const auto sent = qScopeGuard([this, &parts] {
+            m_sending = false;
+            for (QWidget *const part : parts)
+                part->setEnabled(true);
+            updateControls();
+        });
+        for (QWidget *const part : parts)
+            part->setEnabled(false);
+        sendDocument(info, m_document->documentPath(), m_document->summary(), outcome,
+                     [this](const SendingStatus &status) { return followSending(status); });
     } catch (const PrintError &error) {
         restore.dismiss();
         QGuiApplication::restoreOverrideCursor();

@@ -22,6 +22,7 @@ class QPushButton;
 class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
+struct SendingStatus;
 
 // The preview: the pages of the document that Print or --pdf makes of the list, as they are made,
 // with the two choices as toggles (changing one makes the document again), the errors of the run
@@ -75,6 +76,10 @@ private:
     void zoomShown(double zoom);
     void updateControls();
     void goToErrorPage(QTreeWidgetItem *item);
+    // While the document is handed to a printer (a busy printer waited for, raster pages sent):
+    // shows how it goes in the status bar, takes the input, and says whether to go on (not after
+    // Cancel or the close box).
+    bool followSending(const SendingStatus &status);
     [[nodiscard]] MessageSink &messages() const;
 
     PreviewData m_data;
@@ -100,5 +105,7 @@ private:
     QTreeWidget *const m_errors;
     const std::unique_ptr<MessageBoxSink> m_messageBoxes;
     MessageSink *m_sink = nullptr;
+    bool m_sending = false;        // a document is being handed to a printer
+    bool m_sendingStopped = false; // and Cancel or the close box asked to give it up
     int m_keepPage = 0; // the page to show again once the document made anew has it
 };
