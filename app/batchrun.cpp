@@ -5,16 +5,16 @@
 
 #include "commandline.h"
 #include "exportsurface.h"
-#include "listfile.h"
 #include "printerror.h"
 #include "printersurface.h"
+#include "printjob.h"
 #include "printrun.h"
 #include "runcontext.h"
+#include "runprogress.h"
 #include "runreport.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -72,27 +72,25 @@ void writeError(const QString &text)
 class ProgressLine
 {
 public:
-    static constexpr qint64 ShowAfterMs = 1000;
-    static constexpr qint64 RedrawEveryMs = 100;
-
-    explicit ProgressLine(bool enabled) : m_enabled(enabled) { m_clock.start(); }
+    explicit ProgressLine(bool enabled) : m_enabled(enabled) {}
     // The pages the run will print, asked once, when the line first shows.
     void setTotalCounter(std::function<qint64()> countTotal) { m_countTotal = std::move(countTotal); }
 
     void update(qint64 pages)
     {
-        if (!m_enabled)
-            return;
-        const qint64 now = m_clock.elapsed();
-        if (now < ShowAfterMs || (m_drawnAt >= 0 && now - m_drawnAt < RedrawEveryMs))
+        if (!due())
             return;
         if (!m_total)
             m_total = m_countTotal ? m_countTotal() : 0;
-        const QString text = *m_total > 0 ? Words::tr("Printing page %1 of %2").arg(pages).arg(*m_total)
-                                          : Words::tr("Printing page %1").arg(pages);
-        writeError(QLatin1Char('\r') + text.leftJustified(m_width));
-        m_width = int(text.size());
-        m_drawnAt = now;
+        draw(*m_total > 0 ? Words::tr("Printing page %1 of %2").arg(pages).arg(*m_total)
+                          : Words::tr("Printing page %1").arg(pages));
+    }
+
+    // Another text in the line's place ("Sending page 3 of 6 to the printer office").
+    void show(const QString &text)
+    {
+        if (due())
+            draw(text);
     }
 
     // Blanks the line, so that what is written next starts on a clean one.
@@ -102,15 +100,23 @@ public:
             return;
         writeError(QLatin1Char('\r') + QString(m_width, QLatin1Char(' ')) + QLatin1Char('\r'));
         m_width = 0;
-        m_drawnAt = -1;
+        m_timing.hidden();
     }
 
 private:
+    [[nodiscard]] bool due() const { return m_enabled && m_timing.due(); }
+
+    void draw(const QString &text)
+    {
+        writeError(QLatin1Char('\r') + text.leftJustified(m_width));
+        m_width = int(text.size());
+        m_timing.drawn();
+    }
+
     bool m_enabled;
+    ProgressTiming m_timing;
     std::function<qint64()> m_countTotal;
     std::optional<qint64> m_total;
-    QElapsedTimer m_clock;
-    qint64 m_drawnAt = -1;
     int m_width = 0;
 };
 
@@ -149,14 +155,30 @@ private:
     bool m_fitInPage;
 };
 
-std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options)
+std::unique_ptr<PrintSurface> makeSurface(const CommandLine &options, ProgressLine &progress)
 {
     if (options.action == CommandLine::PrintToPdf) {
         // As given: a relative name is the system's to resolve against the working folder.
         return ExportSurface::make(options.pdfTarget);
     }
     // A script that asks for paper gets paper or an error: never a PDF in the folder instead.
-    return PrinterSurface::forQueue(options.printer, options.jobOptions);
+    auto printer = PrinterSurface::forQueue(options.printer, options.jobOptions);
+    // A busy printer is waited for: said once on standard error. The pages then sent show on the
+    // progress line. A signal ends either, and nothing is printed.
+    printer->setSendingHandler(
+        [quiet = options.quiet, &progress, told = QString()](const SendingStatus &status) mutable {
+            if (status.stage == SendingStatus::Waiting) {
+                if (!quiet && status.text != told) {
+                    progress.clear();
+                    writeError(status.text + QLatin1Char('\n'));
+                    told = status.text;
+                }
+            } else {
+                progress.show(status.text);
+            }
+            return caughtSignal == 0;
+        });
+    return printer;
 }
 
 } // namespace
@@ -174,16 +196,13 @@ int runBatch(const CommandLine &options, const DataLocation &data)
     run.setListFileChoice(data.listFile);
     run.setOtherFolder(data.otherFolder);
     run.setRecordSelection(options.records);
-    progress.setTotalCounter([&run] {
-        const qint64 lines = ListFileReader::countLines(run.listFilePath());
-        return lines > 1 ? run.recordSelection().countUpTo(lines - 1) : 0;
-    });
+    progress.setTotalCounter([&run] { return countRecordsToPrint(run); });
     run.setProgressHandler([&progress](qint64 pages) { progress.update(pages); });
 
     std::unique_ptr<PrintSurface> surface;
     std::optional<PrintError> failure;
     try {
-        surface = makeSurface(options);
+        surface = makeSurface(options, progress);
         run.cmdPrint_Click(*surface);
     } catch (const PrintError &error) {
         failure = error;

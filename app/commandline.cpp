@@ -42,6 +42,10 @@ struct Parser
         QStringLiteral("OUT.pdf")};
     const QCommandLineOption print{QStringList{QStringLiteral("print")},
                                    Words::tr("Print on the printer instead of opening the window.")};
+    const QCommandLineOption preview{
+        QStringList{QStringLiteral("preview")},
+        Words::tr("Open the preview instead of the window: the pages as they will be printed, to "
+                  "print on a chosen printer or save as a PDF.")};
     const QCommandLineOption printer{
         QStringList{QStringLiteral("printer")},
         Words::tr("With --print: the print queue to use, or a printer by its address, "
@@ -79,10 +83,10 @@ struct Parser
     {
         parser.setApplicationDescription(
             Words::tr("Prints the records of a list file as record sheets, one page per record.\n"
-                      "With --pdf or --print it needs no window and no display; otherwise it opens\n"
-                      "its window."));
-        for (const QCommandLineOption *option :
-             {&pdf, &print, &printer, &copies, &jobOption, &landscape, &actualSize, &records, &quiet})
+                      "With --pdf or --print it needs no window and no display; with --preview it\n"
+                      "opens the preview; otherwise it opens its window."));
+        for (const QCommandLineOption *option : {&pdf, &print, &preview, &printer, &copies, &jobOption,
+                                                 &landscape, &actualSize, &records, &quiet})
             parser.addOption(*option);
         parser.addPositionalArgument(
             QStringLiteral("FOLDER | LIST.lst"),
@@ -159,8 +163,11 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 
     const bool pdf = p.parser.isSet(p.pdf);
     const bool print = p.parser.isSet(p.print);
+    const bool preview = p.parser.isSet(p.preview);
     if (pdf && print)
         return usageError(Words::tr("--pdf and --print cannot be used together"));
+    if (preview && (pdf || print))
+        return usageError(Words::tr("--preview cannot be used with --pdf or --print"));
     if (p.parser.isSet(p.printer) && !print)
         return usageError(Words::tr("--printer is for --print only"));
     if (p.parser.isSet(p.copies) && !print)
@@ -168,17 +175,25 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (p.parser.isSet(p.jobOption) && !print)
         return usageError(Words::tr("-o is for --print only"));
     if (!pdf && !print) {
-        for (const QCommandLineOption *option : {&p.landscape, &p.actualSize, &p.records, &p.quiet}) {
-            if (p.parser.isSet(*option))
-                return usageError(Words::tr("--%1 is for --pdf and --print only: the window has its "
-                                            "own choices")
-                                      .arg(option->names().last()));
+        // The preview takes the choices and the records; it is a window, with nothing to be quiet about.
+        if (p.parser.isSet(p.quiet))
+            return usageError(Words::tr("--quiet is for --pdf and --print only"));
+        if (!preview) {
+            for (const QCommandLineOption *option : {&p.landscape, &p.actualSize, &p.records}) {
+                if (p.parser.isSet(*option))
+                    return usageError(Words::tr("--%1 is for --pdf, --print and --preview only: the window "
+                                                "has its own choices")
+                                          .arg(option->names().last()));
+            }
+            result.action = Window;
+            return result;
         }
-        result.action = Window;
-        return result;
+        result.action = Preview;
     }
 
-    if (pdf) {
+    if (preview) {
+        // Only the choices and the records below.
+    } else if (pdf) {
         result.action = PrintToPdf;
         result.pdfTarget = p.parser.value(p.pdf);
         if (result.pdfTarget.isEmpty())
@@ -235,6 +250,7 @@ QString CommandLine::helpText()
                   "       %1 --pdf OUT.pdf [OPTIONS] [FOLDER | LIST.lst]\n"
                   "       %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]\n"
                   "               [-n N] [-o NAME=VALUE]... [OPTIONS] [FOLDER | LIST.lst]\n"
+                  "       %1 --preview [-l] [-a] [-r LIST] [FOLDER | LIST.lst]\n"
                   "       %1 --help | --version\n"
                   "OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST "
                   "-q/--quiet\n")

@@ -31,6 +31,7 @@ struct CommandLine
         Window,         // the window, on the data argument or the program folder
         PrintToPdf,     // --pdf
         PrintToPrinter, // --print
+        Preview,        // --preview: the preview window instead of the window
         ShowHelp,
         ShowVersion,
         UsageError,

@@ -3,13 +3,14 @@
 
 #pragma once
 
+#include "captioncolours.h"
+#include "formlayout.h"
 #include "messagesink.h"
 #include "runcontext.h"
 
 #include "printerror.h"
 #include "printsurface.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -26,7 +27,7 @@ class QGroupBox;
 class QPushButton;
 class QRadioButton;
 class QShortcut;
-class QTimer;
+class SteppedRun;
 
 // The program's only window: the orientation and picture size choices, Print and Exit.
 //
@@ -36,10 +37,10 @@ class QTimer;
 // arrow keys move within it. The window owns the print run and serves it as its choices, its
 // picture holder (the hidden Image1) and its error reporter.
 //
-// A run is driven from the event loop, one step at a time (opening, one page, ending), so that the
-// windows stay live between pages: the progress window repaints and takes Cancel, and the close box
-// is heard. For the length of the run the main window's controls and its Esc are disabled, so that
-// what is aimed at it is ignored.
+// A run is driven from the event loop, one step at a time (SteppedRun), so that the windows stay
+// live between pages: the progress window repaints and takes Cancel, and the close box is heard.
+// For the length of the run the main window's controls and its Esc are disabled, so that what is
+// aimed at it is ignored.
 class frmPrinter : public QWidget, public RunChoices
 {
     Q_OBJECT
@@ -57,7 +58,7 @@ public:
     void setSurfaceFactory(SurfaceFactory factory);
     // Sends messages to sink instead of message boxes; nullptr goes back to message boxes. The sink
     // must outlive the window or be replaced first.
-    void setMessageSink(MessageSink *sink);
+    void setMessageSink(MessageSink *sink) { m_sink = sink; }
     // How long a run goes before the progress window appears, and how often its count is redrawn.
     void setProgressTiming(int showAfterMs, int repaintEveryMs);
 
@@ -67,15 +68,21 @@ public:
     [[nodiscard]] PrintRun &printRun() const { return *m_run; }
     [[nodiscard]] const QString &programFolder() const { return m_programFolder; }
     // From the press of Print until the run has ended and its message has been given.
-    [[nodiscard]] bool running() const { return m_runStage != RunStage::None; }
+    [[nodiscard]] bool running() const;
 
     [[nodiscard]] bool portraitSelected() const override;
     [[nodiscard]] bool fitInPageSelected() const override;
 
     // Whether a button's caption shows whole at its size and font.
-    [[nodiscard]] static bool captionFits(const QAbstractButton &button);
+    [[nodiscard]] static bool captionFits(const QAbstractButton &button)
+    {
+        return FormLayout::captionFits(button);
+    }
     // The contrast ratio of two colours (WCAG's): 1 for the same colour, 21 for black on white.
-    [[nodiscard]] static double contrast(const QColor &first, const QColor &second);
+    [[nodiscard]] static double contrast(const QColor &first, const QColor &second)
+    {
+        return CaptionColours::contrast(first, second);
+    }
     // How much larger than its design the form is laid out, for the desktop's font (1 at the usual
     // 9-point font at 96 dots per inch).
     [[nodiscard]] double layoutScale() const { return m_layoutScale; }
@@ -104,19 +111,10 @@ private:
         explicit Reporter(const frmPrinter &window) : m_window(window) {}
 
     protected:
-        void showError(const PrintError &error) override;
+        void showError(const PrintError &error) override { m_window.messages().error(error.messageText()); }
 
     private:
         const frmPrinter &m_window;
-    };
-
-    // Where the run under way is: the next step the event loop takes.
-    enum class RunStage
-    {
-        None,     // no run
-        Opening,  // the surface is made and the run begun: list file, orientation, font
-        Printing, // one record's page; or, when none is left, the document ended or discarded
-        Ending,   // the window back as it was, and the message
     };
 
     // Once, from the constructor: a fresh print run with nothing open.
@@ -124,19 +122,14 @@ private:
     // Whenever the window really closes: closes the list file of the last run.
     void Form_Unload();
     void buildControls();
-    void fitCaptionFont();
+    void buildCommands(double scale);
+    void buildFrames(double scale);
+    void buildOptions(double scale);
+    void connectControls();
     void applyCaptionColours();
-    void centreOnScreen();
-    // The run's steps, each taken by the step timer.
-    void runStep();
-    void openRun();
-    void printStep();
+    // The run has ended: the window is put back and the outcome told.
     void endRun();
     void setControlsEnabled(bool enabled);
-    void notePagePrinted();
-    void showProgress();
-    // Asks the run under way to stop after the page being drawn; nothing when none is under way.
-    void stopRun();
     [[nodiscard]] MessageSink &messages() const { return m_sink != nullptr ? *m_sink : *m_messageBoxes; }
 
     const QString m_programFolder;
@@ -150,29 +143,14 @@ private:
     PictureBox *const m_image1;
     ProgressWindow *const m_progress;
     QShortcut *const m_escapeExits;
-    // Single-shot with no delay: it fires once the events already queued have been delivered, so
-    // that input which came during a step reaches the disabled controls before the next step.
-    QTimer *const m_stepTimer;
 
     const std::unique_ptr<MessageBoxSink> m_messageBoxes;
     MessageSink *m_sink = nullptr;
     Reporter m_reporter;
     SurfaceFactory m_surfaceFactory;
     std::unique_ptr<PrintRun> m_run;
-
-    // The run under way, if any.
-    RunStage m_runStage = RunStage::None;
-    std::unique_ptr<PrintSurface> m_surface; // from Opening until Ending
-    std::optional<PrintError> m_runFailure;  // a failure of the printer, which ended the run
-    PrintOutcome m_outcome;                  // what the surface did with the ended document
-    bool m_stopAsked = false;                // Cancel, or the close box
-    bool m_closeWhenRunEnds = false;         // the close box: the window closes once the run has ended
-    bool m_progressDue = false;              // the progress window shows at the next step
-    bool m_awaitingActivation = false;       // it has just shown, and is not active yet
+    // After m_run, which it drives: it goes first.
+    std::unique_ptr<SteppedRun> m_steps;
+    bool m_closeWhenRunEnds = false; // the close box during a run: the window closes once it has ended
     QPointer<QWidget> m_focusBeforeRun;
-    qint64 m_recordTotal = -1; // -1 until counted
-    int m_showProgressAfterMs = 1000;
-    int m_repaintEveryMs = 100;
-    QElapsedTimer m_runClock;
-    QElapsedTimer m_sinceProgressDrawn;
 };

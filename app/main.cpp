@@ -6,6 +6,7 @@
 #include "commandline.h"
 #include "filename.h"
 #include "frmprinter.h"
+#include "previewwindow.h"
 #include "printrun.h"
 #include "translations.h"
 #include "version.h"
@@ -37,12 +38,14 @@ void nameApplication(const QString &name)
 
 // Started with standard input, output or error closed (cron and some service managers do that),
 // the first file the program opens would take its number: error lines would be written into the
-// document. Each closed one is opened on /dev/null before anything else is opened.
+// document. Each closed one is opened on /dev/null before anything else is opened. Standard output
+// is opened only as a path (O_PATH): that takes its number, but nothing can be written to it, and
+// a document asked for on standard output is refused as closed instead of going to /dev/null.
 void openClosedStandardDescriptors()
 {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-            const int opened = ::open("/dev/null", O_RDWR);
+            const int opened = ::open("/dev/null", fd == STDOUT_FILENO ? O_PATH : O_RDWR);
             if (opened >= 0 && opened != fd)
                 ::close(opened); // not the lowest free number: the descriptor was not closed after all
         }
@@ -63,7 +66,8 @@ int main(int argc, char *argv[])
     // The first parse decides only which application object the run needs: the window's, or one
     // without a display for everything else. Its texts are parsed again once the user's language
     // is installed.
-    const bool needsWindow = CommandLine::parse(arguments).action == CommandLine::Window;
+    const CommandLine::Action asked = CommandLine::parse(arguments).action;
+    const bool needsWindow = asked == CommandLine::Window || asked == CommandLine::Preview;
 
     // The arguments are all the program's own: the application objects get none of them.
     int applicationArgc = 1;
@@ -100,12 +104,21 @@ int main(int argc, char *argv[])
     case CommandLine::PrintToPrinter:
         return runBatch(options, data);
     case CommandLine::Window:
+    case CommandLine::Preview:
         break;
     }
 
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
     // Lets the desktop match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(LSTPRINT_APP_ID));
+    if (options.action == CommandLine::Preview) {
+        // The list file is looked up once, as for --pdf: the preview makes the same document.
+        data = locateBatchData(options.dataArgument, QCoreApplication::applicationDirPath());
+        PreviewWindow preview({data.folder, data.listFile, data.otherFolder, options.records},
+                              options.landscape, options.actualSize);
+        preview.show();
+        return QApplication::exec();
+    }
     // The list file, the logo and the pictures sit next to the program, or where the argument says.
     data = locateData(options.dataArgument, QCoreApplication::applicationDirPath());
     frmPrinter window(data.folder);

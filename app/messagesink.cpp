@@ -3,6 +3,8 @@
 
 #include "messagesink.h"
 
+#include "accessibility.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScopeGuard>
@@ -42,5 +44,6 @@ void MessageBoxSink::show(bool isError, const QString &text)
                     QMessageBox::Ok, m_parent);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
+    Accessibility::nameIcon(box);
     box.exec();
 }

@@ -3,6 +3,8 @@
 
 #include "progresswindow.h"
 
+#include "application.h"
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,8 +16,16 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+
+// How often a screen reader is given the page count to speak: as often as one speaks a progress
+// bar's percentage by default.
+constexpr qint64 SpeakEveryMs = 10000;
+
+} // namespace
+
 ProgressWindow::ProgressWindow(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_label(new QLabel(this)),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_label(new QLabel(this)),
       m_bar(new QProgressBar(this)), m_cancel(new QPushButton(tr("&Cancel"), this))
 {
     setObjectName(QStringLiteral("progressWindow"));
@@ -23,6 +33,8 @@ ProgressWindow::ProgressWindow(QWidget *parent)
     m_bar->setObjectName(QStringLiteral("progressBar"));
     m_cancel->setObjectName(QStringLiteral("cmdCancel"));
     m_bar->setTextVisible(false);
+    m_bar->setAccessibleName(tr("Pages printed"));
+    setWindowTitle(ApplicationTitle);
     // Enter and Space press it while it has the focus, which it takes whenever the window shows.
     m_cancel->setAutoDefault(true);
     setFocusProxy(m_cancel);
@@ -55,15 +67,37 @@ QString ProgressWindow::progressText(qint64 recordsDone, qint64 total)
     return tr("Printing page %1").arg(recordsDone + 1);
 }
 
+void ProgressWindow::setListFileName(const QString &name)
+{
+    //: The progress window's title: %1 is the list file, %2 the program's title.
+    setWindowTitle(name.isEmpty() ? ApplicationTitle : tr("Printing %1 – %2").arg(name, ApplicationTitle));
+}
+
 void ProgressWindow::setProgress(qint64 recordsDone, qint64 total)
 {
-    m_label->setText(progressText(recordsDone, total));
+    const QString text = progressText(recordsDone, total);
+    m_label->setText(text);
+    // Each change of the focused button's description is spoken at once: not at every redraw.
+    if (!isVisible() || !m_sinceSpoken.isValid() || m_sinceSpoken.elapsed() >= SpeakEveryMs) {
+        m_cancel->setAccessibleDescription(text);
+        m_sinceSpoken.start();
+    }
     if (total > 0 && total >= recordsDone && total <= std::numeric_limits<int>::max()) {
         m_bar->setRange(0, int(total));
         m_bar->setValue(int(recordsDone));
     } else {
         m_bar->setRange(0, 0); // busy indicator
     }
+}
+
+void ProgressWindow::setStatus(const QString &text, int done, int total)
+{
+    m_label->setText(text);
+    // A printer's address can make the text longer than a page count: the window grows to show it.
+    setFixedSize(sizeHint().expandedTo(size()));
+    m_bar->setRange(0, std::max(total, 0));
+    if (total > 0)
+        m_bar->setValue(std::min(done, total));
 }
 
 QString ProgressWindow::text() const
@@ -77,12 +111,17 @@ bool ProgressWindow::eventFilter(QObject *watched, QEvent *event)
         m_cancel->click();
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
+}
+
+void ProgressWindow::reject()
+{
+    emit cancelRequested();
 }
 
 void ProgressWindow::showEvent(QShowEvent *event)
 {
-    QWidget::showEvent(event);
+    QDialog::showEvent(event);
     m_cancel->setFocus();
 }
 

@@ -83,6 +83,14 @@ if [ -x "$bin/lstbench-window" ]; then
     [ "$objects" = 6 ] || fail "gif: the window's PDF holds $objects image objects, expected 6"
 fi
 
+# The preview of the same folder: its report, with the time its first page took.
+if [ -x "$bin/lstbench-preview" ]; then
+    line=$("$bin/lstbench-preview" "$work/gif" 2>"$work/gif-preview.err") ||
+        fail "gif: lstbench-preview failed: $(cat "$work/gif-preview.err")"
+    [[ $line =~ ^lstbench\ program=preview\ records=50\ pages=50\ .*\ first_page_ms=$number$ ]] ||
+        fail "gif: preview report line does not parse: $line"
+fi
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures checks failed" >&2
     exit 1

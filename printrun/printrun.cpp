@@ -80,6 +80,13 @@ std::function<QDate()> localDateClock(std::function<QDateTime()> now, std::funct
     };
 }
 
+void MissingPictures::note(qint64 recordNumber, const QString &pictureName)
+{
+    if (first.size() < Named)
+        first.append({recordNumber, pictureName});
+    ++count;
+}
+
 PrintRun::PrintRun(QString programFolder, PictureHolder &image1, ErrorReporter &reporter,
                    const RunChoices &choices)
     : m_folder(std::move(programFolder)), m_image1(image1), m_reporter(reporter), m_choices(choices),
@@ -108,6 +115,7 @@ void PrintRun::beginRun(PrintSurface &printer)
     m_printer = &printer;
     m_stopped = false;
     m_recordsPrinted = 0;
+    m_missingPictures = {};
     // A failure of the printer here ends the run before its first page.
     auto failed = qScopeGuard([this] { endOfRun(); });
 
@@ -159,6 +167,10 @@ void PrintRun::finishRun()
         return;
     }
     m_printer->endDocument();
+    // A printer that had to be waited for, and the wait given up: the document went nowhere, as a
+    // stopped run's does.
+    if (m_printer->outcome().kind == PrintOutcome::Discarded)
+        m_stopped = true;
 }
 
 void PrintRun::prepareNextPictures() noexcept
@@ -325,7 +337,7 @@ void PrintRun::PrintRecordPage()
     try {
         logoStep(logoDrawn);
         gridStep();
-        pictureStep(recordPicturePath());
+        pictureStep(picturePathFor(m_folder, recordPictureName()));
         footerStep(logoDrawn);
         m_printer->newPage();
     } catch (const PrintError &error) {
@@ -398,7 +410,7 @@ void PrintRun::gridStep()
     printGrid(recordGrid);
 }
 
-QString PrintRun::recordPicturePath() const
+QString PrintRun::recordPictureName() const
 {
     // The picture is named by the last field whose name begins with "filename": its whole value,
     // not just the part the grid shows.
@@ -408,7 +420,7 @@ QString PrintRun::recordPicturePath() const
         if (namesPicture(entry.Key()))
             pictureName = trimSpaces(entry.valueText());
     }
-    return picturePathFor(m_folder, pictureName);
+    return pictureName;
 }
 
 void PrintRun::printGrid(const RecordGrid &recordGrid)
@@ -464,8 +476,12 @@ QString PrintRun::picturePathFor(const QString &programFolder, const QString &pi
 
 void PrintRun::pictureStep(const QString &picturePath)
 {
-    if (!isOrdinaryFile(picturePath))
+    if (!isOrdinaryFile(picturePath)) {
+        // Nothing is drawn, as for a record without a picture; the run's report names the record.
+        if (const QString name = recordPictureName(); !name.isEmpty())
+            m_missingPictures.note(m_recordNumber, name);
         return;
+    }
     m_printer->setCurrentX(0);
     m_printer->setCurrentY(m_printer->currentY() + PageLayout::PictureGap);
     m_picturesLoaded = true;

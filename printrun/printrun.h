@@ -41,6 +41,25 @@ class RunChoices;
 localDateClock(std::function<QDateTime()> now = currentLocalDateTime,
                std::function<qint64()> monotonicMs = monotonicMilliseconds);
 
+// The records of a run that named a picture file that is not in the program folder: the first few,
+// and how many in all. The pages print without the picture, as they always have; the run's report
+// names them.
+struct MissingPictures
+{
+    // How many are named in the report, the others only counted.
+    static constexpr int Named = 5;
+
+    struct Record
+    {
+        qint64 number; // 1-based, in list order
+        QString pictureName;
+    };
+    QList<Record> first; // at most Named
+    qint64 count = 0;
+
+    void note(qint64 recordNumber, const QString &pictureName);
+};
+
 // The print run: reads the list file of the program folder and prints one page per record on a
 // printing surface. It holds the state that lives between runs (the field list, the open list
 // file and the pairs per grid row) and the routines of a run. The window owns one; tests, the
@@ -97,10 +116,13 @@ public:
     {
         return m_stopRequested.load(std::memory_order_relaxed) || (m_stopCheck && m_stopCheck());
     }
-    // Whether the last run was stopped, its document discarded.
+    // Whether the last run was stopped, its document discarded (also where the printer had to be
+    // waited for and the wait was given up).
     [[nodiscard]] bool stopped() const { return m_stopped; }
     // The record pages the last run drew (stopped or not).
     [[nodiscard]] qint64 recordsPrinted() const { return m_recordsPrinted; }
+    // The records of the last run whose picture file was missing.
+    [[nodiscard]] const MissingPictures &missingPictures() const { return m_missingPictures; }
     // The number of the last record that the last run read (printed or read past); when reading
     // reached the end of the list file, the number of records in it.
     [[nodiscard]] qint64 recordsRead() const { return m_recordNumber; }
@@ -159,8 +181,8 @@ private:
 
     void logoStep(bool &logoDrawn);
     void gridStep();
-    // The picture file of the record just read, or empty when it names none it may use.
-    [[nodiscard]] QString recordPicturePath() const;
+    // The picture name of the record just read, without surrounding spaces; empty when it has none.
+    [[nodiscard]] QString recordPictureName() const;
     void printGrid(const RecordGrid &recordGrid);
     void pictureStep(const QString &picturePath);
     void footerStep(bool logoDrawn);
@@ -186,6 +208,7 @@ private:
     bool m_stopped = false;
     qint64 m_recordsPrinted = 0;
     qint64 m_recordNumber = 0;
+    MissingPictures m_missingPictures;
     bool m_allRecordsRead = false; // the last run read to the end of the file or of the selection
     QString m_logoPath;
     QIODevice *m_listDevice = nullptr;

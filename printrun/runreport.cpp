@@ -21,11 +21,53 @@ struct Words
 
 RunReport::RunReport(const PrintRun &run, PrintOutcome outcome)
     : m_stopped(run.stopped()), m_recordsPrinted(run.recordsPrinted()), m_recordsRead(run.recordsRead()),
-      m_listFileName(run.listFileName()), m_outcome(std::move(outcome))
+      m_listFileName(run.listFileName()), m_outcome(std::move(outcome)),
+      m_missingPictures(run.missingPictures())
 {
 }
 
+QString RunReport::missingPicturesSentence() const
+{
+    using Translations::countForPlural;
+    using Translations::restoreCount;
+    if (m_missingPictures.count == 0)
+        return {};
+    QStringList named;
+    for (const MissingPictures::Record &record : m_missingPictures.first)
+        //: One record in the list of those whose picture is missing: %1 its number, %2 the picture's name.
+        named << Words::tr("record %1 (%2)").arg(record.number).arg(record.pictureName);
+    QString list = named.join(Words::tr(", "));
+    const qint64 rest = m_missingPictures.count - m_missingPictures.first.size();
+    if (rest > 0)
+        //: %1 is the list of the records named ("record 4 (lamp.gif), record 9 (desk.gif)").
+        list = restoreCount(Words::tr("%1 and %n more", nullptr, countForPlural(rest)), rest).arg(list);
+    //: %1 is the list of the records ("record 4 (lamp.gif), record 9 (desk.gif) and 3 more").
+    return restoreCount(Words::tr("%n record(s) name(s) a picture that is not in the folder: %1.", nullptr,
+                                  countForPlural(m_missingPictures.count)),
+                        m_missingPictures.count)
+        .arg(list);
+}
+
+QString RunReport::withMissingPictures(const QString &told) const
+{
+    const QString sentence = missingPicturesSentence();
+    if (told.isEmpty() || sentence.isEmpty())
+        return told;
+    //: Two sentences of a message one after the other: %1 what the run did, %2 the missing pictures.
+    return Words::tr("%1 %2").arg(told, sentence);
+}
+
 QString RunReport::windowMessage(const std::function<qint64()> &recordTotal) const
+{
+    return withMissingPictures(runMessage(recordTotal));
+}
+
+QString RunReport::closingLine(const QString &pdfName, int errors, bool failedAtEnd) const
+{
+    return withMissingPictures(runLine(pdfName, errors, failedAtEnd));
+}
+
+QString RunReport::runMessage(const std::function<qint64()> &recordTotal) const
 {
     using Translations::countForPlural;
     using Translations::restoreCount;
@@ -59,7 +101,7 @@ QString RunReport::windowMessage(const std::function<qint64()> &recordTotal) con
     return {};
 }
 
-QString RunReport::closingLine(const QString &pdfName, int errors, bool failedAtEnd) const
+QString RunReport::runLine(const QString &pdfName, int errors, bool failedAtEnd) const
 {
     using Translations::countForPlural;
     using Translations::restoreCount;

@@ -3,17 +3,18 @@
 
 #pragma once
 
+#include "printrun.h"
 #include "printsurface.h"
 
 #include <QString>
 
 #include <functional>
 
-class PrintRun;
-
 // What a run did, put into words in one place: the window's message at the end of a run and the
 // command line's closing line both come from here. Made from the run just ended and from what its
-// surface did with the document. A run that failed is told by its error, not by a report.
+// surface did with the document. A run that failed is told by its error, not by a report. Records
+// that named a picture file missing from the folder are named at the end of what is told, in one
+// sentence.
 class RunReport
 {
 public:
@@ -30,10 +31,19 @@ public:
     // which is told by itself and is not a record's.
     [[nodiscard]] QString closingLine(const QString &pdfName, int errors, bool failedAtEnd) const;
 
+    // The sentence that names the records whose picture file is missing, or empty when there are none.
+    [[nodiscard]] QString missingPicturesSentence() const;
+
 private:
+    // What windowMessage and closingLine tell before the missing pictures.
+    [[nodiscard]] QString runMessage(const std::function<qint64()> &recordTotal) const;
+    [[nodiscard]] QString runLine(const QString &pdfName, int errors, bool failedAtEnd) const;
+    [[nodiscard]] QString withMissingPictures(const QString &told) const;
+
     bool m_stopped;
     qint64 m_recordsPrinted;
     qint64 m_recordsRead;
     QString m_listFileName;
     PrintOutcome m_outcome;
+    MissingPictures m_missingPictures;
 };

@@ -135,6 +135,15 @@ class TestBatchRun : public QObject
                          "\"3\",\"Chair\",\"a.png\"\r\n");
             folder.writePicture("a.png", 40, 30);
             folder.write("bad.gif", "this is not a picture");
+        } else if (kind == "pictures missing") {
+            // Records 2 and 4 to 8 name pictures that are not there, record 3 none.
+            QByteArray list(
+                "id,name,filename\r\n\"1\",\"Lamp\",\"a.png\"\r\n\"2\",\"Desk\",\" lamp.gif \"\r\n"
+                "\"3\",\"Stool\",\"\"\r\n");
+            for (const char *name : {"desk.jpg", "chair.png", "shelf.gif", "mural.jpg", "x.gif"})
+                list += "\"4\",\"Part\",\"" + QByteArray(name) + "\"\r\n";
+            folder.write("parts.lst", list);
+            folder.writePicture("a.png", 40, 30);
         }
     }
 
@@ -184,7 +193,7 @@ private slots:
             << QStringList{} << "" << -1;
         row("--landscape without --pdf or --print")
             << QStringList{"-l", "."} << "demo" << Cups::Nowhere << 2
-            << QStringList{"lstprint: --landscape is for --pdf and --print only.*", usageHint}
+            << QStringList{"lstprint: --landscape is for --pdf, --print and --preview only.*", usageHint}
             << QStringList{} << "" << -1;
         row("--records malformed") << QStringList{"--pdf", "out.pdf", "-r", "2-x", "."} << "demo"
                                    << Cups::Nowhere << 2
@@ -247,6 +256,13 @@ private slots:
                                  << QStringList{"Error 302: .*bad\\.gif.*",
                                                 "Printed 3 pages to out\\.pdf, with 1 error\\."}
                                  << QStringList{"out.pdf:3"} << "" << -1;
+        row("pictures missing")
+            << QStringList{"--pdf", "out.pdf", "."} << "pictures missing" << Cups::Nowhere << 0
+            << QStringList{"Printed 8 pages to out\\.pdf\\. 6 records name a picture that is not "
+                           "in the folder: record 2 \\(lamp\\.gif\\), record 4 \\(desk\\.jpg\\), "
+                           "record 5 \\(chair\\.png\\), record 6 \\(shelf\\.gif\\), record 7 "
+                           "\\(mural\\.jpg\\) and 1 more\\."}
+            << QStringList{"out.pdf:8"} << "" << -1;
         row("no list file") << QStringList{"--pdf", "out.pdf", "."} << "empty" << Cups::Nowhere << 3
                             << QStringList{"Error 101: .*", "Nothing was printed\\."} << QStringList{} << ""
                             << -1;

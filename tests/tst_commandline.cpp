@@ -22,6 +22,9 @@ QString describe(const CommandLine &line)
     case CommandLine::PrintToPrinter:
         parts << (line.printer.isEmpty() ? QStringLiteral("print") : QStringLiteral("print ") + line.printer);
         break;
+    case CommandLine::Preview:
+        parts << QStringLiteral("preview");
+        break;
     case CommandLine::ShowHelp:
         return QStringLiteral("help");
     case CommandLine::ShowVersion:
@@ -128,10 +131,27 @@ private slots:
             << "usage error: --printer needs the name of a print queue";
         QTest::newRow("landscape for the window")
             << QStringList{"-l", "demo"}
-            << "usage error: --landscape is for --pdf and --print only: the window has its own choices";
+            << "usage error: --landscape is for --pdf, --print and --preview only: the window has its own "
+               "choices";
         QTest::newRow("records for the window")
             << QStringList{"--records", "1"}
-            << "usage error: --records is for --pdf and --print only: the window has its own choices";
+            << "usage error: --records is for --pdf, --print and --preview only: the window has its own "
+               "choices";
+        QTest::newRow("quiet for the window")
+            << QStringList{"-q"} << "usage error: --quiet is for --pdf and --print only";
+        // The preview takes the two choices and the records as --pdf does, and nothing of a printer.
+        QTest::newRow("preview") << QStringList{"--preview", "demo"} << "preview | data demo";
+        QTest::newRow("preview with the choices and records")
+            << QStringList{"--preview", "-la", "-r", "2-"}
+            << "preview | landscape | actual size | records 2-";
+        QTest::newRow("preview, quiet")
+            << QStringList{"--preview", "-q"} << "usage error: --quiet is for --pdf and --print only";
+        QTest::newRow("preview and pdf") << QStringList{"--preview", "--pdf", "o.pdf"}
+                                         << "usage error: --preview cannot be used with --pdf or --print";
+        QTest::newRow("preview and print") << QStringList{"--print", "--preview"}
+                                           << "usage error: --preview cannot be used with --pdf or --print";
+        QTest::newRow("preview with a printer") << QStringList{"--preview", "--printer", "office"}
+                                                << "usage error: --printer is for --print only";
         QTest::newRow("copies without print")
             << QStringList{"--pdf", "o.pdf", "-n", "2"} << "usage error: -n/--copies is for --print only";
         QTest::newRow("job option without print")
@@ -314,13 +334,14 @@ private slots:
         QTest::addColumn<QString>("listFile");
 
         QTest::newRow("no argument: the program folder, which holds a list") << "+"
-                                                                           << "program"
-                                                                           << "";
+                                                                             << "program"
+                                                                             << "";
         QTest::newRow("no argument, no list beside the program: the working folder") << ""
                                                                                      << ""
                                                                                      << "";
         QTest::newRow("no argument, no list anywhere: the program folder, the working folder named")
-            << "" << "program"
+            << ""
+            << "program"
             << "";
         QTest::newRow("folder") << "data"
                                 << "data"
@@ -392,9 +413,9 @@ private slots:
     {
         const QString help = CommandLine::helpText();
         for (const char *option :
-             {"--pdf <OUT.pdf>", "--print ", "--printer <QUEUE>", "-n, --copies <N>", "-o <NAME=VALUE>",
-              "ipp://HOST[:PORT]/PATH", "-l, --landscape", "-a, --actual-size", "-r, --records <LIST>",
-              "-q, --quiet", "-h, --help", "-v, --version", "FOLDER | LIST.lst"})
+             {"--pdf <OUT.pdf>", "--print ", "--preview ", "--printer <QUEUE>", "-n, --copies <N>",
+              "-o <NAME=VALUE>", "ipp://HOST[:PORT]/PATH", "-l, --landscape", "-a, --actual-size",
+              "-r, --records <LIST>", "-q, --quiet", "-h, --help", "-v, --version", "FOLDER | LIST.lst"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
         for (const char *status : {"\n  0    ", "\n  1    ", "\n  2    ", "\n  3    ", "\n  130, 143  "})
             QVERIFY2(help.contains(QLatin1String(status)), status);

@@ -44,6 +44,7 @@ class TestOutputFaults : public QObject
         env.insert(QStringLiteral("P"), m_program);
         env.insert(QStringLiteral("W"), folder);
         env.insert(QStringLiteral("CUPSD"), qEnvironmentVariable("LSTPRINT_CUPS_DIR"));
+        env.insert(QStringLiteral("CUPSD_SCRIPT"), qEnvironmentVariable("LSTPRINT_CUPSD_SCRIPT"));
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(folder);
         process.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("set -u\n") + script});
@@ -198,6 +199,30 @@ private slots:
             << QStringLiteral(
                    "[ ! -e .out.pdf-abcDE1 ] && [ -e .out.pdf-abcDE2 ] && [ -z \"$(ls -A tmp)\" ] && "
                    "pdfinfo copy.pdf | grep -q '^Pages: *6$'");
+        QTest::newRow("standard output closed, --pdf -")
+            << QStringLiteral("mkdir tmp\n") << QStringLiteral("TMPDIR=$W/tmp \"$P\" --pdf - data >&-") << 3
+            << QStringList{QStringLiteral(
+                               "Error 401: The print document cannot be written to standard output: it "
+                               "is closed\\."),
+                           nothing}
+            << QStringLiteral("[ -z \"$(ls -A tmp)\" ]");
+        // The print server's limit is set for the run and lifted again within it.
+        QTest::newRow("a print server that refuses a document of its size")
+            << QStringLiteral("CUPS_SERVER=$CUPSD/cups.sock lpstat -W all -o | sed -n "
+                              "'s/^[^ ]*-\\([0-9]*\\) .*/\\1/p' | sort -n | tail -n 1 > last\n"
+                              "[ -s last ] || echo 0 > last\n")
+            << QStringLiteral("\"$CUPSD_SCRIPT\" limit \"$CUPSD\" 50000 || exit 9\n"
+                              "CUPS_SERVER=$CUPSD/cups.sock \"$P\" --print data; status=$?\n"
+                              "\"$CUPSD_SCRIPT\" limit \"$CUPSD\" 0 || exit 9\n"
+                              "exit $status")
+            << 3
+            << QStringList{QStringLiteral("Error 402: The printer lstprinttest did not accept the print job "
+                                          "parts\\.lst: the print server refuses a document of its size "
+                                          "\\([0-9.]+ KiB\\)\\."),
+                           nothing}
+            << QStringLiteral("sleep 2; for f in \"$CUPSD\"/out/*job_*.pdf; do [ -e \"$f\" ] || continue\n"
+                              "  id=${f##*job_}; [ \"${id%.pdf}\" -le \"$(cat last)\" ] || exit 1\n"
+                              "done");
         QTest::newRow("standard output appended to the list file")
             << QStringLiteral("cp data/parts.lst before.lst\n")
             << QStringLiteral("\"$P\" --pdf - data/parts.lst >> data/parts.lst") << 2

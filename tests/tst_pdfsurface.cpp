@@ -5,6 +5,8 @@
 #include "faildevice.h"
 #include "pdffonts.h"
 #include "pdfsurface.h"
+#include "pdfvalue.h"
+#include "printerror.h"
 #include "pdftools.h"
 #include "picture.h"
 #include "testsupport.h"
@@ -25,6 +27,48 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(PdfTools::available(), "poppler-utils (pdfinfo, pdftotext, pdfimages) is needed");
+    }
+
+    // Every real number of a document is formatted in one place, and one PDF cannot write is
+    // refused rather than written as something a reader takes for another number or for garbage.
+    void realNumbers_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("written"); // empty: refused
+        QTest::newRow("whole") << 595.0 << 3 << "595";
+        QTest::newRow("rounded to three places") << 12.34567 << 3 << "12.346";
+        QTest::newRow("trailing zeros dropped") << 0.5 << 3 << "0.5";
+        QTest::newRow("negative zero") << -0.0001 << 3 << "0";
+        QTest::newRow("negative") << -841.89 << 3 << "-841.89";
+        QTest::newRow("six places") << 0.3127 / 0.329 << 6 << "0.950456";
+        QTest::newRow("huge but finite") << 1e15 << 3 << "1000000000000000";
+        QTest::newRow("not a number") << std::nan("") << 3 << "";
+        QTest::newRow("infinity") << HUGE_VAL << 3 << "";
+        QTest::newRow("overflows when rounded") << 1.7e308 << 3 << "";
+    }
+    void realNumbers()
+    {
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QFETCH(QString, written);
+        try {
+            const std::string text = Pdf::real(value, decimals);
+            QCOMPARE(QString::fromStdString(text), written);
+        } catch (const PrintError &error) {
+            QVERIFY2(written.isEmpty(), qPrintable(error.description()));
+            QCOMPARE(error.number(), int(PrintError::DocumentNotWritable));
+        }
+        // Names and dictionaries: a number after a key needs a space, a name or a container none.
+        const Pdf::Dictionary entries = Pdf::Dictionary()
+                                            .add("Type", Pdf::name("Page"))
+                                            .add("Count", 3)
+                                            .add("Kids", Pdf::Array{Pdf::ref(4), Pdf::ref(7)})
+                                            .add("Odd", Pdf::name("a b#c"))
+                                            .add("ID", Pdf::Array{Pdf::hex("\x0a"), Pdf::hex("\xb0")})
+                                            .add("Space", Pdf::Array{Pdf::name("Indexed"), 3, Pdf::name("X")});
+        QCOMPARE(QString::fromStdString(entries.entries()),
+                 "/Type/Page/Count 3/Kids[4 0 R 7 0 R]/Odd/a#20b#23c/ID[<0a><b0>]/Space[/Indexed 3/X]");
     }
 
     void courierIsFixedPitch()

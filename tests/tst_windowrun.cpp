@@ -266,18 +266,28 @@ private slots:
     void savedAsPdfIsTold_data()
     {
         QTest::addColumn<int>("records");
+        QTest::addColumn<QByteArray>("pictureName"); // of every record; none is in the folder
         QTest::addColumn<QString>("pages");
-        QTest::newRow("one record") << 1 << "1 page";
-        QTest::newRow("three records") << 3 << "3 pages";
-        QTest::newRow("no records") << 0 << QString();
+        QTest::addColumn<QString>("missing"); // the sentence added to the message
+        QTest::newRow("one record") << 1 << QByteArray() << "1 page" << QString();
+        QTest::newRow("three records") << 3 << QByteArray() << "3 pages" << QString();
+        QTest::newRow("no records") << 0 << QByteArray() << QString() << QString();
+        QTest::newRow("pictures missing")
+            << 7 << QByteArray("lamp.gif") << "7 pages"
+            << " 7 records name a picture that is not in the folder: record 1 (lamp.gif), record 2 "
+               "(lamp.gif), "
+               "record 3 (lamp.gif), record 4 (lamp.gif), record 5 (lamp.gif) and 2 more.";
     }
     void savedAsPdfIsTold()
     {
         QFETCH(int, records);
+        QFETCH(QByteArray, pictureName);
         QFETCH(QString, pages);
+        QFETCH(QString, missing);
         QVERIFY2(PdfTools::available(), "poppler-utils is needed");
 
         WindowFixture f(records);
+        f.folder.write("parts.lst", WindowFixture::listFile(records, pictureName));
         // The default printer's way when the system has no print queue.
         f.window->setSurfaceFactory([&f](const QString &programFolder) -> std::unique_ptr<PrintSurface> {
             ++f.surfacesMade;
@@ -296,7 +306,8 @@ private slots:
         QCOMPARE(f.sink.messages.first().kind, Message::Information);
         QCOMPARE(f.sink.messages.first().text,
                  QStringLiteral("No printer is set up, so the document was saved as %1 (%2).")
-                     .arg(QDir::toNativeSeparators(pdf), pages));
+                         .arg(QDir::toNativeSeparators(pdf), pages) +
+                     missing);
         QVERIFY(!f.sink.messages.first().overrideCursor);
         QCOMPARE(PdfTools::pageCount(pdf), records);
     }

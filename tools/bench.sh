@@ -3,7 +3,8 @@
 # Copyright (C) 2026 LST File print utility developers
 # Builds the benchmark, generates its data sets and times the print run against the baseline (the
 # same pages written straight through QPdfWriter), then prints the medians and the targets as a
-# Markdown table.
+# Markdown table; then sends two data sets as raster to a test printer (lstbench-raster, on an
+# ippeveprinter of tests/cups/ipp-printers.sh) beside the least work of it.
 #
 # Usage: tools/bench.sh [--repeat N] [--build DIR] [--data DIR]
 #   --repeat N  runs of each program per case (default 3; the median is reported)
@@ -115,6 +116,45 @@ if [ -x "$bin/lstbench-window" ]; then
         done
     done
 fi
+# Raster: text-1k and jpeg-1k sent at 300 dpi to a test printer that takes PWG raster only
+# (ippeveprinter, keeping nothing), beside the least work of it: pdftoppm -r 300 of the same PDF and
+# libcups's raster writer on its pixels. Once each, as a run takes minutes; text-1k's first 100
+# records too, for the memory of a shorter job.
+raster_cases=(text-1k jpeg-1k)
+printers=$build/bench-printers
+"$root/tests/cups/ipp-printers.sh" start "$printers" sink >&2
+trap 'rm -f "$results"; "$root/tests/cups/ipp-printers.sh" stop "$printers"' EXIT
+[ ! -e "$printers/unavailable" ] || { echo "no test printer: $(cat "$printers/unavailable")" >&2; exit 1; }
+uri=ipp://localhost:$(cat "$printers/sink.port")/ipp/print
+raster_results=$(mktemp)
+for name in "${raster_cases[@]}"; do
+    pdf=$data/$name/lstbench-raster.pdf
+    line=$("$bin/lstbench-raster" --printer "$uri" --pdf "$pdf" "$data/$name" 2>&1 | grep '^lstbench ') || { echo "raster run failed on $name" >&2; exit 1; }
+    echo "  $name raster: $line" >&2
+    least=$("$bin/lstbench-raster" --least-work 300 "$pdf" 2>&1 | grep '^lstbench ') || { echo "least work failed on $name" >&2; exit 1; }
+    echo "  $name least work: $least" >&2
+    short=-
+    if [ "$name" = text-1k ]; then
+        short=$("$bin/lstbench-raster" --printer "$uri" --records 100 --pdf "$pdf" "$data/$name" 2>&1 | grep '^lstbench ') || { echo "raster run failed on $name, 100 records" >&2; exit 1; }
+        echo "  $name raster, 100 records: $short" >&2
+        short=$(field "$short" peak_rss_kib)
+    fi
+    echo "$name $(field "$line" pages) $(field "$line" send_seconds) $(field "$least" seconds) $(field "$least" render_seconds) $(field "$line" send_pages_per_second) $(field "$line" first_side_after_document) $(field "$line" peak_rss_kib) $short" >>"$raster_results"
+done
+# The preview as a user opens it: how soon its first page is rendered, how long until the whole
+# document is made, and its peak memory while the view goes to the end every 10,000 pages and is
+# paged through at the end.
+preview_cases=()
+if [ -x "$bin/lstbench-preview" ]; then
+    preview_cases=(text-100k gif-10k)
+    for name in "${preview_cases[@]}"; do
+        for ((i = 1; i <= repeat; i++)); do
+            line=$("$bin/lstbench-preview" "$data/$name" 2>&1 | grep '^lstbench ') || { echo "preview failed on $name" >&2; exit 1; }
+            echo "preview:$name preview $(field "$line" seconds) $(field "$line" cpu_seconds) $(field "$line" peak_rss_kib) $(field "$line" output_bytes) $(field "$line" pages_per_second) $(field "$line" first_page_ms)" >>"$results"
+            echo "  $name preview #$i: $line" >&2
+        done
+    done
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 stat() { # case program column(3 wall, 4 cpu, 5 rss, 6 bytes, 7 pages/s)
@@ -174,6 +214,30 @@ if [ ${#window_cases[@]} -gt 0 ]; then
             "$(stat "$key" run 4)" "$off" "$offc" "$on" "$onc" \
             "$(awk -v a="$on" -v b="$off" 'BEGIN { print (a / b - 1) * 100 }')" \
             "$(awk -v a="$onc" -v b="$offc" 'BEGIN { print (a / b - 1) * 100 }')"
+    done
+fi
+echo
+echo "| raster, 300 dpi | pages | sent in s (pages/s) | least work s (pdftoppm s) | sent / least work | target | first page sent after the document's end | target | peak RSS (100 pages) | target | result |"
+echo "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |"
+while read -r name pages sent least render rate first rss short; do
+    r=$(ratio "$sent" "$least")
+    mb=$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')
+    shortmb=$([ "$short" = - ] && echo - || awk -v k="$short" 'BEGIN { printf "%.1f MB", k / 1024 }')
+    printf '| %s | %s | %.1f (%.1f) | %.1f (%.1f) | %s | ≤ 1.3 | %.2f s | ≤ 1 s | %s MB (%s) | < 150 MB | %s |\n' \
+        "$name" "$pages" "$sent" "$rate" "$least" "$render" "$r" "$first" "$mb" "$shortmb" \
+        "$(awk -v r="$r" -v f="$first" -v m="$mb" 'BEGIN { print (r <= 1.3 && f <= 1 && m < 150) ? "met" : "missed" }')"
+done <"$raster_results"
+rm -f "$raster_results"
+if [ ${#preview_cases[@]} -gt 0 ]; then
+    echo
+    echo "| preview | first page shown | whole document s (CPU s) | peak RSS | target | result |"
+    echo "| --- | --- | --- | --- | --- | --- |"
+    for name in "${preview_cases[@]}"; do
+        key=preview:$name
+        first=$(stat "$key" preview 8) rss=$(stat "$key" preview 5)
+        printf '| %s | %.0f ms | %.2f (%.2f) | %.1f MB | first page ≤ 500 ms, peak RSS < 200 MB | %s |\n' "$name" "$first" \
+            "$(stat "$key" preview 3)" "$(stat "$key" preview 4)" "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')" \
+            "$(awk -v f="$first" -v k="$rss" 'BEGIN { print (f <= 500 && k < 200 * 1024) ? "met" : "missed" }')"
     done
 fi
 gif_images=$(cat "$data/gif-10k/.image-objects")

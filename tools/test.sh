@@ -3,7 +3,8 @@
 # Copyright (C) 2026 LST File print utility developers
 # Installs what is needed, builds everything and runs every test, in four stages:
 #   1. the plain build (build/), every test, and the Debian package made from that build and
-#      checked (tools/package.sh);
+#      checked (tools/package.sh); the targets that make generated files also built with CMake's
+#      default generator (build-make/), as a packager builds;
 #   2. the same tests built with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/), leak
 #      checking on;
 #   3. a bounded run of every fuzz target, one after the other (build-fuzz/);
@@ -38,6 +39,10 @@ section "1/4 Build and test"
 # Every source, script and CMake file carries the licence notice.
 bash "$root/tools/license-headers.sh" --check
 "$root/tools/build.sh" "$root/build" -DLSTPRINT_WERROR=$werror
+# A packager builds with CMake's default generator (Makefiles), which, unlike Ninja, makes no folder
+# for a rule's output: the targets that make generated files are built that way too.
+cmake -S "$root" -B "$root/build-make" -DBUILD_TESTING=OFF -DLSTPRINT_BUILD_BENCH=OFF >/dev/null
+cmake --build "$root/build-make" --parallel 2 --target release_translations compressed icons base lstprintcli
 ctest --test-dir "$root/build" --output-on-failure --timeout 600
 skips+=("$(skipped_in "$root/build") in the plain build")
 "$root/tools/package.sh" "$root/build"

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>Accessibility</name>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+</context>
+<context>
     <name>BatchRun</name>
     <message>
         <source>Printing page %1 of %2</source>
@@ -21,10 +32,6 @@
     <message>
         <source>a document was made or sent, but some records failed (their errors were written); or the printer is stopped and holds the job (error 406), which prints once the printer is started, so that printing again would print it twice</source>
         <translation>ein Dokument wurde erstellt oder gesendet, aber einige Datensätze sind fehlgeschlagen (ihre Fehler wurden ausgegeben); oder der Drucker ist angehalten und hält den Auftrag zurück (Fehler 406), der gedruckt wird, sobald der Drucker wieder läuft, sodass ein erneuter Druck ihn doppelt drucken würde</translation>
-    </message>
-    <message>
-        <source>usage error: an unknown option, a bad --records list, two data arguments, --printer, -n or -o without --print, a bad -n count, an -o option that fixes the page (media, scaling, orientation, number-up, page-ranges), a batch option without --pdf or --print, --pdf - to a terminal or into the list file, --pdf naming the list file</source>
-        <translation>Aufruffehler: eine unbekannte Option, eine fehlerhafte Liste für --records, zwei Datenargumente, --printer, -n oder -o ohne --print, eine fehlerhafte Anzahl für -n, eine Option -o, die die Seite festlegt (media, scaling, orientation, number-up, page-ranges), eine Option des Stapelbetriebs ohne --pdf oder --print, --pdf - auf ein Terminal oder in die Listendatei, --pdf mit dem Namen der Listendatei</translation>
     </message>
     <message>
         <source>nothing was printed: no list file, no records (or none of those selected), an unreadable list file, no printer for --print, the output cannot be written, no fixed-pitch font, the printer refused the job or does not offer a job option asked for</source>
@@ -71,14 +78,6 @@
         <translation>Nur die Fehler auf die Standardfehlerausgabe schreiben: kein Fortschritt und keine Schlusszeile.</translation>
     </message>
     <message>
-        <source>Prints the records of a list file as record sheets, one page per record.
-With --pdf or --print it needs no window and no display; otherwise it opens
-its window.</source>
-        <translation>Druckt die Datensätze einer Listendatei als Datenblätter, eine Seite je Datensatz.
-Mit --pdf oder --print braucht es kein Fenster und keine Anzeige; sonst öffnet
-es sein Fenster.</translation>
-    </message>
-    <message>
         <source>Exit status:</source>
         <translation>Rückgabewert:</translation>
     </message>
@@ -107,10 +106,6 @@ es sein Fenster.</translation>
         <translation>-o gilt nur für --print</translation>
     </message>
     <message>
-        <source>--%1 is for --pdf and --print only: the window has its own choices</source>
-        <translation>--%1 gilt nur für --pdf und --print: das Fenster hat seine eigene Auswahl</translation>
-    </message>
-    <message>
         <source>--pdf needs a file name (or &quot;-&quot; for standard output)</source>
         <translation>--pdf braucht einen Dateinamen (oder „-“ für die Standardausgabe)</translation>
     </message>
@@ -129,22 +124,6 @@ es sein Fenster.</translation>
     <message>
         <source>-n/--copies needs a whole number of copies from 1 up, not &quot;%1&quot;</source>
         <translation>-n/--copies braucht eine ganze Zahl von Exemplaren ab 1, nicht „%1“</translation>
-    </message>
-    <message>
-        <source>Usage: %1 [FOLDER | LIST.lst]
-       %1 --pdf OUT.pdf [OPTIONS] [FOLDER | LIST.lst]
-       %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]
-               [-n N] [-o NAME=VALUE]... [OPTIONS] [FOLDER | LIST.lst]
-       %1 --help | --version
-OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
-</source>
-        <translation>Aufruf: %1 [FOLDER | LIST.lst]
-        %1 --pdf OUT.pdf [OPTIONEN] [FOLDER | LIST.lst]
-        %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]
-                [-n N] [-o NAME=VALUE]... [OPTIONEN] [FOLDER | LIST.lst]
-        %1 --help | --version
-OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
-</translation>
     </message>
     <message>
         <source>The same as --help (Qt&apos;s own options are not taken).</source>
@@ -179,6 +158,52 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     <message>
         <source>The folder that holds the list file (its first *.lst file in name order), logo.gif and the pictures; or the list file itself, in its folder. Default: the program&apos;s own folder when it holds a list file, otherwise the working folder.</source>
         <translation>Der Ordner mit der Listendatei (seiner ersten *.lst-Datei in der Reihenfolge der Namen), logo.gif und den Bildern; oder die Listendatei selbst, in ihrem Ordner. Vorgabe: der Ordner des Programms, wenn er eine Listendatei enthält, sonst der Arbeitsordner.</translation>
+    </message>
+    <message>
+        <source>Open the preview instead of the window: the pages as they will be printed, to print on a chosen printer or save as a PDF.</source>
+        <translation>Statt des Fensters die Vorschau öffnen: die Seiten, wie sie gedruckt werden, zum Drucken auf einem gewählten Drucker oder zum Speichern als PDF.</translation>
+    </message>
+    <message>
+        <source>Prints the records of a list file as record sheets, one page per record.
+With --pdf or --print it needs no window and no display; with --preview it
+opens the preview; otherwise it opens its window.</source>
+        <translation>Druckt die Datensätze einer Listendatei als Datenblätter, eine Seite je Datensatz.
+Mit --pdf oder --print braucht es kein Fenster und keine Anzeige; mit --preview
+öffnet es die Vorschau; sonst öffnet es sein Fenster.</translation>
+    </message>
+    <message>
+        <source>--preview cannot be used with --pdf or --print</source>
+        <translation>--preview kann nicht zusammen mit --pdf oder --print verwendet werden</translation>
+    </message>
+    <message>
+        <source>--quiet is for --pdf and --print only</source>
+        <translation>--quiet gilt nur für --pdf und --print</translation>
+    </message>
+    <message>
+        <source>--%1 is for --pdf, --print and --preview only: the window has its own choices</source>
+        <translation>--%1 gilt nur für --pdf, --print und --preview: das Fenster hat seine eigene Auswahl</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [FOLDER | LIST.lst]
+       %1 --pdf OUT.pdf [OPTIONS] [FOLDER | LIST.lst]
+       %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]
+               [-n N] [-o NAME=VALUE]... [OPTIONS] [FOLDER | LIST.lst]
+       %1 --preview [-l] [-a] [-r LIST] [FOLDER | LIST.lst]
+       %1 --help | --version
+OPTIONS: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
+</source>
+        <translation>Aufruf: %1 [FOLDER | LIST.lst]
+        %1 --pdf OUT.pdf [OPTIONEN] [FOLDER | LIST.lst]
+        %1 --print [--printer QUEUE | --printer ipp://HOST[:PORT]/PATH]
+                [-n N] [-o NAME=VALUE]... [OPTIONEN] [FOLDER | LIST.lst]
+        %1 --preview [-l] [-a] [-r LIST] [FOLDER | LIST.lst]
+        %1 --help | --version
+OPTIONEN: -l/--landscape -a/--actual-size -r/--records LIST -q/--quiet
+</translation>
+    </message>
+    <message>
+        <source>usage error: an unknown option, a bad --records list, two data arguments, --printer, -n or -o without --print, a bad -n count, an -o option that fixes the page (media, scaling, orientation, number-up, page-ranges), -l, -a or -r without --pdf, --print or --preview, -q without --pdf or --print, --preview with --pdf or --print, --pdf - to a terminal or into the list file, --pdf naming the list file</source>
+        <translation>Aufruffehler: eine unbekannte Option, eine fehlerhafte Liste für --records, zwei Datenargumente, --printer, -n oder -o ohne --print, eine fehlerhafte Anzahl für -n, eine Option -o, die die Seite festlegt (media, scaling, orientation, number-up, page-ranges), -l, -a oder -r ohne --pdf, --print oder --preview, -q ohne --pdf oder --print, --preview mit --pdf oder --print, --pdf - auf ein Terminal oder in die Listendatei, --pdf mit dem Namen der Listendatei</translation>
     </message>
 </context>
 <context>
@@ -253,6 +278,17 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     </message>
 </context>
 <context>
+    <name>PageView</name>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>No page</source>
+        <translation>Keine Seite</translation>
+    </message>
+</context>
+<context>
     <name>Picture</name>
     <message>
         <source>The picture %1 could not be read: %2.</source>
@@ -304,6 +340,329 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     </message>
 </context>
 <context>
+    <name>PreviewWindow</name>
+    <message>
+        <source>%1 - Preview</source>
+        <translation>%1 – Vorschau</translation>
+    </message>
+    <message>
+        <source>Preview of %1</source>
+        <translation>Vorschau von %1</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Portrait</source>
+        <translation>Hochformat</translation>
+    </message>
+    <message>
+        <source>Portrait pages</source>
+        <translation>Seiten im Hochformat</translation>
+    </message>
+    <message>
+        <source>Landscape</source>
+        <translation>Querformat</translation>
+    </message>
+    <message>
+        <source>Landscape pages</source>
+        <translation>Seiten im Querformat</translation>
+    </message>
+    <message>
+        <source>Fit in Page</source>
+        <translation>In Seite einpassen</translation>
+    </message>
+    <message>
+        <source>Pictures fitted to the page</source>
+        <translation>Bilder in die Seite eingepasst</translation>
+    </message>
+    <message>
+        <source>Actual Size</source>
+        <translation>Originalgröße</translation>
+    </message>
+    <message>
+        <source>Pictures at their own size</source>
+        <translation>Bilder in ihrer eigenen Größe</translation>
+    </message>
+    <message>
+        <source>First</source>
+        <translation>Erste</translation>
+    </message>
+    <message>
+        <source>First page</source>
+        <translation>Erste Seite</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Vorige</translation>
+    </message>
+    <message>
+        <source>Previous page (Page Up)</source>
+        <translation>Vorige Seite (Bild auf)</translation>
+    </message>
+    <message>
+        <source>Page number</source>
+        <translation>Seitenzahl</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Nächste</translation>
+    </message>
+    <message>
+        <source>Next page (Page Down)</source>
+        <translation>Nächste Seite (Bild ab)</translation>
+    </message>
+    <message>
+        <source>Last</source>
+        <translation>Letzte</translation>
+    </message>
+    <message>
+        <source>Last page</source>
+        <translation>Letzte Seite</translation>
+    </message>
+    <message>
+        <source>Fit Page</source>
+        <translation>Ganze Seite</translation>
+    </message>
+    <message>
+        <source>Zoom to the whole page</source>
+        <translation>Auf die ganze Seite zoomen</translation>
+    </message>
+    <message>
+        <source>Fit Width</source>
+        <translation>Seitenbreite</translation>
+    </message>
+    <message>
+        <source>Zoom to the page&apos;s width</source>
+        <translation>Auf die Breite der Seite zoomen</translation>
+    </message>
+    <message>
+        <source>100%</source>
+        <translation>100 %</translation>
+    </message>
+    <message>
+        <source>The page at its size on paper</source>
+        <translation>Die Seite in ihrer Größe auf Papier</translation>
+    </message>
+    <message>
+        <source>Zoom In</source>
+        <translation>Vergrößern</translation>
+    </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>Vergrößern</translation>
+    </message>
+    <message>
+        <source>Zoom Out</source>
+        <translation>Verkleinern</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>Verkleinern</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Drucken …</translation>
+    </message>
+    <message>
+        <source>Print the document shown</source>
+        <translation>Das gezeigte Dokument drucken</translation>
+    </message>
+    <message>
+        <source>Save as PDF...</source>
+        <translation>Als PDF speichern …</translation>
+    </message>
+    <message>
+        <source>Save the document shown as a PDF</source>
+        <translation>Das gezeigte Dokument als PDF speichern</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the preview</source>
+        <translation>Die Vorschau schließen</translation>
+    </message>
+    <message>
+        <source>Errors</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Errors of the records</source>
+        <translation>Fehler der Datensätze</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Datensatz</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Seite</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Pages made</source>
+        <translation>Erstellte Seiten</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>Stop making the document</source>
+        <translation>Das Erstellen des Dokuments abbrechen</translation>
+    </message>
+    <message>
+        <source>Making the first page...</source>
+        <translation>Die erste Seite wird erstellt …</translation>
+    </message>
+    <message>
+        <source>There are no pages to show.</source>
+        <translation>Es gibt keine Seiten zu zeigen.</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>of %1</source>
+        <translation>von %1</translation>
+    </message>
+    <message>
+        <source>Making the document: record %1 of %2.</source>
+        <translation>Das Dokument wird erstellt: Datensatz %1 von %2.</translation>
+    </message>
+    <message>
+        <source>Making the document.</source>
+        <translation>Das Dokument wird erstellt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The document has %n page(s).</source>
+        <translation>
+            <numerusform>Das Dokument hat %n Seite.</numerusform>
+            <numerusform>Das Dokument hat %n Seiten.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Stopped after %n page(s): the document is not whole, so it is neither printed nor saved. Change a choice to make it again.</source>
+        <translation>
+            <numerusform>Nach %n Seite abgebrochen: das Dokument ist nicht vollständig und wird darum weder gedruckt noch gespeichert. Eine andere Auswahl erstellt es neu.</numerusform>
+            <numerusform>Nach %n Seiten abgebrochen: das Dokument ist nicht vollständig und wird darum weder gedruckt noch gespeichert. Eine andere Auswahl erstellt es neu.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The document could not be made.</source>
+        <translation>Das Dokument konnte nicht erstellt werden.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 %n record error(s).</source>
+        <translation>
+            <numerusform>%1 %n Fehler in den Datensätzen.</numerusform>
+            <numerusform>%1 %n Fehler in den Datensätzen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Save as PDF</source>
+        <translation>Als PDF speichern</translation>
+    </message>
+    <message>
+        <source>PDF documents (*.pdf)</source>
+        <translation>PDF-Dokumente (*.pdf)</translation>
+    </message>
+    <message>
+        <source>The document shown could not be read again to be saved: %1.</source>
+        <translation>Das gezeigte Dokument konnte zum Speichern nicht wieder gelesen werden: %1.</translation>
+    </message>
+    <message>
+        <source>The document could not be saved as %1: %2.</source>
+        <translation>Das Dokument konnte nicht als %1 gespeichert werden: %2.</translation>
+    </message>
+    <message>
+        <source>The document was saved as %1.</source>
+        <translation>Das Dokument wurde als %1 gespeichert.</translation>
+    </message>
+    <message>
+        <source>Document</source>
+        <translation>Dokument</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+</context>
+<context>
+    <name>PrintDialog</name>
+    <message>
+        <source>&amp;Address:</source>
+        <translation>&amp;Adresse:</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Drucken</translation>
+    </message>
+    <message>
+        <source>Printer</source>
+        <translation>Drucker</translation>
+    </message>
+    <message>
+        <source>%1 (default)</source>
+        <translation>%1 (Standard)</translation>
+    </message>
+    <message>
+        <source>Printer at an address...</source>
+        <translation>Drucker unter einer Adresse …</translation>
+    </message>
+    <message>
+        <source>Printer address</source>
+        <translation>Adresse des Druckers</translation>
+    </message>
+    <message>
+        <source>Copies</source>
+        <translation>Exemplare</translation>
+    </message>
+    <message>
+        <source>Two-sided</source>
+        <translation>Beidseitig</translation>
+    </message>
+    <message>
+        <source>The print queues could not be listed: %1.</source>
+        <translation>Die Druckerwarteschlangen konnten nicht aufgelistet werden: %1.</translation>
+    </message>
+    <message>
+        <source>&amp;Print</source>
+        <translation>&amp;Drucken</translation>
+    </message>
+    <message>
+        <source>P&amp;rinter:</source>
+        <translation>D&amp;rucker:</translation>
+    </message>
+    <message>
+        <source>&amp;Copies:</source>
+        <translation>&amp;Exemplare:</translation>
+    </message>
+    <message>
+        <source>&amp;Two-sided:</source>
+        <translation>&amp;Beidseitig:</translation>
+    </message>
+    <message>
+        <source>One-sided</source>
+        <translation>Einseitig</translation>
+    </message>
+    <message>
+        <source>Two-sided, flipped on the long edge</source>
+        <translation>Beidseitig, an der langen Kante gewendet</translation>
+    </message>
+    <message>
+        <source>Two-sided, flipped on the short edge</source>
+        <translation>Beidseitig, an der kurzen Kante gewendet</translation>
+    </message>
+</context>
+<context>
     <name>PrintDocument</name>
     <message>
         <source>The print document cannot be saved as %1: %2.</source>
@@ -352,6 +711,18 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     <message>
         <source>The print document %1 could not be read back as a PDF.</source>
         <translation>Das Druckdokument %1 konnte nicht wieder als PDF gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The print document cannot be written to standard output: it is closed.</source>
+        <translation>Das Druckdokument kann nicht auf die Standardausgabe geschrieben werden: sie ist geschlossen.</translation>
+    </message>
+    <message>
+        <source>The print document cannot be written to standard output: it is not open for writing.</source>
+        <translation>Das Druckdokument kann nicht auf die Standardausgabe geschrieben werden: sie ist nicht zum Schreiben geöffnet.</translation>
+    </message>
+    <message>
+        <source>The print document cannot hold the number %1.</source>
+        <translation>Das Druckdokument kann die Zahl %1 nicht aufnehmen.</translation>
     </message>
 </context>
 <context>
@@ -540,6 +911,54 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
         <source>No printer is set up</source>
         <translation>Kein Drucker ist eingerichtet</translation>
     </message>
+    <message>
+        <source>Waiting for the printer %1: it is busy</source>
+        <translation>Warten auf den Drucker %1: er ist beschäftigt</translation>
+    </message>
+    <message>
+        <source>The printer %1 did not accept the print job %2: the print server refuses a document of its size (%3).</source>
+        <translation>Der Drucker %1 hat den Druckauftrag %2 nicht angenommen: der Druckserver lehnt ein Dokument dieser Größe ab (%3).</translation>
+    </message>
+    <message>
+        <source>The printer %1 did not accept the print job %2: the print server refuses a document of its size (more than %3).</source>
+        <translation>Der Drucker %1 hat den Druckauftrag %2 nicht angenommen: der Druckserver lehnt ein Dokument dieser Größe ab (mehr als %3).</translation>
+    </message>
+    <message>
+        <source>The printer %1 did not accept the print job %2 as %3: %4 (it takes %5).</source>
+        <translation>Der Drucker %1 hat den Druckauftrag %2 als %3 nicht angenommen: %4 (er nimmt %5 an).</translation>
+    </message>
+    <message>
+        <source>PWG raster</source>
+        <translation>PWG-Raster</translation>
+    </message>
+    <message>
+        <source>Apple raster</source>
+        <translation>Apple-Raster</translation>
+    </message>
+    <message>
+        <source>The printer %1 takes none of the formats this program sends (PDF, PWG raster, Apple raster), only %2; a print queue set up for it (lpadmin -m everywhere, or with its driver) converts the document for it</source>
+        <translation>Der Drucker %1 nimmt keines der Formate an, die dieses Programm sendet (PDF, PWG-Raster, Apple-Raster), nur %2; eine für ihn eingerichtete Druckwarteschlange (lpadmin -m everywhere oder mit seinem Treiber) wandelt das Dokument für ihn um</translation>
+    </message>
+    <message>
+        <source>The printer %1 does not offer printer-resolution=%2 for %3; it offers printer-resolution=%4</source>
+        <translation>Der Drucker %1 bietet printer-resolution=%2 für %3 nicht an; er bietet printer-resolution=%4 an</translation>
+    </message>
+    <message>
+        <source>The printer %1 takes %2 only as %3, and this program makes it in sRGB or sGray of 8 bits</source>
+        <translation>Der Drucker %1 nimmt %2 nur als %3 an, und dieses Programm erzeugt es in sRGB oder sGray mit 8 Bit</translation>
+    </message>
+    <message>
+        <source>Sending page %1 of %2 to the printer %3</source>
+        <translation>Seite %1 von %2 wird an den Drucker %3 gesendet</translation>
+    </message>
+    <message>
+        <source>The print document could not be made into raster for the printer: %1.</source>
+        <translation>Aus dem Druckdokument konnte kein Raster für den Drucker erzeugt werden: %1.</translation>
+    </message>
+    <message>
+        <source>page %1 could not be rendered</source>
+        <translation>Seite %1 konnte nicht gerastert werden</translation>
+    </message>
 </context>
 <context>
     <name>ProgressWindow</name>
@@ -554,6 +973,15 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     <message>
         <source>Printing page %1</source>
         <translation>Seite %1 wird gedruckt</translation>
+    </message>
+    <message>
+        <source>Pages printed</source>
+        <translation>Gedruckte Seiten</translation>
+    </message>
+    <message>
+        <source>Printing %1 – %2</source>
+        <extracomment>The progress window&apos;s title: %1 is the list file, %2 the program&apos;s title.</extracomment>
+        <translation>%1 wird gedruckt – %2</translation>
     </message>
 </context>
 <context>
@@ -678,6 +1106,36 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
             <numerusform>Es wurde nichts gedruckt: %1 hat %n Datensatz, und er ist nicht ausgewählt.</numerusform>
             <numerusform>Es wurde nichts gedruckt: %1 hat %n Datensätze, keiner davon ist ausgewählt.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>record %1 (%2)</source>
+        <extracomment>One record in the list of those whose picture is missing: %1 its number, %2 the picture&apos;s name.</extracomment>
+        <translation>Datensatz %1 (%2)</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <extracomment>%1 is the list of the records named (&quot;record 4 (lamp.gif), record 9 (desk.gif)&quot;).</extracomment>
+        <translation>
+            <numerusform>%1 und %n weiterer</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n record(s) name(s) a picture that is not in the folder: %1.</source>
+        <extracomment>%1 is the list of the records (&quot;record 4 (lamp.gif), record 9 (desk.gif) and 3 more&quot;).</extracomment>
+        <translation>
+            <numerusform>%n Datensatz nennt ein Bild, das nicht im Ordner ist: %1.</numerusform>
+            <numerusform>%n Datensätze nennen ein Bild, das nicht im Ordner ist: %1.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <extracomment>Two sentences of a message one after the other: %1 what the run did, %2 the missing pictures.</extracomment>
+        <translation>%1 %2</translation>
     </message>
 </context>
 <context>

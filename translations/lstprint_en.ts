@@ -12,6 +12,30 @@
     </message>
 </context>
 <context>
+    <name>PreviewWindow</name>
+    <message numerus="yes">
+        <source>The document has %n page(s).</source>
+        <translation>
+            <numerusform>The document has %n page.</numerusform>
+            <numerusform>The document has %n pages.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Stopped after %n page(s): the document is not whole, so it is neither printed nor saved. Change a choice to make it again.</source>
+        <translation>
+            <numerusform>Stopped after %n page: the document is not whole, so it is neither printed nor saved. Change a choice to make it again.</numerusform>
+            <numerusform>Stopped after %n pages: the document is not whole, so it is neither printed nor saved. Change a choice to make it again.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 %n record error(s).</source>
+        <translation>
+            <numerusform>%1 %n record error.</numerusform>
+            <numerusform>%1 %n record errors.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>RunReport</name>
     <message numerus="yes">
         <source>%1, so the document was saved as %2 (%n page(s)).</source>
@@ -55,6 +79,22 @@
         <translation>
             <numerusform>Nothing was printed: %1 has %n record, none of them selected.</numerusform>
             <numerusform>Nothing was printed: %1 has %n records, none of them selected.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <extracomment>%1 is the list of the records named (&quot;record 4 (lamp.gif), record 9 (desk.gif)&quot;).</extracomment>
+        <translation>
+            <numerusform>%1 and %n more</numerusform>
+            <numerusform>%1 and %n more</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n record(s) name(s) a picture that is not in the folder: %1.</source>
+        <extracomment>%1 is the list of the records (&quot;record 4 (lamp.gif), record 9 (desk.gif) and 3 more&quot;).</extracomment>
+        <translation>
+            <numerusform>%n record names a picture that is not in the folder: %1.</numerusform>
+            <numerusform>%n records name a picture that is not in the folder: %1.</numerusform>
         </translation>
     </message>
 </context>

@@ -64,10 +64,8 @@ public:
     OutputDevice &open() override
     {
         m_fd = ::open(encodeFileName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (m_fd < 0)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(name(), systemReason(errno)));
+        if (const int error = errno; m_fd < 0)
+            throw documentNotWritten(name(), error);
         m_opened = true;
         m_device.emplace(m_fd);
         return *m_device;
@@ -77,9 +75,7 @@ public:
     {
         if (const int error = closeChecked(m_fd)) {
             discard();
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(name(), systemReason(error)));
+            throw documentNotWritten(name(), error);
         }
         m_finished = true;
         m_outcome.kind = PrintOutcome::SavedAsPdf;
@@ -174,9 +170,7 @@ public:
     {
         m_fd = ::openat(m_folderFd, m_name.constData(), O_WRONLY | O_CLOEXEC);
         if (m_fd < 0)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(m_shown, systemReason(errno)));
+            throw documentNotWritten(m_shown, errno);
         m_device.emplace(m_fd);
         return *m_device;
     }
@@ -184,9 +178,7 @@ public:
     void finish(const DocumentSummary &summary) override
     {
         if (const int error = closeChecked(m_fd))
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The print document could not be written to %1: %2.")
-                                 .arg(m_shown, systemReason(error)));
+            throw documentNotWritten(m_shown, error);
         m_outcome.kind = PrintOutcome::SavedAsPdf;
         m_outcome.pdfPath = m_given;
         m_outcome.pages = summary.pages;
@@ -285,7 +277,8 @@ public:
         }
         throw PrintError(
             PrintError::OutputFolderNotWritable,
-            PrinterWords::tr("The print document could not be saved in %1: every name from %2 to %3 is taken.")
+            PrinterWords::tr(
+                "The print document could not be saved in %1: every name from %2 to %3 is taken.")
                 .arg(displayPath(m_fallbackFolder), candidateName(base, 1),
                      candidateName(base, MaxFallbackNames)));
     }
@@ -311,10 +304,8 @@ QString StagedTarget::name() const
 OutputDevice &StagedTarget::open()
 {
     m_fd = m_folder->create(StagedName);
-    if (m_fd < 0)
-        throw PrintError(
-            PrintError::DocumentNotWritable,
-            Words::tr("The print document could not be written to %1: %2.").arg(name(), systemReason(errno)));
+    if (const int error = errno; m_fd < 0)
+        throw documentNotWritten(name(), error);
     m_device.emplace(m_fd);
     return *m_device;
 }
@@ -334,9 +325,7 @@ void StagedTarget::close()
         error = errno;
     m_fd = -1;
     if (error != 0)
-        throw PrintError(
-            PrintError::DocumentNotWritable,
-            Words::tr("The print document could not be written to %1: %2.").arg(name(), systemReason(error)));
+        throw documentNotWritten(name(), error);
 }
 
 QString StagedTarget::documentPath() const
@@ -357,8 +346,20 @@ std::unique_ptr<DocumentTarget> DocumentTarget::plainFile(const QString &path)
 
 std::unique_ptr<DocumentTarget> DocumentTarget::userFile(const QString &path)
 {
-    if (path == StandardOutput)
+    if (path == StandardOutput) {
+        // A program started with standard output closed has it held by a descriptor that cannot be
+        // written (main opens one as a path only), so that nothing else takes its number.
+        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+        if (flags == -1 || (flags & O_PATH) != 0)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             Words::tr("The print document cannot be written to standard output: it is "
+                                       "closed."));
+        if ((flags & O_ACCMODE) == O_RDONLY)
+            throw PrintError(PrintError::DocumentNotWritable,
+                             Words::tr("The print document cannot be written to standard output: it is "
+                                       "not open for writing."));
         return std::make_unique<StandardOutputTarget>();
+    }
 
     const QString shown = displayPath(path);
     QByteArray bytes = encodeFileName(path);

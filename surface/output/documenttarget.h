@@ -47,8 +47,8 @@ public:
     // or under the first free name after that ("parts-2.pdf", ...), for want of a printer: an
     // existing file is never replaced. work: the folder it is written in first. why: the outcome
     // it reports, with why there was no printer.
-    [[nodiscard]] static std::unique_ptr<DocumentTarget> besideListFile(std::unique_ptr<WorkFolder> work,
-                                                                        const QString &folder, PrintOutcome why);
+    [[nodiscard]] static std::unique_ptr<DocumentTarget>
+    besideListFile(std::unique_ptr<WorkFolder> work, const QString &folder, PrintOutcome why);
     // A file at path, written in place: created or emptied at open(), removed again when the
     // document fails or is thrown away. For a caller's own file (tests, the benchmark).
     [[nodiscard]] static std::unique_ptr<DocumentTarget> plainFile(const QString &path);
@@ -59,7 +59,8 @@ public:
     // also through a symbolic link) is written in place, in order, with no work file. "-" is
     // standard output, which gets the finished document only. Throws PrintError
     // (DocumentNotWritable) at once when the place cannot be used: no such folder, a folder at
-    // path, no work file beside it, no temporary folder for standard output.
+    // path, no work file beside it, standard output closed or not open for writing, no temporary
+    // folder for standard output.
     [[nodiscard]] static std::unique_ptr<DocumentTarget> userFile(const QString &path);
 };
 

@@ -3,10 +3,24 @@
 
 #include "outputdevice.h"
 
+#include "printerror.h"
+
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstring>
 
 #include <unistd.h>
+
+namespace {
+
+// The texts of this file, translated in the context "PrintDocument".
+struct Words
+{
+    Q_DECLARE_TR_FUNCTIONS(PrintDocument)
+};
+
+} // namespace
 
 ssize_t FileDescriptorDevice::writeSome(const char *data, size_t size)
 {
@@ -32,4 +46,10 @@ int writeAll(OutputDevice &device, const char *data, size_t size)
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+PrintError documentNotWritten(const QString &name, int error)
+{
+    return PrintError(PrintError::DocumentNotWritable,
+                      Words::tr("The print document could not be written to %1: %2.").arg(name, systemReason(error)));
 }

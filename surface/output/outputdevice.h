@@ -7,6 +7,8 @@
 
 #include <sys/types.h>
 
+class PrintError;
+
 // Where the bytes of a document go: an open file, a device, a pipe. It writes the way write(2)
 // does, so that every caller meets the whole of it: a write may take fewer bytes than it was given
 // (a pipe, a signal, a file system near full), or fail with errno set.
@@ -36,3 +38,7 @@ private:
 
 // The system's reason for an errno, as a clause of a message.
 [[nodiscard]] QString systemReason(int error);
+
+// The error of a document whose bytes could not be written where it was going: "The print document
+// could not be written to NAME: REASON.", with the errno's reason.
+[[nodiscard]] PrintError documentNotWritten(const QString &name, int error);

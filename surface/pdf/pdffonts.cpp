@@ -72,6 +72,25 @@ void appendUtf16Hex(std::string &to, char32_t character)
     }
 }
 
+// Owners of the C libraries' handles, each freed by its library's own function.
+template<typename T, void (*Free)(T *)> struct Freer
+{
+    void operator()(T *handle) const { Free(handle); }
+};
+template<typename T, void (*Free)(T *)> using Owned = std::unique_ptr<T, Freer<T, Free>>;
+using HbBlob = Owned<hb_blob_t, hb_blob_destroy>;
+using HbFace = Owned<hb_face_t, hb_face_destroy>;
+using HbSubsetInput = Owned<hb_subset_input_t, hb_subset_input_destroy>;
+using FcPatternOwner = Owned<FcPattern, FcPatternDestroy>;
+using FcFontSetOwner = Owned<FcFontSet, FcFontSetDestroy>;
+using FcCharSetOwner = Owned<FcCharSet, FcCharSetDestroy>;
+
+void freeFace(FT_FaceRec_ *face)
+{
+    FT_Done_Face(face);
+}
+using FtFace = Owned<FT_FaceRec_, freeFace>;
+
 void appendGlyphHex(std::string &to, unsigned short glyph)
 {
     static const char Hex[] = "0123456789ABCDEF";
@@ -90,6 +109,8 @@ struct PdfFonts::FreeType
             throw std::bad_alloc();
     }
     ~FreeType() { FT_Done_FreeType(library); }
+    FreeType(const FreeType &) = delete;
+    FreeType &operator=(const FreeType &) = delete;
 };
 
 // A candidate face as fontconfig found it; opened with FreeType when first needed.
@@ -97,8 +118,9 @@ struct PdfFonts::Face
 {
     QByteArray file;
     int index = 0;
-    FcCharSet *charset = nullptr; // fontconfig's, referenced
-    FT_Face ft = nullptr;
+    FcCharSetOwner charset; // fontconfig's, referenced
+    FtFace owned;
+    FT_Face ft = nullptr; // owned's
     bool opened = false;
     bool usable = false; // a scalable font in an OpenType or TrueType file, which can be subset
 
@@ -113,14 +135,6 @@ struct PdfFonts::Face
     std::vector<bool> drawn;                 // by glyph: in used
     int fontObject = 0;
 
-    ~Face()
-    {
-        if (ft)
-            FT_Done_Face(ft);
-        if (charset)
-            FcCharSetDestroy(charset);
-    }
-
     bool open(FT_Library library)
     {
         if (opened)
@@ -130,6 +144,7 @@ struct PdfFonts::Face
             ft = nullptr;
             return false;
         }
+        owned.reset(ft);
         if (!FT_IS_SCALABLE(ft) || !FT_IS_SFNT(ft) || ft->units_per_EM == 0)
             return false;
         unitsPerEm = ft->units_per_EM;
@@ -177,7 +192,7 @@ struct PdfFonts::Face
 
     [[nodiscard]] bool mayHave(char32_t character) const
     {
-        return charset == nullptr || FcCharSetHasChar(charset, FcChar32(character));
+        return !charset || FcCharSetHasChar(charset.get(), FcChar32(character));
     }
 
     [[nodiscard]] QString family() const
@@ -189,16 +204,15 @@ struct PdfFonts::Face
 PdfFonts::PdfFonts(const QString &name, float points) : m_freetype(std::make_unique<FreeType>())
 {
     setPoints(points);
-    FcPattern *const pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.toUtf8().constData()));
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>("monospace"));
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    const FcPatternOwner pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.toUtf8().constData()));
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>("monospace"));
+    FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FC_WEIGHT_REGULAR);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    FcFontSet *const sorted = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
-    FcPatternDestroy(pattern);
+    const FcFontSetOwner sorted(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
     for (int i = 0; sorted && i < sorted->nfont; ++i) {
         FcChar8 *file = nullptr;
         if (FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file) != FcResultMatch)
@@ -208,11 +222,9 @@ PdfFonts::PdfFonts(const QString &name, float points) : m_freetype(std::make_uni
         FcPatternGetInteger(sorted->fonts[i], FC_INDEX, 0, &face->index);
         FcCharSet *charset = nullptr;
         if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &charset) == FcResultMatch)
-            face->charset = FcCharSetCopy(charset);
+            face->charset.reset(FcCharSetCopy(charset));
         m_faces.push_back(std::move(face));
     }
-    if (sorted)
-        FcFontSetDestroy(sorted);
 
     // The first fixed-pitch face with the grid's characters leads; the others keep their order
     // behind it, for the characters it lacks.
@@ -352,155 +364,161 @@ QString PdfFonts::primaryFile() const
     return decodeFileName(m_faces.front()->file);
 }
 
+QByteArray PdfFonts::subsetProgram(const Face &face, const Glyphs &glyphs)
+{
+    // The glyphs drawn and nothing else, each under its own number, so that the pages drawn before
+    // the subset was made name them right.
+    const HbBlob blob(hb_blob_create_from_file_or_fail(face.file.constData()));
+    if (!blob)
+        throw PrintError(PrintError::DocumentNotWritable,
+                         Words::tr("The font file %1 could not be read to embed it.")
+                             .arg(displayPath(decodeFileName(face.file))));
+    const HbFace whole(hb_face_create(blob.get(), unsigned(face.index)));
+    const HbSubsetInput input(hb_subset_input_create_or_fail());
+    if (!input)
+        throw std::bad_alloc();
+    hb_set_t *const kept = hb_subset_input_glyph_set(input.get());
+    for (const auto &[glyph, character] : glyphs)
+        hb_set_add(kept, glyph);
+    hb_set_clear(hb_subset_input_unicode_set(input.get()));
+    hb_subset_input_set_flags(input.get(), HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
+    const HbFace subset(hb_subset_or_fail(whole.get(), input.get()));
+    if (!subset)
+        throw PrintError(PrintError::DocumentNotWritable,
+                         Words::tr("The font %1 could not be embedded.").arg(QString::fromLatin1(face.postScriptName)));
+    const HbBlob program(hb_face_reference_blob(subset.get()));
+    unsigned int length = 0;
+    const char *const data = hb_blob_get_data(program.get(), &length);
+    return QByteArray(data, qsizetype(length));
+}
+
+QByteArray PdfFonts::subsetName(const Face &face, const Glyphs &glyphs)
+{
+    // The subset's tag: six capitals from the glyphs it holds.
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const auto &[glyph, character] : glyphs)
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(&glyph), sizeof glyph));
+    QByteArray tag;
+    for (const char byte : hash.result().left(6))
+        tag += char('A' + static_cast<unsigned char>(byte) % 26);
+    return tag + '+' + face.postScriptName;
+}
+
+int PdfFonts::writeDescriptor(const Face &face, const QByteArray &baseName, int fontFile, PdfWriter &writer)
+{
+    const double perMille = 1000.0 / face.unitsPerEm;
+    const auto scaled = [perMille](double units) { return qint64(std::lround(units * perMille)); };
+    const FT_BBox &box = face.ft->bbox;
+    const auto *post = static_cast<const TT_Postscript *>(FT_Get_Sfnt_Table(face.ft, FT_SFNT_POST));
+    const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face.ft, FT_SFNT_OS2));
+    const int capHeight = os2 && os2->version >= 2 && os2->sCapHeight > 0 ? os2->sCapHeight : face.ft->ascender;
+    return writer.writeObject(
+        Pdf::Dictionary()
+            .add("Type", Pdf::name("FontDescriptor"))
+            .add("FontName", Pdf::name(baseName))
+            .add("Flags", (face.fixedPitch ? 1 : 0) | 32)
+            .add("FontBBox", Pdf::Array{scaled(double(box.xMin)), scaled(double(box.yMin)),
+                                        scaled(double(box.xMax)), scaled(double(box.yMax))})
+            .add("ItalicAngle", post ? double(post->italicAngle) / 65536.0 : 0.0)
+            .add("Ascent", scaled(face.ft->ascender))
+            .add("Descent", scaled(face.ft->descender))
+            .add("CapHeight", scaled(capHeight))
+            .add("StemV", 80)
+            .add(face.cff ? "FontFile3" : "FontFile2", Pdf::ref(fontFile)));
+}
+
+int PdfFonts::writeCidFont(const Face &face, const Glyphs &glyphs, const QByteArray &baseName, int descriptor,
+                           PdfWriter &writer)
+{
+    // Widths in thousandths of the em, for every glyph drawn; the usual one is the default.
+    const double perMille = 1000.0 / face.unitsPerEm;
+    std::map<double, int> widthCounts;
+    std::vector<std::pair<unsigned short, double>> widths;
+    for (const auto &[glyph, character] : glyphs) {
+        const double width = double(face.advanceOfGlyph(glyph)) * perMille;
+        widths.emplace_back(glyph, width);
+        ++widthCounts[width];
+    }
+    const double usual = std::max_element(widthCounts.begin(), widthCounts.end(), [](const auto &a, const auto &b) {
+                             return a.second < b.second;
+                         })->first;
+    Pdf::Array others;
+    for (const auto &[glyph, width] : widths) {
+        if (width != usual)
+            others.add(int(glyph)).add(Pdf::Array{width});
+    }
+    Pdf::Dictionary font;
+    font.add("Type", Pdf::name("Font"))
+        .add("Subtype", Pdf::name(face.cff ? "CIDFontType0" : "CIDFontType2"))
+        .add("BaseFont", Pdf::name(baseName))
+        .add("CIDSystemInfo", Pdf::Dictionary()
+                                  .add("Registry", Pdf::literal("Adobe"))
+                                  .add("Ordering", Pdf::literal("Identity"))
+                                  .add("Supplement", 0))
+        .add("FontDescriptor", Pdf::ref(descriptor))
+        .add("DW", usual)
+        .add("W", others);
+    if (!face.cff)
+        font.add("CIDToGIDMap", Pdf::name("Identity"));
+    return writer.writeObject(font);
+}
+
+int PdfFonts::writeToUnicode(const Glyphs &glyphs, PdfWriter &writer)
+{
+    // A map from each glyph drawn back to the character it was drawn for, so that copying text and
+    // text extraction give the characters back.
+    std::string cmap = "/CIDInit/ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                       "/CIDSystemInfo<</Registry(Adobe)/Ordering(UCS)/Supplement 0>>def\n"
+                       "/CMapName/Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                       "1 begincodespacerange\n<0000><FFFF>\nendcodespacerange\n";
+    std::vector<std::pair<unsigned short, char32_t>> mapped;
+    for (const auto &[glyph, character] : glyphs) {
+        if (glyph != 0)
+            mapped.emplace_back(glyph, character);
+    }
+    for (size_t at = 0; at < mapped.size(); at += 100) {
+        const size_t count = std::min<size_t>(100, mapped.size() - at);
+        cmap += std::to_string(count) + " beginbfchar\n";
+        for (size_t i = at; i < at + count; ++i) {
+            cmap += '<';
+            appendGlyphHex(cmap, mapped[i].first);
+            cmap += "><";
+            appendUtf16Hex(cmap, mapped[i].second);
+            cmap += ">\n";
+        }
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict/CMap defineresource pop\nend\nend\n";
+    return writer.writeStream(Pdf::Dictionary(), QByteArrayView(cmap.data(), qsizetype(cmap.size())), true);
+}
+
+void PdfFonts::writeFont(const Face &face, PdfWriter &writer)
+{
+    // The glyphs drawn and the missing-glyph glyph. A copy, so that writing the fonts changes
+    // nothing of the document being drawn: a provisional ending may write them before its end.
+    Glyphs glyphs = face.used;
+    glyphs.emplace(0, 0xFFFD);
+    const QByteArray baseName = subsetName(face, glyphs);
+    const int fontFile = writer.writeStream(
+        face.cff ? Pdf::Dictionary().add("Subtype", Pdf::name("OpenType")) : Pdf::Dictionary(),
+        subsetProgram(face, glyphs), true);
+    const int descriptor = writeDescriptor(face, baseName, fontFile, writer);
+    const int cidFont = writeCidFont(face, glyphs, baseName, descriptor, writer);
+    const int toUnicode = writeToUnicode(glyphs, writer);
+    writer.writeObject(Pdf::Dictionary()
+                           .add("Type", Pdf::name("Font"))
+                           .add("Subtype", Pdf::name("Type0"))
+                           .add("BaseFont", Pdf::name(baseName))
+                           .add("Encoding", Pdf::name("Identity-H"))
+                           .add("DescendantFonts", Pdf::Array{Pdf::ref(cidFont)})
+                           .add("ToUnicode", Pdf::ref(toUnicode)),
+                       face.fontObject);
+}
+
 void PdfFonts::writeFonts(PdfWriter &writer)
 {
     for (const std::unique_ptr<Face> &face : m_faces) {
-        if (face->fontObject == 0)
-            continue;
-        face->used.emplace(0, 0xFFFD);
-
-        // The subset: the glyphs drawn and nothing else, each under its own number, so that the
-        // pages drawn before it was made name them right.
-        hb_blob_t *const blob = hb_blob_create_from_file_or_fail(face->file.constData());
-        if (!blob)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The font file %1 could not be read to embed it.")
-                                 .arg(displayPath(decodeFileName(face->file))));
-        hb_face_t *const hbFace = hb_face_create(blob, unsigned(face->index));
-        hb_blob_destroy(blob);
-        hb_subset_input_t *const input = hb_subset_input_create_or_fail();
-        if (!input) {
-            hb_face_destroy(hbFace);
-            throw std::bad_alloc();
-        }
-        hb_set_t *const glyphs = hb_subset_input_glyph_set(input);
-        for (const auto &[glyph, character] : face->used)
-            hb_set_add(glyphs, glyph);
-        hb_set_clear(hb_subset_input_unicode_set(input));
-        hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
-        hb_face_t *const subset = hb_subset_or_fail(hbFace, input);
-        hb_subset_input_destroy(input);
-        hb_face_destroy(hbFace);
-        if (!subset)
-            throw PrintError(PrintError::DocumentNotWritable,
-                             Words::tr("The font %1 could not be embedded.")
-                                 .arg(QString::fromLatin1(face->postScriptName)));
-        hb_blob_t *const subsetBlob = hb_face_reference_blob(subset);
-        hb_face_destroy(subset);
-        unsigned int length = 0;
-        const char *const data = hb_blob_get_data(subsetBlob, &length);
-        const QByteArray program(data, qsizetype(length));
-        hb_blob_destroy(subsetBlob);
-
-        // The subset's tag: six capitals from the glyphs it holds.
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        for (const auto &[glyph, character] : face->used)
-            hash.addData(QByteArrayView(reinterpret_cast<const char *>(&glyph), sizeof glyph));
-        QByteArray tag;
-        for (const char byte : hash.result().left(6))
-            tag += char('A' + static_cast<unsigned char>(byte) % 26);
-        const QByteArray baseName = tag + '+' + face->postScriptName;
-
-        const int fontFile = writer.writeStream(face->cff ? "/Subtype/OpenType" : "", program, true);
-
-        const double perMille = 1000.0 / face->unitsPerEm;
-        const int descriptor = writer.beginObject();
-        writer.write("<</Type/FontDescriptor/FontName");
-        writer.writeName(baseName);
-        writer.write("/Flags ");
-        writer.writeNumber((face->fixedPitch ? 1 : 0) | 32);
-        writer.write("/FontBBox[");
-        for (const FT_Pos value :
-             {face->ft->bbox.xMin, face->ft->bbox.yMin, face->ft->bbox.xMax, face->ft->bbox.yMax}) {
-            writer.writeNumber(qint64(std::lround(double(value) * perMille)));
-            writer.write(" ");
-        }
-        writer.write("]/ItalicAngle ");
-        const auto *post = static_cast<const TT_Postscript *>(FT_Get_Sfnt_Table(face->ft, FT_SFNT_POST));
-        writer.writeReal(post ? double(post->italicAngle) / 65536.0 : 0.0);
-        writer.write("/Ascent ");
-        writer.writeNumber(qint64(std::lround(face->ft->ascender * perMille)));
-        writer.write("/Descent ");
-        writer.writeNumber(qint64(std::lround(face->ft->descender * perMille)));
-        const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face->ft, FT_SFNT_OS2));
-        const int capHeight =
-            os2 && os2->version >= 2 && os2->sCapHeight > 0 ? os2->sCapHeight : face->ft->ascender;
-        writer.write("/CapHeight ");
-        writer.writeNumber(qint64(std::lround(capHeight * perMille)));
-        writer.write("/StemV 80");
-        writer.write(face->cff ? "/FontFile3 " : "/FontFile2 ");
-        writer.writeNumber(fontFile);
-        writer.write(" 0 R>>");
-        writer.endObject();
-
-        // Widths in thousandths of the em, for every glyph drawn; the usual one is the default.
-        std::map<double, int> widthCounts;
-        std::vector<std::pair<unsigned short, double>> widths;
-        for (const auto &[glyph, character] : face->used) {
-            const double width = double(face->advanceOfGlyph(glyph)) * perMille;
-            widths.emplace_back(glyph, width);
-            ++widthCounts[width];
-        }
-        const double usual =
-            std::max_element(widthCounts.begin(), widthCounts.end(), [](const auto &a, const auto &b) {
-                return a.second < b.second;
-            })->first;
-        const int cidFont = writer.beginObject();
-        writer.write(face->cff ? "<</Type/Font/Subtype/CIDFontType0/BaseFont"
-                               : "<</Type/Font/Subtype/CIDFontType2/BaseFont");
-        writer.writeName(baseName);
-        writer.write("/CIDSystemInfo<</Registry(Adobe)/Ordering(Identity)/Supplement 0>>/FontDescriptor ");
-        writer.writeNumber(descriptor);
-        writer.write(" 0 R/DW ");
-        writer.writeReal(usual);
-        writer.write("/W[");
-        for (const auto &[glyph, width] : widths) {
-            if (width == usual)
-                continue;
-            writer.writeNumber(glyph);
-            writer.write("[");
-            writer.writeReal(width);
-            writer.write("]");
-        }
-        writer.write("]");
-        if (!face->cff)
-            writer.write("/CIDToGIDMap/Identity");
-        writer.write(">>");
-        writer.endObject();
-
-        std::string cmap = "/CIDInit/ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-                           "/CIDSystemInfo<</Registry(Adobe)/Ordering(UCS)/Supplement 0>>def\n"
-                           "/CMapName/Adobe-Identity-UCS def\n/CMapType 2 def\n"
-                           "1 begincodespacerange\n<0000><FFFF>\nendcodespacerange\n";
-        std::vector<std::pair<unsigned short, char32_t>> mapped;
-        for (const auto &[glyph, character] : face->used) {
-            if (glyph != 0)
-                mapped.emplace_back(glyph, character);
-        }
-        for (size_t at = 0; at < mapped.size(); at += 100) {
-            const size_t count = std::min<size_t>(100, mapped.size() - at);
-            cmap += std::to_string(count) + " beginbfchar\n";
-            for (size_t i = at; i < at + count; ++i) {
-                cmap += '<';
-                appendGlyphHex(cmap, mapped[i].first);
-                cmap += "><";
-                appendUtf16Hex(cmap, mapped[i].second);
-                cmap += ">\n";
-            }
-            cmap += "endbfchar\n";
-        }
-        cmap += "endcmap\nCMapName currentdict/CMap defineresource pop\nend\nend\n";
-        const int toUnicode =
-            writer.writeStream("", QByteArrayView(cmap.data(), qsizetype(cmap.size())), true);
-
-        writer.beginObject(face->fontObject);
-        writer.write("<</Type/Font/Subtype/Type0/BaseFont");
-        writer.writeName(baseName);
-        writer.write("/Encoding/Identity-H/DescendantFonts[");
-        writer.writeNumber(cidFont);
-        writer.write(" 0 R]/ToUnicode ");
-        writer.writeNumber(toUnicode);
-        writer.write(" 0 R>>");
-        writer.endObject();
+        if (face->fontObject != 0)
+            writeFont(*face, writer);
     }
 }

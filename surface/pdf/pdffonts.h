@@ -3,10 +3,12 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -72,6 +74,19 @@ private:
     [[nodiscard]] Glyph lookUp(char32_t character);
     [[nodiscard]] Face *face(int index);
     [[nodiscard]] float twipsPerUnit(int face) const;
+
+    // The objects of one face's font, each written whole: the subset's program and name, its
+    // descriptor, the composite font with the glyphs' widths, the map back to the characters, and
+    // the font that the pages name.
+    // glyphs: those to embed, each with the character it was first drawn for.
+    using Glyphs = std::map<unsigned short, char32_t>;
+    static void writeFont(const Face &face, PdfWriter &writer);
+    [[nodiscard]] static QByteArray subsetProgram(const Face &face, const Glyphs &glyphs);
+    [[nodiscard]] static QByteArray subsetName(const Face &face, const Glyphs &glyphs);
+    static int writeDescriptor(const Face &face, const QByteArray &baseName, int fontFile, PdfWriter &writer);
+    static int writeCidFont(const Face &face, const Glyphs &glyphs, const QByteArray &baseName, int descriptor,
+                            PdfWriter &writer);
+    static int writeToUnicode(const Glyphs &glyphs, PdfWriter &writer);
 
     struct FreeType;
     std::unique_ptr<FreeType> m_freetype;

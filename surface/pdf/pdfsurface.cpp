@@ -5,6 +5,7 @@
 
 #include "application.h"
 #include "documenttarget.h"
+#include "outputdevice.h"
 #include "pdffonts.h"
 #include "pdfpictures.h"
 #include "pdfwriter.h"
@@ -15,7 +16,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
-#include <charconv>
+#include <algorithm>
+#include <limits>
+
 
 namespace {
 
@@ -25,25 +28,10 @@ struct Words
     Q_DECLARE_TR_FUNCTIONS(PrintDocument)
 };
 
-void appendReal(std::string &to, double number)
+// A sheet of size points as a media box.
+Pdf::Value mediaBox(QSize size)
 {
-    const double rounded = std::round(number * 1000.0) / 1000.0;
-    char text[40];
-    auto end =
-        std::to_chars(text, text + sizeof text, rounded == 0 ? 0.0 : rounded, std::chars_format::fixed, 3)
-            .ptr;
-    while (end[-1] == '0')
-        --end;
-    if (end[-1] == '.')
-        --end;
-    to.append(text, size_t(end - text));
-}
-
-void appendNumber(std::string &to, qint64 number)
-{
-    char text[24];
-    const auto end = std::to_chars(text, text + sizeof text, number).ptr;
-    to.append(text, size_t(end - text));
+    return Pdf::Array{0, 0, size.width(), size.height()};
 }
 
 // The PDF date of now, in local time with its offset: D:YYYYMMDDHHmmSS+HH'mm'.
@@ -58,6 +46,21 @@ QByteArray pdfDate()
         .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'))
         .toLatin1();
 }
+
+// The bytes of a provisional ending, kept in memory.
+class MemoryDevice final : public OutputDevice
+{
+public:
+    explicit MemoryDevice(QByteArray &bytes) : m_bytes(bytes) {}
+    [[nodiscard]] ssize_t writeSome(const char *data, size_t size) override
+    {
+        m_bytes.append(data, qsizetype(size));
+        return ssize_t(size);
+    }
+
+private:
+    QByteArray &m_bytes;
+};
 
 } // namespace
 
@@ -241,48 +244,26 @@ void PdfSurface::endPage()
         m_writer->writeStream("", QByteArrayView(m_content.data(), qsizetype(m_content.size())), true);
     // The sheet of the first page is the page tree's, which its pages inherit; a page on another
     // sheet (the orientation changed) names its own.
-    const QRect sheet = m_pageLayout.fullRectPoints();
-    std::string mediaBox = "/MediaBox[0 0 ";
-    appendNumber(mediaBox, sheet.width());
-    mediaBox += ' ';
-    appendNumber(mediaBox, sheet.height());
-    mediaBox += ']';
-    if (m_treeMediaBox.empty())
-        m_treeMediaBox = mediaBox;
-    const int page = m_writer->beginObject();
-    m_writer->write("<</Type/Page/Parent ");
-    m_writer->writeNumber(m_writer->pagesRoot());
-    m_writer->write(" 0 R");
-    if (mediaBox != m_treeMediaBox)
-        m_writer->write(mediaBox);
-    m_writer->write("/Contents ");
-    m_writer->writeNumber(contents);
-    m_writer->write(" 0 R/Resources<<");
-    if (!m_pageFaces.empty()) {
-        m_writer->write("/Font<<");
-        for (const int face : m_pageFaces) {
-            m_writer->write("/F");
-            m_writer->writeNumber(face);
-            m_writer->write(" ");
-            m_writer->writeNumber(m_fonts->fontObject(face, *m_writer));
-            m_writer->write(" 0 R");
-        }
-        m_writer->write(">>");
-    }
-    if (!m_pageImages.empty()) {
-        m_writer->write("/XObject<<");
-        for (const int image : m_pageImages) {
-            m_writer->write("/I");
-            m_writer->writeNumber(image);
-            m_writer->write(" ");
-            m_writer->writeNumber(image);
-            m_writer->write(" 0 R");
-        }
-        m_writer->write(">>");
-    }
-    m_writer->write(">>>>");
-    m_writer->endObject();
-    m_writer->addPage(page);
+    const QSize sheet = m_pageLayout.fullRectPoints().size();
+    if (m_treeSheet.isEmpty())
+        m_treeSheet = sheet;
+    Pdf::Dictionary page;
+    page.add("Type", Pdf::name("Page")).add("Parent", Pdf::ref(m_writer->pagesRoot()));
+    if (sheet != m_treeSheet)
+        page.add("MediaBox", mediaBox(sheet));
+    Pdf::Dictionary fonts;
+    for (const int face : m_pageFaces)
+        fonts.add("F" + std::to_string(face), Pdf::ref(m_fonts->fontObject(face, *m_writer)));
+    Pdf::Dictionary images;
+    for (const int image : m_pageImages)
+        images.add("I" + std::to_string(image), Pdf::ref(image));
+    Pdf::Dictionary resources;
+    if (!m_pageFaces.empty())
+        resources.add("Font", fonts);
+    if (!m_pageImages.empty())
+        resources.add("XObject", images);
+    page.add("Contents", Pdf::ref(contents)).add("Resources", resources);
+    m_writer->addPage(m_writer->writeObject(page));
     m_content.clear();
     m_pageFaces.clear();
     m_pageImages.clear();
@@ -295,17 +276,17 @@ void PdfSurface::printText(const QString &text)
     beginDrawing();
     if (!text.isEmpty()) {
         m_content += "BT ";
-        appendReal(m_content, pageX(currentX()));
+        m_content += Pdf::real(pageX(currentX()));
         m_content += ' ';
-        appendReal(m_content, pageY(currentY() + fonts.ascent()));
+        m_content += Pdf::real(pageY(currentY() + fonts.ascent()));
         m_content += " Td";
         for (const PdfFonts::Run &run : fonts.runs(text)) {
             (void)fonts.fontObject(run.face, *m_writer);
             m_pageFaces.insert(run.face);
             m_content += " /F";
-            appendNumber(m_content, run.face);
+            m_content += std::to_string(run.face);
             m_content += ' ';
-            appendReal(m_content, double(fonts.points()));
+            m_content += Pdf::real(double(fonts.points()));
             m_content += " Tf<";
             static const char Hex[] = "0123456789abcdef";
             for (const unsigned short glyph : run.glyphs) {
@@ -338,11 +319,11 @@ void PdfSurface::drawPicture(const Picture &picture, float x, float y, float wid
         PdfPictures::placement(picture, pageX(x), pageY(double(y) + height), width / 20.0, height / 20.0);
     m_content += "q ";
     for (const double value : matrix) {
-        appendReal(m_content, value);
+        m_content += Pdf::real(value);
         m_content += ' ';
     }
     m_content += "cm /I";
-    appendNumber(m_content, image);
+    m_content += std::to_string(image);
     m_content += " Do Q\n";
 }
 
@@ -367,16 +348,7 @@ void PdfSurface::endDocument()
         endPage();
         if (m_fonts)
             m_fonts->writeFonts(*m_writer);
-        // The information dictionary: who made it, when, and its title.
-        const auto textString = PdfWriter::textString;
-        std::string dictionary;
-        dictionary += "/Creator" + textString(ApplicationTitle);
-        dictionary += "/Producer" +
-                      textString(QStringLiteral("%1 %2").arg(ProgramName, QLatin1String(ApplicationVersion)));
-        if (!m_documentName.isEmpty())
-            dictionary += "/Title" + textString(m_documentName);
-        dictionary += "/CreationDate(" + pdfDate().toStdString() + ")";
-        m_writer->finish(dictionary, m_treeMediaBox);
+        m_writer->finish(info(), Pdf::Dictionary().add("MediaBox", mediaBox(m_treeSheet)), paper().pagesLastFirst);
     } catch (...) {
         m_discarded = true;
         m_target->discard();
@@ -386,6 +358,47 @@ void PdfSurface::endDocument()
     // the target could not do it says itself, and it cleans up after itself: a job it sent to a
     // stopped queue, say, is sent all the same.
     m_target->finish({m_documentName, m_pagesWritten, orientation() == Landscape});
+}
+
+Pdf::Dictionary PdfSurface::info() const
+{
+    Pdf::Dictionary info;
+    info.add("Creator", Pdf::text(ApplicationTitle))
+        .add("Producer", Pdf::text(QStringLiteral("%1 %2").arg(ProgramName, QLatin1String(ApplicationVersion))));
+    if (!m_documentName.isEmpty())
+        info.add("Title", Pdf::text(m_documentName));
+    info.add("CreationDate", Pdf::literal(pdfDate().toStdString()));
+    return info;
+}
+
+std::optional<PdfSurface::Snapshot> PdfSurface::snapshot(int firstPage, int pageLimit)
+{
+    if (!m_writer || m_discarded)
+        return std::nullopt;
+    if (!m_finished) {
+        // A page that newPage() ended takes no more drawing: writing it now writes what beginning
+        // the next page would write, at the same place. The next page then finds it written.
+        if (m_pendingNewPage)
+            endPage();
+        m_writer->flush();
+    }
+    const auto total = int(std::min<qint64>(m_writer->pageCount(), std::numeric_limits<int>::max()));
+    if (total == 0)
+        return std::nullopt;
+
+    Snapshot snapshot;
+    snapshot.length = m_writer->bytesWritten();
+    snapshot.totalPages = total;
+    snapshot.pages = pageLimit < 0 ? total : std::min(pageLimit, total);
+    snapshot.firstPage = std::clamp(firstPage, 0, total - snapshot.pages);
+    MemoryDevice tail(snapshot.ending);
+    PdfWriter ending(*m_writer, tail);
+    // A finished document has its fonts; one being drawn gets them as they would be now.
+    if (m_fonts && !m_finished)
+        m_fonts->writeFonts(ending);
+    ending.finish(info(), Pdf::Dictionary().add("MediaBox", mediaBox(m_treeSheet)), paper().pagesLastFirst,
+                  snapshot.firstPage, snapshot.pages);
+    return snapshot;
 }
 
 void PdfSurface::discardDocument()

@@ -3,13 +3,16 @@
 
 #pragma once
 
+#include "pdfvalue.h"
 #include "printsurface.h"
 
 #include <QPageLayout>
+#include <QSize>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -24,13 +27,16 @@ struct Paper
 {
     QPageLayout layout;             // the sheet and its printable area (inside the margins), in portrait
     bool landscapeSupported = true; // otherwise the document's orientation is portrait whatever is asked
+    // The page tree lists the pages last first: for a printer that prints them in the document's
+    // order into a face-up bin, where they would lie in reverse.
+    bool pagesLastFirst = false;
 };
 
 // Renders the print document as PDF with the project's own writer, on the paper it is handed, into
 // the target it is handed; when the document is ended, the target does with it what it is for
-// (DocumentTarget::finish: a file published, a job sent). Positions are twips from the top-left corner of the printable area; the
-// sheet is not clipped to it. Pages are begun lazily: nothing is made until something is drawn,
-// "new page" only takes effect when the next page gets content, and a document with nothing drawn
+// (DocumentTarget::finish: a file published, a job sent). Positions are twips from the top-left corner of the
+// printable area; the sheet is not clipped to it. Pages are begun lazily: nothing is made until something is
+// drawn, "new page" only takes effect when the next page gets content, and a document with nothing drawn
 // leaves nothing at all. Each page is written out when it ends and each picture when it is first
 // drawn, so memory does not grow with the pages.
 //
@@ -83,6 +89,28 @@ public:
     void setDocumentName(const QString &name) override { m_documentName = name; }
     [[nodiscard]] PrintOutcome outcome() const override;
 
+    // The document made readable, while it is being drawn and once it is finished, a few pages at a
+    // time: its bytes up to length, which the target has been handed, followed by ending, a
+    // provisional ending made now (while it is drawn, the fonts drawn with so far; then a page tree
+    // of some of its pages, the cross-reference table and the trailer). A reader given those bytes
+    // reads pages pages, from firstPage (counted from 0) on, each as the document has it; a reader of
+    // a few pages keeps little of a long document.
+    struct Snapshot
+    {
+        quint64 length = 0;
+        QByteArray ending;
+        int firstPage = 0;
+        int pages = 0;
+        int totalPages = 0; // the pages written so far
+    };
+    // At most pageLimit pages from around firstPage: as many as there are, as near it as they can be.
+    // While the document is drawn, writes out the page that newPage() ended, which would otherwise
+    // wait for the next page to begin, and hands every buffered byte to the target: the document's
+    // bytes are the same, only written sooner. Nothing when no page has been written, or the
+    // document was discarded. Throws PrintError when writing fails; the document is then broken,
+    // as for any failed write.
+    [[nodiscard]] std::optional<Snapshot> snapshot(int firstPage = 0, int pageLimit = -1);
+
     // Pages actually written to the document (the one being drawn counted).
     [[nodiscard]] int pagesWritten() const { return m_pagesWritten; }
     [[nodiscard]] bool documentWritten() const { return m_finished && !m_discarded && m_pagesWritten > 0; }
@@ -105,6 +133,8 @@ private:
     [[nodiscard]] PdfFonts &fonts() const;
     void beginDrawing();
     void endPage();
+    // The document information dictionary: who made it, when, and its title.
+    [[nodiscard]] Pdf::Dictionary info() const;
     // Page coordinates in points from twips on the printable area.
     [[nodiscard]] double pageX(double twips) const;
     [[nodiscard]] double pageY(double twips) const;
@@ -126,7 +156,7 @@ private:
     double m_top = 0;
     double m_sheetHeight = 0; // points
     bool m_pageOpen = false;
-    std::string m_treeMediaBox; // the first page's, which the page tree gives every page
+    QSize m_treeSheet; // the first page's sheet in points, which the page tree gives every page
 
     bool m_pendingNewPage = false;
     bool m_finished = false;

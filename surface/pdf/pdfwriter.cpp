@@ -6,10 +6,10 @@
 #include "outputdevice.h"
 #include "printerror.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -19,12 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The texts of this file, translated in the context "PrintDocument".
-struct Words
-{
-    Q_DECLARE_TR_FUNCTIONS(PrintDocument)
-};
 
 constexpr size_t BufferBytes = 256 * 1024;
 
@@ -49,12 +43,6 @@ quint64 readStep(const std::deque<unsigned char> &steps, size_t &at)
     return value;
 }
 
-// The regular characters of a PDF name, which stand for themselves.
-bool regularInName(unsigned char c)
-{
-    return c > 0x20 && c < 0x7F && !std::strchr("#()<>[]{}/%", c);
-}
-
 } // namespace
 
 PdfWriter::PdfWriter(OutputDevice &device, QString documentName)
@@ -67,6 +55,15 @@ PdfWriter::PdfWriter(OutputDevice &device, QString documentName)
     m_catalog = reserve();
 }
 
+PdfWriter::PdfWriter(const PdfWriter &before, OutputDevice &device)
+    : m_device(device), m_documentName(before.m_documentName), m_written(before.bytesWritten()),
+      m_error(before.m_error), m_nextObject(before.m_nextObject), m_pagesRoot(before.m_pagesRoot),
+      m_catalog(before.m_catalog), m_offsetSteps(before.m_offsetSteps), m_lastOffset(before.m_lastOffset),
+      m_reserved(before.m_reserved), m_pageBits(before.m_pageBits), m_pages(before.m_pages)
+{
+    m_buffer.reserve(BufferBytes);
+}
+
 PdfWriter::~PdfWriter()
 {
     if (m_zlibReady)
@@ -76,9 +73,7 @@ PdfWriter::~PdfWriter()
 void PdfWriter::checkUsable() const
 {
     if (m_error != 0)
-        throw PrintError(PrintError::DocumentNotWritable,
-                         Words::tr("The print document could not be written to %1: %2.")
-                             .arg(m_documentName, systemReason(m_error)));
+        throw documentNotWritten(m_documentName, m_error);
 }
 
 void PdfWriter::fail(int error)
@@ -118,54 +113,6 @@ void PdfWriter::writeNumber(qint64 number)
     std::array<char, 24> text{};
     const auto end = std::to_chars(text.data(), text.data() + text.size(), number).ptr;
     write(std::string_view(text.data(), size_t(end - text.data())));
-}
-
-void PdfWriter::writeReal(double number)
-{
-    const double rounded = std::round(number * 1000.0) / 1000.0;
-    if (!std::isfinite(rounded)) {
-        write("0");
-        return;
-    }
-    std::array<char, 40> text{};
-    auto end = std::to_chars(text.data(), text.data() + text.size(), rounded == 0 ? 0.0 : rounded,
-                             std::chars_format::fixed, 3)
-                   .ptr;
-    while (end[-1] == '0')
-        --end;
-    if (end[-1] == '.')
-        --end;
-    write(std::string_view(text.data(), size_t(end - text.data())));
-}
-
-void PdfWriter::writeName(QByteArrayView name)
-{
-    std::string text = "/";
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (regularInName(byte)) {
-            text += c;
-        } else {
-            static const char Hex[] = "0123456789ABCDEF";
-            text += '#';
-            text += Hex[byte >> 4];
-            text += Hex[byte & 15];
-        }
-    }
-    write(text);
-}
-
-std::string PdfWriter::textString(const QString &text)
-{
-    static const char Hex[] = "0123456789ABCDEF";
-    std::string hex = "<FEFF";
-    for (const QChar c : text) {
-        const char16_t unit = c.unicode();
-        for (const int shift : {12, 8, 4, 0})
-            hex += Hex[(unit >> shift) & 15];
-    }
-    hex += '>';
-    return hex;
 }
 
 int PdfWriter::reserve()
@@ -221,6 +168,19 @@ void PdfWriter::deflateInto(QByteArrayView data)
     m_deflatedSize = bound - m_zlib.avail_out;
 }
 
+int PdfWriter::writeObject(const Pdf::Value &value, int number)
+{
+    number = beginObject(number);
+    write(value.text());
+    endObject();
+    return number;
+}
+
+int PdfWriter::writeStream(const Pdf::Dictionary &entries, QByteArrayView data, bool deflate, int number)
+{
+    return writeStream(entries.entries(), data, deflate, number);
+}
+
 int PdfWriter::writeStream(std::string_view entries, QByteArrayView data, bool deflate, int number)
 {
     if (deflate)
@@ -255,38 +215,48 @@ void PdfWriter::addPage(int pageObject)
     ++m_pages;
 }
 
-void PdfWriter::finish(std::string_view infoEntries, std::string_view pageEntries)
+void PdfWriter::finish(const Pdf::Dictionary &info, const Pdf::Dictionary &pageEntries, bool lastFirst,
+                       qint64 firstPage, qint64 pageLimit)
 {
+    writePageTree(pageEntries, lastFirst, firstPage, pageLimit);
+    writeObject(Pdf::Dictionary().add("Type", Pdf::name("Catalog")).add("Pages", Pdf::ref(m_pagesRoot)),
+                m_catalog);
+    const int infoObject = writeObject(info);
+    writeTrailer(infoObject, writeCrossReference());
+    flush();
+}
+
+void PdfWriter::writePageTree(const Pdf::Dictionary &pageEntries, bool lastFirst, qint64 firstPage,
+                              qint64 pageLimit)
+{
+    // Written as it goes: the kids of a million pages are some fifteen megabytes of text.
+    const qint64 lastPage = pageLimit < 0 ? m_pages : std::min(m_pages, firstPage + pageLimit);
     beginObject(m_pagesRoot);
     write("<</Type/Pages");
-    write(pageEntries);
+    write(pageEntries.entries());
     write("/Count ");
-    writeNumber(m_pages);
+    writeNumber(std::max<qint64>(0, lastPage - firstPage));
     write("/Kids[");
-    for (size_t word = 0; word < m_pageBits.size(); ++word) {
-        for (size_t bit = 0; bit < 64; ++bit) {
-            if ((m_pageBits[word] >> bit) & 1) {
-                writeNumber(qint64(word * 64 + bit));
+    // Pages are numbered in the order they were added.
+    const size_t objects = m_pageBits.size() * 64;
+    qint64 page = 0;
+    for (size_t i = 0; i < objects && page < lastPage; ++i) {
+        const size_t object = lastFirst ? objects - 1 - i : i;
+        if ((m_pageBits[object / 64] >> (object % 64)) & 1) {
+            if (page >= firstPage) {
+                writeNumber(qint64(object));
                 write(" 0 R ");
             }
+            ++page;
         }
     }
     write("]>>");
     endObject();
+}
 
-    beginObject(m_catalog);
-    write("<</Type/Catalog/Pages ");
-    writeNumber(m_pagesRoot);
-    write(" 0 R>>");
-    endObject();
-
-    const int info = beginObject();
-    write("<<");
-    write(infoEntries);
-    write(">>");
-    endObject();
-
-    const quint64 xref = bytesWritten();
+quint64 PdfWriter::writeCrossReference()
+{
+    const quint64 start = bytesWritten();
     write("xref\n0 ");
     writeNumber(m_nextObject);
     write("\n0000000000 65535 f \n");
@@ -310,26 +280,26 @@ void PdfWriter::finish(std::string_view infoEntries, std::string_view pageEntrie
         }
         write(std::string_view(line.data(), 20));
     }
+    return start;
+}
 
+void PdfWriter::writeTrailer(int info, quint64 crossReference)
+{
     // The file identifier: two copies of a hash of what makes this document this one.
     QCryptographicHash hash(QCryptographicHash::Md5);
     hash.addData(m_documentName.toUtf8());
     hash.addData(QByteArray::number(QDateTime::currentMSecsSinceEpoch()));
     hash.addData(QByteArray::number(qint64(::getpid())));
-    hash.addData(QByteArray::number(xref));
-    const QByteArray id = hash.result().toHex();
-    write("trailer\n<</Size ");
-    writeNumber(m_nextObject);
-    write("/Root ");
-    writeNumber(m_catalog);
-    write(" 0 R/Info ");
-    writeNumber(info);
-    write(" 0 R/ID[<");
-    writeBytes(id);
-    write("><");
-    writeBytes(id);
-    write(">]>>\nstartxref\n");
-    writeNumber(qint64(xref));
+    hash.addData(QByteArray::number(crossReference));
+    const Pdf::Value id = Pdf::Value::raw("<" + hash.result().toHex().toStdString() + ">");
+    const Pdf::Dictionary trailer = Pdf::Dictionary()
+                                        .add("Size", m_nextObject)
+                                        .add("Root", Pdf::ref(m_catalog))
+                                        .add("Info", Pdf::ref(info))
+                                        .add("ID", Pdf::Array{id, id});
+    write("trailer\n");
+    write(Pdf::Value(trailer).text());
+    write("\nstartxref\n");
+    writeNumber(qint64(crossReference));
     write("\n%%EOF\n");
-    flush();
 }

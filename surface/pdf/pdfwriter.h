@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "pdfvalue.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -32,6 +34,12 @@ class PdfWriter
 public:
     // documentName names the document in messages ("the print document OUT.pdf").
     PdfWriter(OutputDevice &device, QString documentName);
+    // A writer whose bytes follow those of before, as if before went on writing: the same object
+    // numbers, offsets and pages, and nothing written yet. What it writes is a provisional ending for
+    // before's document (its fonts, page tree and trailer as they would be now), which a reader can
+    // put after before's bytes to read the pages written so far; before is not changed. Hand every
+    // buffered byte of before to its device first (flush()).
+    PdfWriter(const PdfWriter &before, OutputDevice &device);
     ~PdfWriter();
     PdfWriter(const PdfWriter &) = delete;
     PdfWriter &operator=(const PdfWriter &) = delete;
@@ -41,37 +49,43 @@ public:
 
     // An object number for an object that is written later (a font, once its glyphs are known).
     [[nodiscard]] int reserve();
-    // Starts object number (a reserved one), or a new one when number is 0, and returns its number;
-    // its body follows through write() and it ends with endObject().
-    int beginObject(int number = 0);
-    void endObject();
-    // A whole stream object: the entries of its dictionary (without << >> and /Length), then data.
-    // Deflated with /Filter /FlateDecode when deflate is set. Returns its number.
+    // A whole object: value as the body of object number (a reserved one), or of a new one when
+    // number is 0. Returns its number.
+    int writeObject(const Pdf::Value &value, int number = 0);
+    // A whole stream object: the entries of its dictionary (without /Length), then data. Deflated
+    // with /Filter /FlateDecode when deflate is set. Returns its number.
+    int writeStream(const Pdf::Dictionary &entries, QByteArrayView data, bool deflate, int number = 0);
     int writeStream(std::string_view entries, QByteArrayView data, bool deflate, int number = 0);
 
     // Adds a page object, already written, to the page tree.
     void addPage(int pageObject);
     [[nodiscard]] qint64 pageCount() const { return m_pages; }
 
+    // Writes the page tree (with pageEntries, which its pages inherit), the catalog, the document
+    // information dictionary, the cross-reference table and the trailer, and hands every buffered
+    // byte to the device. The page tree lists the pages in the order they were added, or last first.
+    // A provisional ending may give it only some of the pages: at most pageLimit of them from
+    // firstPage (counted from 0, in the tree's order) on.
+    void finish(const Pdf::Dictionary &info, const Pdf::Dictionary &pageEntries = {}, bool lastFirst = false,
+                qint64 firstPage = 0, qint64 pageLimit = -1);
+
+    [[nodiscard]] quint64 bytesWritten() const { return m_written + m_buffer.size(); }
+    // Hands every buffered byte to the device now rather than when the buffer is full: the bytes
+    // are the same, only written sooner.
+    void flush();
+
+private:
+    // Starts object number (a reserved one), or a new one when number is 0, and returns its number;
+    // its body follows through write() and it ends with endObject().
+    int beginObject(int number = 0);
+    void endObject();
     void write(std::string_view text);
     void writeBytes(QByteArrayView bytes) { write(std::string_view(bytes.data(), size_t(bytes.size()))); }
     void writeNumber(qint64 number);
-    // A number as PDF writes reals: at most three decimals, no exponent, no trailing zeros.
-    void writeReal(double number);
-    // A PDF name from any bytes: "/" and the bytes, those outside the regular characters as #xx.
-    void writeName(QByteArrayView name);
-    // A text string in UTF-16 with its byte-order mark, in hexadecimal.
-    [[nodiscard]] static std::string textString(const QString &text);
-
-    // Writes the page tree (with pageEntries, which its pages inherit), the catalog, the document
-    // information dictionary (entries as given), the cross-reference table and the trailer, and
-    // hands every buffered byte to the device.
-    void finish(std::string_view infoEntries, std::string_view pageEntries = {});
-
-    [[nodiscard]] quint64 bytesWritten() const { return m_written + m_buffer.size(); }
-
-private:
-    void flush();
+    void writePageTree(const Pdf::Dictionary &pageEntries, bool lastFirst, qint64 firstPage, qint64 pageLimit);
+    // The cross-reference table; returns where it starts.
+    quint64 writeCrossReference();
+    void writeTrailer(int info, quint64 crossReference);
     void fail(int error);
     void checkUsable() const;
     void deflateInto(QByteArrayView data);

@@ -9,18 +9,23 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QScopeGuard>
 #include <QSizeF>
 #include <QStringList>
+#include <QThread>
 
 #include <cups/cups.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -218,6 +223,34 @@ public:
         return Words::tr("%1 is not the address of a printer: %2").arg(printer, lastErrorText());
     }
 
+    // The printer's answer to Get-Printer-Attributes for the attributes named, asked of the printer
+    // itself (a printer reached by its address has no queue's list to read them from); nothing when
+    // it cannot be asked or does not answer. The caller deletes the answer.
+    [[nodiscard]] ipp_t *printerAttributes(const std::vector<const char *> &names) const
+    {
+        if (!connected() || !m_dest)
+            return nullptr;
+        const char *const uri = cupsGetOption("printer-uri-supported", m_dest->num_options, m_dest->options);
+        if (!uri)
+            return nullptr;
+        char scheme[32], user[256], host[256], resource[1024];
+        int port = 0;
+        if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host,
+                            sizeof host, &port, resource, sizeof resource) < HTTP_URI_STATUS_OK)
+            return nullptr;
+        ipp_t *const request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(names.size()),
+                      nullptr, names.data());
+        ipp_t *const response = cupsDoRequest(http(), request, resource);
+        if (response && ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE) {
+            ippDelete(response);
+            return nullptr;
+        }
+        return response;
+    }
+
 private:
     bool m_address;
     cups_dest_t *m_dest = nullptr;
@@ -348,23 +381,6 @@ std::optional<Media> defaultMedia(http_t *http, cups_dest_t *dest, cups_dinfo_t 
     return mediaOfDefaultCollection(http, dest, info);
 }
 
-// Sets an option, in place of one of the same name (CUPS takes option names in any letter case).
-void setOption(JobOptions &options, const QByteArray &name, const QByteArray &value)
-{
-    options.removeIf(
-        [&name](const auto &option) { return qstricmp(option.first.constData(), name.constData()) == 0; });
-    options.append({name, value});
-}
-
-QByteArray optionValue(const JobOptions &options, const char *name)
-{
-    for (const auto &[optionName, value] : options) {
-        if (qstricmp(optionName.constData(), name) == 0)
-            return value;
-    }
-    return {};
-}
-
 // The values a printer offers for an option, as its "-supported" attribute lists them.
 QString offeredValues(ipp_attribute_t *supported)
 {
@@ -434,6 +450,63 @@ std::optional<QString> settleJobOptions(http_t *http, cups_dest_t *dest, cups_di
     return std::nullopt;
 }
 
+// What the printer says about the documents it takes and the bins it stacks them in; nothing where
+// it cannot be asked.
+PrinterOffers readOffers(const Destination &destination)
+{
+    PrinterOffers offers;
+    ipp_t *const response = destination.printerAttributes(
+        {"document-format-supported", "pwg-raster-document-resolution-supported",
+         "pwg-raster-document-type-supported", "pwg-raster-document-sheet-back", "urf-supported",
+         "copies-supported", "color-supported", "output-bin-default", "printer-output-tray",
+         "page-delivery-supported", "sides-default"});
+    if (!response)
+        return offers;
+    const auto freeResponse = qScopeGuard([response] { ippDelete(response); });
+    const auto texts = [response](const char *name) {
+        QStringList values;
+        ipp_attribute_t *const attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
+        for (int i = 0; attribute && i < ippGetCount(attribute); ++i) {
+            if (ippGetValueTag(attribute) == IPP_TAG_STRING) {
+                int length = 0;
+                const void *const data = ippGetOctetString(attribute, i, &length);
+                values << QString::fromUtf8(static_cast<const char *>(data), length);
+            } else if (const char *const text = ippGetString(attribute, i, nullptr)) {
+                values << QString::fromUtf8(text);
+            }
+        }
+        return values;
+    };
+    offers.formats = texts("document-format-supported");
+    offers.pwgTypes = texts("pwg-raster-document-type-supported");
+    offers.pwgSheetBack = texts("pwg-raster-document-sheet-back").value(0);
+    offers.urf = texts("urf-supported");
+    offers.outputBinDefault = texts("output-bin-default").value(0);
+    offers.outputTrays = texts("printer-output-tray");
+    offers.pageDelivery = texts("page-delivery-supported");
+    offers.sidesDefault = texts("sides-default").value(0);
+    if (ipp_attribute_t *const resolutions =
+            ippFindAttribute(response, "pwg-raster-document-resolution-supported", IPP_TAG_RESOLUTION)) {
+        for (int i = 0; i < ippGetCount(resolutions); ++i) {
+            int down = 0;
+            ipp_res_t units = IPP_RES_PER_INCH;
+            const int across = ippGetResolution(resolutions, i, &down, &units);
+            const auto inches = [units](int value) {
+                return units == IPP_RES_PER_CM ? int(std::lround(value * 2.54)) : value;
+            };
+            offers.pwgResolutions << QSize(inches(across), inches(down));
+        }
+    }
+    if (ipp_attribute_t *const copies = ippFindAttribute(response, "copies-supported", IPP_TAG_RANGE)) {
+        int upper = 1;
+        (void)ippGetRange(copies, 0, &upper);
+        offers.maxCopies = upper;
+    }
+    if (ipp_attribute_t *const colour = ippFindAttribute(response, "color-supported", IPP_TAG_BOOLEAN))
+        offers.colour = ippGetBoolean(colour, 0) != 0;
+    return offers;
+}
+
 // The default printer given by its address in LPDEST or PRINTER (libcups takes them as the names of
 // queues only, and so would find no such queue); empty when they name none.
 QString defaultAddress()
@@ -494,10 +567,21 @@ DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked)
     info.layout = localePageLayout();
     const pwg_media_t *const localePaper = pwgMediaForPPD(info.layout.pageSize().key().toUtf8().constData());
     info.media = localePaper && localePaper->pwg ? QString::fromUtf8(localePaper->pwg) : QString();
-    info.landscapeSupported = false;
+    // What is sent is decided before anything is drawn: a printer that takes none of the formats
+    // is refused now.
+    JobOptions askedOfPrinter = asked;
+    const PlanOutcome planned =
+        planDocument(readOffers(destination), askedOfPrinter, destination.isAddress(), info.name);
+    if (const QString failure = http->failure(); !failure.isEmpty())
+        return {DefaultPrinter::Unreachable, std::nullopt, failure};
+    if (!planned.plan)
+        return {DefaultPrinter::OptionNotSupported, std::nullopt, planned.refusal};
+    info.plan = *planned.plan;
+    info.landscapeSupported = info.plan.raster();
     const auto settled = [&](cups_dinfo_t *details) -> DefaultPrinter {
-        if (const std::optional<QString> refusal = settleJobOptions(
-                http->get(), dest, details, destination.isAddress(), info.name, asked, info.jobOptions))
+        if (const std::optional<QString> refusal =
+                settleJobOptions(http->get(), dest, details, destination.isAddress(), info.name,
+                                 askedOfPrinter, info.jobOptions))
             return {DefaultPrinter::OptionNotSupported, std::nullopt, *refusal};
         if (const QString failure = http->failure(); !failure.isEmpty())
             return {DefaultPrinter::Unreachable, std::nullopt, failure};
@@ -521,15 +605,43 @@ DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked)
         info.layout = layoutOf(media->size);
         info.media = media->keyword;
     }
+    // Raster pages are turned onto the sheet here, whatever the printer does with orientations.
     info.landscapeSupported =
+        info.plan.raster() ||
         cupsCheckDestSupported(http->get(), dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
     return settled(details);
 }
 
-int submitPdf(const QString &printer, const QString &pdfPath, const QString &title, const JobPaper &paper,
-              const JobOptions &jobOptions)
+namespace {
+
+// Answers that say the printer cannot take a job now but will later: it is busy with another one,
+// or not taking jobs for a while (a printer by its address; a queue that does not accept jobs has
+// been told so by its administrator, and waiting would not change that).
+bool busyAnswer(ipp_status_t status, bool address)
+{
+    return status == IPP_STATUS_ERROR_BUSY || status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE ||
+           (address && status == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS);
+}
+
+// The pause after the first busy answer, and the longest one: they grow from one to the other.
+constexpr int FirstPauseMs = 1000;
+constexpr int LongestPauseMs = 30000;
+// How often the one who waits is asked whether to go on.
+constexpr int AskEveryMs = 100;
+
+QString sizeText(qint64 bytes)
+{
+    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeIecFormat);
+}
+
+} // namespace
+
+std::optional<int> submitDocument(const QString &printer, const QString &title, const JobPaper &paper,
+                                  const JobOptions &jobOptions, const JobDocument &document,
+                                  const BusyWait &wait)
 {
     const QByteArray jobTitle = title.toUtf8();
+    const bool raster = document.format != DocumentFormat::Pdf;
     cups_option_t *options = nullptr;
     int optionCount = 0;
     for (const auto &[name, value] : jobOptions)
@@ -541,9 +653,12 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
     // options) asks for fit-to-page, and scale and crop it when its size differs from the sheet's.
     // A landscape page is turned onto the sheet the way the queue turns landscape pages; saying
     // "portrait" for a portrait page keeps a queue whose default orientation is landscape from
-    // turning it upside down.
-    optionCount = cupsAddOption("print-scaling", "none", optionCount, &options);
-    optionCount = cupsAddOption("orientation-requested", paper.landscape ? "4" : "3", optionCount, &options);
+    // turning it upside down. A raster document is already the sheets, turned and at their size.
+    if (!raster) {
+        optionCount = cupsAddOption("print-scaling", "none", optionCount, &options);
+        optionCount =
+            cupsAddOption("orientation-requested", paper.landscape ? "4" : "3", optionCount, &options);
+    }
     const auto freeOptions = qScopeGuard([&] { cupsFreeOptions(optionCount, options); });
 
     const auto unavailable = [&](const QString &reason) {
@@ -579,69 +694,206 @@ int submitPdf(const QString &printer, const QString &pdfPath, const QString &tit
         throw failed(lastErrorText());
     const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
 
+    // A printer busy with another job is asked again, after pauses that grow, as lp does, until it
+    // takes the job or the time allowed has passed; the one who waits may give up in between.
     int job = 0;
-    if (cupsCreateDestJob(http, dest, details, &job, jobTitle.constData(), optionCount, options) >
-            IPP_STATUS_OK_EVENTS_COMPLETE ||
-        job <= 0)
-        throw failed(lastErrorText());
+    QElapsedTimer waited;
+    int pauseMs = FirstPauseMs;
+    while (cupsCreateDestJob(http, dest, details, &job, jobTitle.constData(), optionCount, options) >
+               IPP_STATUS_OK_EVENTS_COMPLETE ||
+           job <= 0) {
+        const ipp_status_t status = cupsLastError();
+        if (!busyAnswer(status, destination.isAddress()))
+            throw failed(lastErrorText());
+        if (!waited.isValid())
+            waited.start();
+        const qint64 left = qint64(wait.limitSeconds) * 1000 - waited.elapsed();
+        if (left <= 0)
+            throw failed(lastErrorText());
+        const QString waiting = Words::tr("Waiting for the printer %1: it is busy").arg(printer);
+        QElapsedTimer pause;
+        pause.start();
+        const qint64 pauseLength = std::min<qint64>(pauseMs, left);
+        do {
+            if (wait.handler && !wait.handler(waiting))
+                return std::nullopt;
+            QThread::msleep(ulong(std::clamp<qint64>(pauseLength - pause.elapsed(), 1, AskEveryMs)));
+        } while (pause.elapsed() < pauseLength);
+        pauseMs = std::min(pauseMs * 2, LongestPauseMs);
+        job = 0;
+    }
+
     // From here on a failure leaves a job without its document: it is cancelled, so that nothing
     // of it is printed, and what went wrong is said.
+    const auto cancel = [&] { (void)cupsCancelDestJob(http, dest, job); };
+    qint64 sent = 0;
     const auto abandon = [&](const QString &reason) {
+        // A server that refuses a document for its size (cupsd's MaxRequestSize) answers so in HTTP
+        // (which libcups passes on as client-error-request-value-too-long), or in IPP.
+        if (httpGetStatus(http) == HTTP_STATUS_REQUEST_TOO_LARGE ||
+            cupsLastError() == IPP_STATUS_ERROR_REQUEST_ENTITY) {
+            cancel();
+            return PrintError(PrintError::PrinterRefusedJob,
+                              (document.size >= 0
+                                   ? Words::tr("The printer %1 did not accept the print job %2: the print "
+                                               "server refuses a document of its size (%3).")
+                                   : Words::tr("The printer %1 did not accept the print job %2: the print "
+                                               "server refuses a document of its size (more than %3)."))
+                                  .arg(printer, title, sizeText(document.size >= 0 ? document.size : sent)));
+        }
+        if (cupsLastError() == IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED &&
+            !document.formatsTaken.isEmpty()) {
+            cancel();
+            return PrintError(PrintError::PrinterRefusedJob,
+                              Words::tr("The printer %1 did not accept the print job %2 as %3: %4 (it takes "
+                                        "%5).")
+                                  .arg(printer, title, QString::fromLatin1(mimeType(document.format)), reason,
+                                       document.formatsTaken.join(QStringLiteral(", "))));
+        }
         const PrintError error = failed(reason);
-        (void)cupsCancelDestJob(http, dest, job);
+        cancel();
         return error;
     };
-    if (cupsStartDestDocument(http, dest, details, job, jobTitle.constData(), CUPS_FORMAT_PDF, 0, nullptr,
-                              1) != HTTP_STATUS_CONTINUE)
+    if (cupsStartDestDocument(http, dest, details, job, jobTitle.constData(), mimeType(document.format), 0,
+                              nullptr, 1) != HTTP_STATUS_CONTINUE)
         throw abandon(lastErrorText());
-    QFile file(pdfPath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const DocumentSink sink = [&](const char *data, size_t size) {
+        if (cupsWriteRequestData(http, data, size) != HTTP_STATUS_CONTINUE)
+            return false;
+        sent += qint64(size);
+        return true;
+    };
+    Written written = Written::Refused;
+    try {
+        written = document.write(sink);
+    } catch (const PrintError &) {
         (void)cupsFinishDestDocument(http, dest, details);
-        (void)cupsCancelDestJob(http, dest, job);
-        throw PrintError(PrintError::DocumentNotWritable,
-                         Words::tr("The print document %1 could not be read again to be sent: %2.")
-                             .arg(displayPath(pdfPath), file.errorString()));
+        cancel();
+        throw;
     }
-    QByteArray chunk(64 * 1024, Qt::Uninitialized);
-    while (true) {
-        const qint64 read = file.read(chunk.data(), chunk.size());
-        if (read <= 0)
-            break;
-        if (cupsWriteRequestData(http, chunk.constData(), size_t(read)) != HTTP_STATUS_CONTINUE)
-            throw abandon(lastErrorText());
+    if (written == Written::Stopped) {
+        (void)cupsFinishDestDocument(http, dest, details);
+        cancel();
+        return std::nullopt;
+    }
+    if (written == Written::Refused) {
+        // A server that stops taking a document (cupsd, when it is larger than its MaxRequestSize)
+        // closes the connection; its answer, waiting to be read, says why.
+        const QString writeFailure = lastErrorText();
+        if (cupsFinishDestDocument(http, dest, details) <= IPP_STATUS_OK_EVENTS_COMPLETE)
+            throw abandon(writeFailure);
+        throw abandon(lastErrorText());
     }
     if (cupsFinishDestDocument(http, dest, details) > IPP_STATUS_OK_EVENTS_COMPLETE)
         throw abandon(lastErrorText());
     return job;
 }
 
-std::optional<QueueState> queueState(const QString &printer)
+JobDocument pdfDocument(QFile &file)
+{
+    JobDocument document;
+    document.size = file.size();
+    document.write = [&file](const DocumentSink &sink) {
+        QByteArray chunk(64 * 1024, Qt::Uninitialized);
+        while (true) {
+            const qint64 read = file.read(chunk.data(), chunk.size());
+            if (read < 0)
+                throw PrintError(PrintError::DocumentNotWritable,
+                                 Words::tr("The print document %1 could not be read again to be sent: %2.")
+                                     .arg(displayPath(file.fileName()), file.errorString()));
+            if (read == 0)
+                return Written::Whole;
+            if (!sink(chunk.constData(), size_t(read)))
+                return Written::Refused;
+        }
+    };
+    return document;
+}
+
+int submitPdf(const QString &printer, const QString &pdfPath, const QString &title, const JobPaper &paper,
+              const JobOptions &jobOptions)
+{
+    QFile file(pdfPath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw PrintError(PrintError::DocumentNotWritable,
+                         Words::tr("The print document %1 could not be read again to be sent: %2.")
+                             .arg(displayPath(pdfPath), file.errorString()));
+    // Nobody to ask: a busy printer is waited for as long as the wait allows.
+    return *submitDocument(printer, title, paper, jobOptions, pdfDocument(file));
+}
+
+QString mediaKeyword(const QPageSize &size)
+{
+    const QSizeF millimetres = size.size(QPageSize::Millimeter);
+    return keywordForSize(int(std::lround(millimetres.width() * 100)),
+                          int(std::lround(millimetres.height() * 100)));
+}
+
+QueueList listQueues()
+{
+    cupsSetServer(nullptr);
+    QueueList list;
+    const Connection http;
+    if (!http) {
+        list.failure = http.connectFailure();
+        return list;
+    }
+    cups_dest_t *dests = nullptr;
+    const int count = cupsGetDests2(http.get(), &dests);
+    for (int i = 0; i < count; ++i) {
+        if (dests[i].instance == nullptr)
+            list.names << QString::fromUtf8(dests[i].name);
+    }
+    cupsFreeDests(count, dests);
+    if (const QString failure = http.failure(); !failure.isEmpty()) {
+        list.names.clear();
+        list.failure = failure;
+        return list;
+    }
+    list.names.sort(Qt::CaseInsensitive);
+    // The default as printing takes it: PRINTER, LPDEST and the lpoptions before the server's.
+    if (!list.names.isEmpty()) {
+        const Destination defaultQueue{QString()};
+        if (defaultQueue.dest() && !defaultQueue.isAddress()) {
+            list.defaultQueue = QString::fromUtf8(defaultQueue.dest()->name);
+            if (list.names.removeOne(list.defaultQueue))
+                list.names.prepend(list.defaultQueue);
+            else
+                list.defaultQueue.clear();
+        }
+    }
+    return list;
+}
+
+QList<QByteArray> supportedValues(const QString &printer, const QByteArray &option)
 {
     const Destination destination(printer);
     if (!destination.connected() || !destination.dest())
-        return std::nullopt;
-    cups_dest_t *const dest = destination.dest();
-    const char *const uri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
-    if (!uri)
-        return std::nullopt;
-    char scheme[32], user[256], host[256], resource[1024];
-    int port = 0;
-    if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host,
-                        &port, resource, sizeof resource) < HTTP_URI_STATUS_OK)
-        return std::nullopt;
-    // Asked of the printer itself: a printer reached by its address has no queue's list to read it from.
-    ipp_t *const request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    static const char *const wanted[] = {"printer-state", "printer-is-accepting-jobs",
-                                         "printer-state-reasons"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
-    ipp_t *const response = cupsDoRequest(destination.http(), request, resource);
+        return {};
+    cups_dinfo_t *const details = cupsCopyDestInfo(destination.http(), destination.dest());
+    if (!details)
+        return {};
+    const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
+    ipp_attribute_t *const supported =
+        cupsFindDestSupported(destination.http(), destination.dest(), details, option.constData());
+    QList<QByteArray> values;
+    for (int i = 0; supported && i < ippGetCount(supported); ++i) {
+        if (const char *const value = ippGetString(supported, i, nullptr))
+            values << QByteArray(value);
+    }
+    return values;
+}
+
+std::optional<QueueState> queueState(const QString &printer)
+{
+    const Destination destination(printer);
+    ipp_t *const response = destination.printerAttributes(
+        {"printer-state", "printer-is-accepting-jobs", "printer-state-reasons"});
     if (!response)
         return std::nullopt;
     const auto freeResponse = qScopeGuard([response] { ippDelete(response); });
     ipp_attribute_t *const state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
-    if (ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE || !state)
+    if (!state)
         return std::nullopt;
     QueueState result;
     result.stopped = ippGetInteger(state, 0) == IPP_PSTATE_STOPPED; // 3 idle, 4 processing, 5 stopped

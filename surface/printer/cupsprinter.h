@@ -3,11 +3,17 @@
 
 #pragma once
 
+#include "documentplan.h"
+
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QPageLayout>
 #include <QString>
+#include <QStringList>
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -21,11 +27,6 @@ namespace Cups {
 
 constexpr int ConnectTimeoutMs = 5000;
 constexpr double AnswerTimeoutSeconds = 10.0;
-
-// Options of a print job, NAME=VALUE as the printer names them (IPP attributes such as
-// sides=two-sided-long-edge, or a queue's own driver options), in order: a later one overrides an
-// earlier one of the same name.
-using JobOptions = QList<std::pair<QByteArray, QByteArray>>;
 
 // Whether a printer is named by its address, ipp://host[:port]/path or ipps://..., rather than by
 // the name of a queue.
@@ -52,6 +53,8 @@ struct PrinterInfo
     // What every job on it is sent with: the options asked for, over the queue's defaults and the
     // user's and the system's lpoptions for it (as lp takes them).
     JobOptions jobOptions;
+    // How the document is sent: as a PDF, or rendered as the raster the printer takes.
+    DocumentPlan plan;
 };
 
 // What asking the print system for its default queue found.
@@ -88,12 +91,79 @@ struct JobPaper
     bool landscape = false;
 };
 
-// Sends a PDF file to a queue, or to the printer at an address, under the given job title and with
-// the given options (PrinterInfo::jobOptions), and returns the job's number. Throws PrintError when
-// the printer refuses the job (PrinterRefusedJob) or cannot be reached (PrintSystemUnavailable):
-// never a silent failure.
+// Takes a document's bytes, in order, into the job being sent; false when the print system did not
+// take them.
+using DocumentSink = std::function<bool(const char *data, size_t size)>;
+
+// What became of a document as it was written into a job.
+enum class Written
+{
+    Whole,   // every byte of it
+    Refused, // the sink did not take some bytes: the print system stopped taking them
+    Stopped, // the one who sends it gave up part-way
+};
+
+// A document to send: its format, and what writes it into the job. write stops as soon as the sink
+// refuses bytes, and throws PrintError when it cannot make the document; whatever it made is then
+// thrown away, the job cancelled.
+struct JobDocument
+{
+    DocumentFormat format = DocumentFormat::Pdf;
+    std::function<Written(const DocumentSink &sink)> write;
+    qint64 size = -1;         // in bytes, where it is known before it is sent
+    QStringList formatsTaken; // what the printer said it takes, for the message when it refuses this one
+};
+
+// How a printer that is busy with another job is waited for.
+struct BusyWait
+{
+    // Told what is waited for ("Waiting for the printer office: it is busy") at least every tenth
+    // of a second while the printer is waited for; answers whether to go on waiting. Without it the
+    // wait goes on to its end.
+    std::function<bool(const QString &status)> handler;
+    // After this long the printer's answer is taken as its refusal.
+    int limitSeconds = 600;
+};
+
+// Sends a document to a queue, or to the printer at an address, under the given job title and with
+// the given options (PrinterInfo::jobOptions), and returns the job's number. A printer that
+// answers that it is busy (server-error-busy, server-error-service-unavailable, or, at an address,
+// not accepting jobs) is asked again after growing pauses for as long as wait allows; nothing is
+// returned when the one who waits gives up, or document.write stops, and then nothing is printed
+// (a job already made is cancelled). Throws PrintError when the
+// printer refuses the job (PrinterRefusedJob: also a print server that refuses a document of its
+// size) or cannot be reached (PrintSystemUnavailable), and whatever document.write throws: never a
+// silent failure. A job whose document could not be sent whole is cancelled.
+std::optional<int> submitDocument(const QString &printer, const QString &title, const JobPaper &paper,
+                                  const JobOptions &options, const JobDocument &document,
+                                  const BusyWait &wait = {});
+
+// The PDF in an open file, as a job's document (the file stays open while it is sent).
+[[nodiscard]] JobDocument pdfDocument(QFile &file);
+
+// A PDF file sent as submitDocument sends it, a busy printer waited for to the end of the wait.
+// Throws PrintError (DocumentNotWritable) also when the file cannot be read.
 int submitPdf(const QString &printer, const QString &pdfPath, const QString &title,
               const JobPaper &paper = {}, const JobOptions &options = {});
+
+// The PWG keyword of a paper size (iso_a4_210x297mm, na_letter_8.5x11in), as a job names the paper
+// it asks for; empty for a size that has none.
+[[nodiscard]] QString mediaKeyword(const QPageSize &size);
+
+// The print queues of the print system, to choose from: their names in order, the default queue
+// first. failure says why the print system could not be asked (the list is then empty).
+struct QueueList
+{
+    QStringList names;
+    QString defaultQueue; // empty when none is the default
+    QString failure;
+};
+[[nodiscard]] QueueList listQueues();
+
+// The values that a queue, or the printer at an address, offers for a job option (its
+// "-supported" list, e.g. one-sided and two-sided-long-edge for sides); empty when it lists none
+// or cannot be asked.
+[[nodiscard]] QList<QByteArray> supportedValues(const QString &printer, const QByteArray &option);
 
 // What the print system says about a queue now.
 struct QueueState

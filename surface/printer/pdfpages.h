@@ -4,10 +4,13 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSizeF>
 #include <QString>
 
 #include <memory>
+
+class QIODevice;
 
 namespace Poppler {
 class Document;
@@ -22,6 +25,9 @@ class PdfPages
 public:
     // Throws PrintError (DocumentNotWritable) naming shown when the file cannot be read as a PDF.
     PdfPages(const QString &path, const QString &shown);
+    // The PDF that device holds, read from it as pages are asked for (never as a whole). The device
+    // is random-access and must outlive this, its bytes unchanged.
+    PdfPages(QIODevice *device, const QString &shown);
     ~PdfPages();
     PdfPages(const PdfPages &) = delete;
     PdfPages &operator=(const PdfPages &) = delete;
@@ -30,9 +36,18 @@ public:
     // The page's media box in points (1/72 inch), as the page is shown (its rotation applied).
     [[nodiscard]] QSizeF pointSize(int index) const;
     // The page at dotsPerInch, antialiased as pdftoppm draws it by default, on white: RGB32, or
-    // Grayscale8 when grey. A null image when the page cannot be rendered.
-    [[nodiscard]] QImage render(int index, double dotsPerInch, bool grey = false) const;
+    // Grayscale8 when grey. A null image when the page cannot be rendered. region: only that part
+    // of the page, in pixels at dotsPerInch from its top-left corner (the whole page when empty).
+    [[nodiscard]] QImage render(int index, double dotsPerInch, bool grey = false,
+                                const QRect &region = {}) const;
+    // A part of the page, in the pixels of the page rendered at xDotsPerInch across and
+    // yDotsPerInch down (part may reach past the page's edge, which is white; the whole page when
+    // part is null): so that a large page can be made a band at a time.
+    [[nodiscard]] QImage render(int index, double xDotsPerInch, double yDotsPerInch, const QRect &part,
+                                bool grey = false) const;
 
 private:
+    void setUp(const QString &shown);
+
     std::unique_ptr<Poppler::Document> m_document;
 };

@@ -27,8 +27,8 @@ struct Words
 class PrintJobTarget final : public StagedTarget
 {
 public:
-    PrintJobTarget(std::unique_ptr<WorkFolder> folder, Cups::PrinterInfo queue)
-        : StagedTarget(std::move(folder)), m_queue(std::move(queue))
+    PrintJobTarget(std::unique_ptr<WorkFolder> folder, Cups::PrinterInfo queue, SendingHandler handler)
+        : StagedTarget(std::move(folder)), m_queue(std::move(queue)), m_handler(std::move(handler))
     {
     }
 
@@ -40,11 +40,12 @@ public:
             if (m_outcome.kind == PrintOutcome::SentToPrinter)
                 discard();
         });
-        sendDocument(m_queue, documentPath(), summary, m_outcome);
+        sendDocument(m_queue, documentPath(), summary, m_outcome, m_handler);
     }
 
 private:
     Cups::PrinterInfo m_queue;
+    SendingHandler m_handler;
 };
 
 } // namespace
@@ -90,8 +91,14 @@ PdfSurface::Destination PrinterSurface::destination()
         throw PrintError(PrintError::DocumentNotWritable,
                          Words::tr("The print document has been discarded."));
     if (const std::optional<Cups::PrinterInfo> &queue = printer())
-        return {{queue->layout, queue->landscapeSupported},
-                std::make_unique<PrintJobTarget>(std::move(m_workFolder), *queue)};
+        // Raster pages are put in order as they are made; a PDF's page tree has the order it is
+        // printed in.
+        return {
+            {queue->layout, queue->landscapeSupported, queue->plan.lastPageFirst && !queue->plan.raster()},
+            std::make_unique<PrintJobTarget>(std::move(m_workFolder), *queue,
+                                             [this](const SendingStatus &status) {
+                                                 return !m_sendingHandler || m_sendingHandler(status);
+                                             })};
     if (m_printerRequired)
         throw noPrinterError();
     PrintOutcome why;
@@ -118,7 +125,11 @@ QString PrinterSurface::noPrinterText() const
 
 PrintError PrinterSurface::noPrinterError() const
 {
-    const Cups::DefaultPrinter &found = defaultPrinter();
+    return lookUpFailure(defaultPrinter(), m_queueAsked);
+}
+
+PrintError PrinterSurface::lookUpFailure(const Cups::DefaultPrinter &found, const QString &printerAsked)
+{
     const auto withReason = [&found](const QString &text) {
         return (found.reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, found.reason)) +
                QLatin1Char('.');
@@ -130,9 +141,9 @@ PrintError PrinterSurface::noPrinterError() const
     if (found.status == Cups::DefaultPrinter::OptionNotSupported)
         return PrintError(PrintError::OptionNotSupported,
                           Words::tr("%1: nothing is printed.").arg(found.reason));
-    if (!m_queueAsked.isEmpty())
+    if (!printerAsked.isEmpty())
         return PrintError(PrintError::NoPrinter,
-                          withReason(Words::tr("There is no printer %1 to print on").arg(m_queueAsked)));
+                          withReason(Words::tr("There is no printer %1 to print on").arg(printerAsked)));
     if (found.status == Cups::DefaultPrinter::NoDefaultQueue)
         return PrintError(PrintError::NoPrinter,
                           withReason(Words::tr("There is no printer to print on: no printer is chosen "

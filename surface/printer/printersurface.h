@@ -6,6 +6,7 @@
 #include "cupsprinter.h"
 #include "pdfsurface.h"
 #include "printerror.h"
+#include "printjob.h"
 
 #include <functional>
 #include <memory>
@@ -49,6 +50,17 @@ public:
     void discardDocument() override;
     [[nodiscard]] PrintOutcome outcome() const override;
 
+    // Asked while the ended document is handed to the printer (printjob.h's SendingHandler): while
+    // a busy printer is waited for, and as the pages of a raster document are sent. The caller
+    // shows how it goes and says whether to go on; given up, nothing is printed and the outcome is
+    // Discarded.
+    void setSendingHandler(SendingHandler handler) { m_sendingHandler = std::move(handler); }
+    // Why nothing can be printed on the printer asked for (a queue or an address, empty for the
+    // default queue), from what looking it up found when it did not find it: the error that --print
+    // reports (NoPrinter, PrintSystemUnavailable or OptionNotSupported).
+    [[nodiscard]] static PrintError lookUpFailure(const Cups::DefaultPrinter &found,
+                                                  const QString &printerAsked);
+
     // What the print system said about its default queue; asks it now if that has not been done.
     [[nodiscard]] const Cups::DefaultPrinter &defaultPrinter() const;
     [[nodiscard]] const std::optional<Cups::PrinterInfo> &printer() const { return defaultPrinter().printer; }
@@ -68,4 +80,5 @@ private:
     QString m_queueAsked; // forQueue: the queue named, or empty for the default one
     std::unique_ptr<WorkFolder> m_workFolder;
     bool m_discarded = false;
+    SendingHandler m_sendingHandler;
 };

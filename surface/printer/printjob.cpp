@@ -5,10 +5,14 @@
 
 #include "application.h"
 #include "documenttarget.h"
+#include "pdfpages.h"
 #include "printerror.h"
+#include "rasterstream.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -22,13 +26,55 @@ struct Words
 } // namespace
 
 void sendDocument(const Cups::PrinterInfo &printer, const QString &pdfPath, const DocumentSummary &summary,
-                  PrintOutcome &outcome)
+                  PrintOutcome &outcome, const SendingHandler &handler)
 {
     const QString title = summary.title.isEmpty() ? ApplicationTitle : summary.title;
     outcome.pages = summary.pages;
-    outcome.jobId =
-        Cups::submitPdf(printer.name, pdfPath, title, {printer.media, summary.landscape}, printer.jobOptions);
     outcome.printer = printer.name;
+
+    // The document is read back before the printer is asked for a job, so that one that cannot be
+    // read leaves no job behind.
+    Cups::JobDocument document;
+    QFile file(pdfPath);
+    std::unique_ptr<PdfPages> pages;
+    std::unique_ptr<RasterStream> raster;
+    if (printer.plan.raster()) {
+        pages = std::make_unique<PdfPages>(pdfPath, displayPath(pdfPath));
+        raster = std::make_unique<RasterStream>(
+            *pages, printer.plan, printer.layout.fullRect(QPageLayout::Point).size(), printer.media);
+        document.write = [&](const Cups::DocumentSink &sink) {
+            const int total = int(raster->sides().size());
+            return raster->write(sink, [&](int side) {
+                return !handler || handler({SendingStatus::Sending,
+                                            Words::tr("Sending page %1 of %2 to the printer %3")
+                                                .arg(side)
+                                                .arg(total)
+                                                .arg(printer.name),
+                                            side, total});
+            });
+        };
+    } else {
+        if (!file.open(QIODevice::ReadOnly))
+            throw PrintError(PrintError::DocumentNotWritable,
+                             Words::tr("The print document %1 could not be read again to be sent: %2.")
+                                 .arg(displayPath(pdfPath), file.errorString()));
+        document = Cups::pdfDocument(file);
+    }
+    document.format = printer.plan.format;
+    document.formatsTaken = printer.plan.formatsTaken;
+
+    Cups::BusyWait busy;
+    if (handler)
+        busy.handler = [&handler](const QString &status) {
+            return handler({SendingStatus::Waiting, status, 0, 0});
+        };
+    const std::optional<int> job = Cups::submitDocument(
+        printer.name, title, {printer.media, summary.landscape}, printer.jobOptions, document, busy);
+    if (!job) {
+        outcome.kind = PrintOutcome::Discarded;
+        return;
+    }
+    outcome.jobId = *job;
     outcome.kind = PrintOutcome::SentToPrinter;
     // A stopped queue still takes jobs, and holds them until someone starts the printer again.
     const std::optional<Cups::QueueState> state = Cups::queueState(printer.name);

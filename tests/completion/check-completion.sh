@@ -27,7 +27,9 @@ cd "$work/data" || exit 1
 
 # command line (words separated by spaces; a trailing space starts an empty word) | offered
 cases=(
-    'lstprint --p|--pdf --print --printer'
+    'lstprint --p|--pdf --preview --print --printer'
+    'lstprint --pre|--preview'
+    'lstprint --preview -l |OLD.LST parts parts.lst'
     'lstprint --q|--quiet'
     'lstprint --print --printer |laser office'
     'lstprint --print --printer o|office'

@@ -11,7 +11,8 @@
 #   lstprint-duplex  A4, without margins, and two-sided: its PPD has a Duplex option, so that the
 #                    queue offers sides=two-sided-long-edge and two-sided-short-edge
 # Finished jobs keep their attributes (PreserveJobHistory), so a test can read back what a job
-# asked for (ipptool Get-Job-Attributes on ipp://127.0.0.1:PORT/jobs/ID).
+# asked for (ipptool Get-Job-Attributes on ipp://127.0.0.1:PORT/jobs/ID), and their documents
+# (PreserveJobFiles), so that it can read back what was sent: the daemon's spool/dNNNNN-001.
 # The paper of both is the PPD's PageSize, set with lpadmin -o PageSize=...: their destinations
 # then carry no "media" option, and libcups's cupsGetDestMediaDefault() answers US Letter for both.
 # The daemon runs in the C locale, so its own default paper comes from libpaper (/etc/papersize),
@@ -26,6 +27,8 @@
 #   kill / restart      the daemon is killed (SIGKILL, by its process id) / started again on the
 #                       same configuration and queue
 #   heal                whatever the state: running, accepting and enabled
+#   limit BYTES         the daemon restarted with MaxRequestSize BYTES, so that it refuses larger
+#                       documents; 0 restarts it without a limit
 #
 # Needs root (cupsd and the cups-pdf backend run as root). Without root, or without the packages,
 # start writes DIR/unavailable with the reason and exits 0, so the tests that need it can skip;
@@ -94,7 +97,7 @@ Listen $dir/cups.sock
 Listen 127.0.0.1:$port
 ServerAlias *
 PreserveJobHistory Yes
-PreserveJobFiles No
+PreserveJobFiles Yes
 Browsing No
 WebInterface No
 DefaultAuthType None
@@ -238,11 +241,23 @@ restart)
     launch
     queues_present || add_queue
     ;;
+limit)
+    bytes=${3:?bytes, 0 for no limit}
+    sed -i '/^MaxRequestSize /d' "$dir/cupsd.conf"
+    [ "$bytes" -gt 0 ] && echo "MaxRequestSize $bytes" >> "$dir/cupsd.conf"
+    if running; then
+        pid=$(cat "$dir/cupsd.pid")
+        kill "$pid"
+        while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+    fi
+    launch
+    queues_present || add_queue
+    ;;
 heal)
     running || launch
     queues_present || add_queue
     queue_command cupsaccept
     queue_command cupsenable
     ;;
-*) echo "usage: $0 start|stop|reject|accept|disable|enable|kill|restart|heal DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start|stop|reject|accept|disable|enable|kill|restart|heal DIR | limit DIR BYTES" >&2; exit 2 ;;
 esac

@@ -60,12 +60,20 @@ quiet() {
 
 # The desktop entry.
 quiet desktop-file-validate "$desktop"
-entry() { sed -n "s/^$1=//p" "$desktop"; }
+# A key of the entry's main group, or of the group named second ("Desktop Action preview").
+entry() { awk -v key="$1" -v group="${2:-Desktop Entry}" '/^\[/ { inside = ($0 == "[" group "]") }
+    inside && index($0, key "=") == 1 { print substr($0, length(key) + 2) }' "$desktop"; }
 [ "$(entry Name)" = "LST File print utility" ] || fail "desktop entry Name=$(entry Name)"
 [ "$(entry Exec)" = "lstprint %f" ] || fail "desktop entry Exec=$(entry Exec)"
 [ "$(entry Icon)" = "$id" ] || fail "desktop entry Icon=$(entry Icon), not the application id"
 [ "$(entry NoDisplay)" = "true" ] || fail "desktop entry NoDisplay=$(entry NoDisplay)"
 [ -n "$(entry Categories)" ] || fail "desktop entry without Categories"
+# The action that file managers offer on list files: the preview.
+[ "$(entry Actions)" = "preview;" ] || fail "desktop entry Actions=$(entry Actions)"
+[ "$(entry Name 'Desktop Action preview')" = "Preview Record Sheets" ] ||
+    fail "desktop action Name=$(entry Name 'Desktop Action preview')"
+[ "$(entry Exec 'Desktop Action preview')" = "lstprint --preview %f" ] ||
+    fail "desktop action Exec=$(entry Exec 'Desktop Action preview')"
 
 # The MIME package: well-formed, accepted by shared-mime-info, and the type the entry opens is the
 # one that claims *.lst files, a kind of plain text.
