@@ -5,8 +5,8 @@
 # checks the installed tree as the desktop and a user meet it: exactly the files of
 # installed-files.txt; the desktop entry, metainfo, MIME package and manual page accepted by their
 # validators and naming each other by the one application id; the icons at their sizes; the
-# manual page's error numbers and exit statuses the README's; and the installed program run from
-# there in a bare environment (no LD_LIBRARY_PATH, no display).
+# manual page's error numbers and exit statuses those of data/, which the README refers to; and the
+# installed program run from there in a bare environment (no LD_LIBRARY_PATH, no display).
 #
 # Usage: check-install.sh <build folder> <application id> <version> <README.md> <demo folder>
 set -euo pipefail
@@ -120,7 +120,8 @@ completion="$usr/share/bash-completion/completions/lstprint"
 bash -n "$completion" 2>"$work/completion.txt" || fail "$completion: $(cat "$work/completion.txt")"
 grep -q '^ *complete -F _lstprint lstprint$' "$completion" || fail "$completion does not complete lstprint"
 
-# The manual page: rendered without a warning, with the version, and with the README's tables.
+# The manual page: rendered without a warning, with the version, and with the tables of data/ that
+# the README sends its readers to.
 LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/man-warnings.txt" ||
     fail "man could not render the page"
 if [ -s "$work/man-warnings.txt" ]; then
@@ -129,11 +130,10 @@ if [ -s "$work/man-warnings.txt" ]; then
 fi
 grep -q "lstprint $version" "$work/page.txt" || fail "the manual page does not carry version $version"
 tr -s " \n" "  " <"$work/page.txt" | grep -q "GNU GPL version 3 or later" || fail "the manual page does not state the licence"
-# A README table under a heading and the page's list of .TP entries under a section, each as
-# lines of "tag: text", where the README's first column is the tag and the page's tag is in bold.
-readme_table() {
-    awk -v heading="$1" '/^#/ { inside = ($0 == heading) }
-        inside && /^\| *[0-9]/ { gsub(/`/, ""); split($0, cell, / *\| */); print cell[2] ": " cell[3] }' "$readme"
+# A table of data/ and the page's list of .TP entries under a section, each as lines of
+# "tag: text", where the file's first column is the tag and the page's tag is in bold.
+data_table() {
+    awk -F '\t' '!/^#/ && NF >= 2 { print $1 ": " $2 }' "$1"
 }
 page_table() {
     gzip -dc "$page" | awk -v section="$1" '
@@ -147,17 +147,19 @@ page_table() {
         END { flush() }'
 }
 same_table() {
-    readme_table "$1" >"$work/readme-table.txt"
+    data_table "$1" >"$work/data-table.txt"
     page_table "$2" >"$work/page-table.txt"
-    if [ ! -s "$work/readme-table.txt" ]; then
-        fail "no table under '$1' in the README"
-    elif ! diff -u "$work/readme-table.txt" "$work/page-table.txt" >"$work/table.diff"; then
-        fail "the manual page's $2 differ from the README's table under '$1':"
+    if [ ! -s "$work/data-table.txt" ]; then
+        fail "no entries in $1"
+    elif ! diff -u "$work/data-table.txt" "$work/page-table.txt" >"$work/table.diff"; then
+        fail "the manual page's $2 differ from $1:"
         cat "$work/table.diff" >&2
     fi
 }
-same_table "## Messages" DIAGNOSTICS
-same_table "## Command line" "EXIT STATUS"
+data=$(dirname "$readme")/data
+same_table "$data/errors.txt" DIAGNOSTICS
+same_table "$data/exit-statuses.txt" "EXIT STATUS"
+grep -q 'man lstprint' "$readme" || fail "the README does not send its readers to man lstprint"
 
 # The program, run from where it is installed, in a bare environment: no LD_LIBRARY_PATH, no
 # display, no Qt settings. The sanitizers' settings pass through for the sanitizer build.
