@@ -3,7 +3,6 @@
 
 #include "picturecheck.h"
 
-#include "picture.h"
 #include "printerror.h"
 
 #include <algorithm>
