@@ -16,6 +16,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <sys/types.h>
@@ -145,8 +146,21 @@ private:
     };
     // What a worker made of a file: the picture or the error, and the file it read.
     struct Prepared;
+    // What load() has read of a file, where it has: its content and the state it was read in.
+    struct FileRead
+    {
+        QByteArray content;
+        FileStamp stamp;
+        bool done = false;
+    };
+    [[nodiscard]] std::shared_ptr<Prepared> takePrepared(const QString &path, const FileStamp &now,
+                                                         qint64 readAt);
+    [[nodiscard]] std::optional<Picture> fromCache(const QString &path, const FileStamp &now, qint64 readAt,
+                                                   FileRead &read);
     void remember(Entry entry);
     [[nodiscard]] static FileStamp stampOf(const struct stat &file);
+    [[nodiscard]] static QByteArray identityOf(const QString &path, const FileStamp &stamp,
+                                               const QByteArray &content, bool unsettled);
     [[nodiscard]] static Picture decodeAt(const QByteArray &content, const QString &path, double dpi);
 
     double m_dpi;
