@@ -519,6 +519,74 @@ QString defaultAddress()
     return {};
 }
 
+// Why the printer wanted cannot be looked at, where it cannot: no print system, no connection, no
+// queue of the name or none at all, an address with no printer behind it.
+std::optional<DefaultPrinter> missingPrinter(const Destination &destination, const QString &wanted)
+{
+    if (destination.isAddress()) {
+        if (!destination.dest())
+            return DefaultPrinter{DefaultPrinter::NoDefaultQueue, std::nullopt,
+                                  destination.unreachableReason(wanted)};
+        if (!destination.connected())
+            return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt,
+                                  destination.unreachableReason(wanted)};
+        return std::nullopt;
+    }
+    const Connection &http = destination.connection();
+    if (!http) {
+        if (!serverConfigured(http.server()))
+            return DefaultPrinter{DefaultPrinter::NoPrintSystem, std::nullopt, QString()};
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, http.connectFailure()};
+    }
+    if (destination.dest())
+        return std::nullopt;
+    const QString said = lastErrorText();
+    if (const QString failure = http.failure(); !failure.isEmpty())
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, failure};
+    cups_dest_t *dests = nullptr;
+    const int count = cupsGetDests2(http.get(), &dests);
+    cupsFreeDests(count, dests);
+    if (const QString failure = http.failure(); !failure.isEmpty())
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, failure};
+    if (count > 0)
+        return DefaultPrinter{DefaultPrinter::NoDefaultQueue, std::nullopt, said};
+    // "Not found" is the answer of a print system without queues; anything else is a refusal.
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, lastErrorText()};
+    return DefaultPrinter{DefaultPrinter::NoQueue, std::nullopt, QString()};
+}
+
+// The printer found, with the job options settled against what it offers (details may be missing:
+// a queue that does not describe itself); or why it cannot print as asked.
+DefaultPrinter settledPrinter(const Destination &destination, cups_dinfo_t *details, const JobOptions &asked,
+                              PrinterInfo &info)
+{
+    const Connection &http = destination.connection();
+    if (const std::optional<QString> refusal =
+            settleJobOptions(http.get(), destination.dest(), details, destination.isAddress(), info.name,
+                             asked, info.jobOptions))
+        return {DefaultPrinter::OptionNotSupported, std::nullopt, *refusal};
+    if (const QString failure = http.failure(); !failure.isEmpty())
+        return {DefaultPrinter::Unreachable, std::nullopt, failure};
+    return {DefaultPrinter::Found, info, QString()};
+}
+
+// The paper the printer's details give, and whether the printer takes landscape pages.
+void takePaperOf(http_t *http, cups_dest_t *dest, cups_dinfo_t *details, PrinterInfo &info)
+{
+    std::optional<Media> media = defaultMedia(http, dest, details);
+    if (!media) // the queue reports no default: the locale's paper, with the queue's margins for it
+        media = mediaNamed(http, dest, details, info.media.toUtf8());
+    if (media) {
+        info.layout = layoutOf(media->size);
+        info.media = media->keyword;
+    }
+    // Raster pages are turned onto the sheet here, whatever the printer does with orientations.
+    info.landscapeSupported =
+        info.plan.raster() ||
+        cupsCheckDestSupported(http, dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
+}
+
 } // namespace
 
 DefaultPrinter lookUpDefaultPrinter()
@@ -533,33 +601,9 @@ DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked)
     cupsSetServer(nullptr);
     const QString wanted = printer.isEmpty() ? defaultAddress() : printer;
     const Destination destination(wanted);
-    const Connection *const http =
-        destination.dest() || !destination.isAddress() ? &destination.connection() : nullptr;
-    if (destination.isAddress()) {
-        if (!destination.dest())
-            return {DefaultPrinter::NoDefaultQueue, std::nullopt, destination.unreachableReason(wanted)};
-        if (!destination.connected())
-            return {DefaultPrinter::Unreachable, std::nullopt, destination.unreachableReason(wanted)};
-    } else if (!*http) {
-        if (!serverConfigured(http->server()))
-            return {DefaultPrinter::NoPrintSystem, std::nullopt, QString()};
-        return {DefaultPrinter::Unreachable, std::nullopt, http->connectFailure()};
-    } else if (!destination.dest()) {
-        const QString said = lastErrorText();
-        if (const QString failure = http->failure(); !failure.isEmpty())
-            return {DefaultPrinter::Unreachable, std::nullopt, failure};
-        cups_dest_t *dests = nullptr;
-        const int count = cupsGetDests2(http->get(), &dests);
-        cupsFreeDests(count, dests);
-        if (const QString failure = http->failure(); !failure.isEmpty())
-            return {DefaultPrinter::Unreachable, std::nullopt, failure};
-        if (count > 0)
-            return {DefaultPrinter::NoDefaultQueue, std::nullopt, said};
-        // "Not found" is the answer of a print system without queues; anything else is a refusal.
-        if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-            return {DefaultPrinter::Unreachable, std::nullopt, lastErrorText()};
-        return {DefaultPrinter::NoQueue, std::nullopt, QString()};
-    }
+    if (std::optional<DefaultPrinter> missing = missingPrinter(destination, wanted))
+        return std::move(*missing);
+    const Connection &http = destination.connection();
     cups_dest_t *const dest = destination.dest();
 
     PrinterInfo info;
@@ -572,44 +616,24 @@ DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked)
     JobOptions askedOfPrinter = asked;
     const PlanOutcome planned =
         planDocument(readOffers(destination), askedOfPrinter, destination.isAddress(), info.name);
-    if (const QString failure = http->failure(); !failure.isEmpty())
+    if (const QString failure = http.failure(); !failure.isEmpty())
         return {DefaultPrinter::Unreachable, std::nullopt, failure};
     if (!planned.plan)
         return {DefaultPrinter::OptionNotSupported, std::nullopt, planned.refusal};
     info.plan = *planned.plan;
     info.landscapeSupported = info.plan.raster();
-    const auto settled = [&](cups_dinfo_t *details) -> DefaultPrinter {
-        if (const std::optional<QString> refusal =
-                settleJobOptions(http->get(), dest, details, destination.isAddress(), info.name,
-                                 askedOfPrinter, info.jobOptions))
-            return {DefaultPrinter::OptionNotSupported, std::nullopt, *refusal};
-        if (const QString failure = http->failure(); !failure.isEmpty())
-            return {DefaultPrinter::Unreachable, std::nullopt, failure};
-        return {DefaultPrinter::Found, info, QString()};
-    };
-    cups_dinfo_t *const details = cupsCopyDestInfo(http->get(), dest);
+    cups_dinfo_t *const details = cupsCopyDestInfo(http.get(), dest);
     if (!details) {
-        if (const QString failure = http->failure(); !failure.isEmpty())
+        if (const QString failure = http.failure(); !failure.isEmpty())
             return {DefaultPrinter::Unreachable, std::nullopt, failure};
         // A printer's address with no printer behind it (the server answers "not found").
         if (destination.isAddress())
             return {DefaultPrinter::NoDefaultQueue, std::nullopt, lastErrorText()};
-        return settled(nullptr);
+        return settledPrinter(destination, nullptr, askedOfPrinter, info);
     }
     const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
-
-    std::optional<Media> media = defaultMedia(http->get(), dest, details);
-    if (!media) // the queue reports no default: the locale's paper, with the queue's margins for it
-        media = mediaNamed(http->get(), dest, details, info.media.toUtf8());
-    if (media) {
-        info.layout = layoutOf(media->size);
-        info.media = media->keyword;
-    }
-    // Raster pages are turned onto the sheet here, whatever the printer does with orientations.
-    info.landscapeSupported =
-        info.plan.raster() ||
-        cupsCheckDestSupported(http->get(), dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
-    return settled(details);
+    takePaperOf(http.get(), dest, details, info);
+    return settledPrinter(destination, details, askedOfPrinter, info);
 }
 
 namespace {
