@@ -154,107 +154,112 @@ QImage asPalette(const QImage &image)
     return indexed;
 }
 
-Samples samplesOf(QImage image, bool lossless)
+// The samples of a palette picture: an index a pixel, the palette as RGB triples, and its
+// transparency as one transparent index or, where some colour is partly transparent, as alpha
+// samples.
+Samples paletteSamples(const QImage &image)
 {
     Samples samples;
     const int width = image.width();
     const int height = image.height();
-    if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)
-        image = image.convertToFormat(QImage::Format_Indexed8);
-    if (lossless) {
-        if (QImage indexed = asPalette(image); !indexed.isNull())
-            image = std::move(indexed);
+    const QList<QRgb> table = image.colorTable();
+    int transparent = -1;
+    bool partly = false;
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        const int a = qAlpha(table[i]);
+        if (a == 0 && transparent < 0)
+            transparent = int(i);
+        else if (a < 255)
+            partly = true;
+        samples.palette += char(qRed(table[i]));
+        samples.palette += char(qGreen(table[i]));
+        samples.palette += char(qBlue(table[i]));
     }
+    samples.components = 1;
+    samples.data.resize(qsizetype(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = image.constScanLine(y);
+        char *out = samples.data.data() + qsizetype(y) * width;
+        for (int x = 0; x < width; ++x)
+            out[x] = char(row[x] < table.size() ? row[x] : 0);
+    }
+    if (partly) {
+        samples.alpha.resize(qsizetype(width) * height);
+        for (qsizetype i = 0; i < samples.data.size(); ++i)
+            samples.alpha[i] = char(qAlpha(table[static_cast<uchar>(samples.data[i])]));
+    } else {
+        samples.transparentIndex = transparent;
+    }
+    return samples;
+}
 
-    if (image.format() == QImage::Format_Indexed8 && !image.colorTable().isEmpty()) {
-        const QList<QRgb> table = image.colorTable();
-        int transparent = -1;
-        bool partly = false;
-        for (qsizetype i = 0; i < table.size(); ++i) {
-            const int a = qAlpha(table[i]);
-            if (a == 0 && transparent < 0)
-                transparent = int(i);
-            else if (a < 255)
-                partly = true;
-            samples.palette += char(qRed(table[i]));
-            samples.palette += char(qGreen(table[i]));
-            samples.palette += char(qBlue(table[i]));
+// The samples of a grey picture of 8 or 16 bits, the wide ones big-endian as PDF has them.
+Samples greySamples(const QImage &image)
+{
+    Samples samples;
+    const int width = image.width();
+    const int height = image.height();
+    const bool wide = image.format() == QImage::Format_Grayscale16;
+    samples.components = 1;
+    samples.bits = wide ? 16 : 8;
+    const qsizetype rowBytes = qsizetype(width) * (wide ? 2 : 1);
+    samples.data.resize(rowBytes * height);
+    for (int y = 0; y < height; ++y) {
+        char *out = samples.data.data() + y * rowBytes;
+        if (!wide) {
+            std::memcpy(out, image.constScanLine(y), size_t(rowBytes));
+            continue;
         }
-        samples.components = 1;
-        samples.data.resize(qsizetype(width) * height);
-        for (int y = 0; y < height; ++y) {
-            const uchar *row = image.constScanLine(y);
-            char *out = samples.data.data() + qsizetype(y) * width;
-            for (int x = 0; x < width; ++x)
-                out[x] = char(row[x] < table.size() ? row[x] : 0);
+        const auto *row = reinterpret_cast<const quint16 *>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            out[2 * x] = char(row[x] >> 8);
+            out[2 * x + 1] = char(row[x] & 0xFF);
         }
-        if (partly) {
-            samples.alpha.resize(qsizetype(width) * height);
-            for (qsizetype i = 0; i < samples.data.size(); ++i)
-                samples.alpha[i] = char(qAlpha(table[static_cast<uchar>(samples.data[i])]));
-        } else {
-            samples.transparentIndex = transparent;
-        }
-        return samples;
     }
+    return samples;
+}
 
-    switch (image.format()) {
-    case QImage::Format_Grayscale8:
-    case QImage::Format_Grayscale16: {
-        const bool wide = image.format() == QImage::Format_Grayscale16;
-        samples.components = 1;
-        samples.bits = wide ? 16 : 8;
-        const qsizetype rowBytes = qsizetype(width) * (wide ? 2 : 1);
-        samples.data.resize(rowBytes * height);
-        for (int y = 0; y < height; ++y) {
-            char *out = samples.data.data() + y * rowBytes;
-            if (!wide) {
-                std::memcpy(out, image.constScanLine(y), size_t(rowBytes));
-                continue;
+// The samples of a picture of 16 bits a component: RGB, and alpha where some pixel is not opaque,
+// big-endian as PDF has them.
+Samples wideRgbSamples(QImage image)
+{
+    Samples samples;
+    const int width = image.width();
+    const int height = image.height();
+    image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+    const bool alpha = image.hasAlphaChannel();
+    samples.bits = 16;
+    samples.data.resize(qsizetype(width) * height * 6);
+    if (alpha)
+        samples.alpha.resize(qsizetype(width) * height * 2);
+    char *out = samples.data.data();
+    char *outAlpha = samples.alpha.data();
+    bool opaque = true;
+    for (int y = 0; y < height; ++y) {
+        const auto *row = reinterpret_cast<const QRgba64 *>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            for (const quint16 value : {row[x].red(), row[x].green(), row[x].blue()}) {
+                *out++ = char(value >> 8);
+                *out++ = char(value & 0xFF);
             }
-            const auto *row = reinterpret_cast<const quint16 *>(image.constScanLine(y));
-            for (int x = 0; x < width; ++x) {
-                out[2 * x] = char(row[x] >> 8);
-                out[2 * x + 1] = char(row[x] & 0xFF);
-            }
-        }
-        return samples;
-    }
-    case QImage::Format_RGBX64:
-    case QImage::Format_RGBA64:
-    case QImage::Format_RGBA64_Premultiplied: {
-        image =
-            image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
-        const bool alpha = image.hasAlphaChannel();
-        samples.bits = 16;
-        samples.data.resize(qsizetype(width) * height * 6);
-        if (alpha)
-            samples.alpha.resize(qsizetype(width) * height * 2);
-        char *out = samples.data.data();
-        char *outAlpha = samples.alpha.data();
-        bool opaque = true;
-        for (int y = 0; y < height; ++y) {
-            const auto *row = reinterpret_cast<const QRgba64 *>(image.constScanLine(y));
-            for (int x = 0; x < width; ++x) {
-                for (const quint16 value : {row[x].red(), row[x].green(), row[x].blue()}) {
-                    *out++ = char(value >> 8);
-                    *out++ = char(value & 0xFF);
-                }
-                if (alpha) {
-                    *outAlpha++ = char(row[x].alpha() >> 8);
-                    *outAlpha++ = char(row[x].alpha() & 0xFF);
-                    opaque = opaque && row[x].alpha() == 0xFFFF;
-                }
+            if (alpha) {
+                *outAlpha++ = char(row[x].alpha() >> 8);
+                *outAlpha++ = char(row[x].alpha() & 0xFF);
+                opaque = opaque && row[x].alpha() == 0xFFFF;
             }
         }
-        if (opaque)
-            samples.alpha.clear();
-        return samples;
     }
-    default:
-        break;
-    }
+    if (opaque)
+        samples.alpha.clear();
+    return samples;
+}
 
+// The samples of any other picture, made 8-bit RGB: RGB, and alpha where some pixel is not opaque.
+Samples rgbSamples(QImage image)
+{
+    Samples samples;
+    const int width = image.width();
+    const int height = image.height();
     const bool alpha = image.hasAlphaChannel();
     image = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     samples.data.resize(qsizetype(width) * height * 3);
@@ -278,6 +283,29 @@ Samples samplesOf(QImage image, bool lossless)
     if (opaque)
         samples.alpha.clear();
     return samples;
+}
+
+Samples samplesOf(QImage image, bool lossless)
+{
+    if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)
+        image = image.convertToFormat(QImage::Format_Indexed8);
+    if (lossless) {
+        if (QImage indexed = asPalette(image); !indexed.isNull())
+            image = std::move(indexed);
+    }
+    if (image.format() == QImage::Format_Indexed8 && !image.colorTable().isEmpty())
+        return paletteSamples(image);
+    switch (image.format()) {
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        return greySamples(image);
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+        return wideRgbSamples(std::move(image));
+    default:
+        return rgbSamples(std::move(image));
+    }
 }
 
 std::string imageEntries(int width, int height, int bits)

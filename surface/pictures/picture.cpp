@@ -243,11 +243,13 @@ PictureLoader::FileStamp PictureLoader::stampOf(const struct stat &file)
                      nanoseconds(file.st_ctim)};
 }
 
-Picture PictureLoader::load(const QString &path)
+namespace {
+
+// One stat() tells whether the file is there and ordinary, and which file in which state it is.
+// QFileInfo would make the times local QDateTimes, reading the time zone file each time, and this
+// runs for every picture of every page.
+struct stat statPictureFile(const QString &path)
 {
-    // One stat() tells whether the file is there and ordinary, and which file in which state it
-    // is. QFileInfo would make the times local QDateTimes, reading the time zone file each time,
-    // and this runs for every picture of every page.
     struct stat info
     {
     };
@@ -257,64 +259,56 @@ Picture PictureLoader::load(const QString &path)
     if (!S_ISREG(info.st_mode))
         throw PrintError(PrintError::PictureNotReadable,
                          Words::tr("%1 is not a picture file.").arg(displayPath(path)));
+    return info;
+}
 
+// A JPEG proven before, with the file's bytes again: the proof holds for these bytes, the file
+// being the one that was proven.
+Picture withJpegBytes(const Picture &proven, const QByteArray &content)
+{
+    JpegData jpeg = *proven.jpeg();
+    jpeg.bytes = jpeg.repaired ? withStandardTables(content, jpegLayout(content)) : content;
+    Picture picture(std::move(jpeg), proven.width(), proven.height(), proven.colour());
+    picture.setIdentity(proven.identity());
+    return picture;
+}
+
+// The picture as the cache keeps it: a JPEG kept as its bytes without them, so that a thousand
+// photographs printed once each do not fill the memory. Loading it again costs a read, not a
+// proof, and the PDF writer knows it again by its identity.
+Picture withoutJpegBytes(const Picture &picture)
+{
+    const JpegData *const jpeg = picture.jpeg();
+    if (!jpeg)
+        return picture;
+    JpegData proof = *jpeg;
+    proof.bytes = QByteArray();
+    Picture kept(std::move(proof), picture.width(), picture.height(), picture.colour());
+    kept.setIdentity(picture.identity());
+    return kept;
+}
+
+} // namespace
+
+Picture PictureLoader::load(const QString &path)
+{
+    const FileStamp now = stampOf(statPictureFile(path));
     // A file replaced by another of the same size and times (cp -p, rsync -t) is another inode, or
     // the same inode with a new change time. Only a file changed again within one tick of the
     // timestamps' clock looks the same: while its change time is that recent, its content is kept
     // and compared.
     // Keyed by the name as given: the working folder does not change under a run, and an absolute
     // name could not be had at all below a working folder deeper than the system's path limit.
-    const QString key = path;
+    const QString &key = path;
     const qint64 readAt = nanosecondsNow();
-    QByteArray content;
-    bool contentRead = false;
-    struct stat read
-    {
-    };
-    std::shared_ptr<Prepared> prepared;
-    if (const auto pending = m_prepared.find(key); pending != m_prepared.end()) {
-        prepared = pending->result();
-        m_prepared.erase(pending);
-        m_preparedOrder.removeOne(key);
-        // Taken only for the file as it is now, and only where its stamp tells every change.
-        if (!prepared->read || !(prepared->stamp == stampOf(info)) ||
-            prepared->stamp.changed >= readAt - UnsettledNanoseconds)
-            prepared.reset();
-    }
-    if (const auto found = m_index.find(key); found != m_index.end()) {
-        const auto entry = found.value();
-        bool same = entry->stamp == stampOf(info);
-        const bool bytesDropped = entry->picture.jpeg() && entry->picture.jpeg()->bytes.isEmpty();
-        if (same && (!entry->unsettledContent.isEmpty() || bytesDropped)) {
-            content = readPictureFile(path, read);
-            contentRead = true;
-            same = stampOf(read) == entry->stamp &&
-                   (entry->unsettledContent.isEmpty() || content == entry->unsettledContent);
-            if (same && !entry->unsettledContent.isEmpty() &&
-                entry->stamp.changed < readAt - UnsettledNanoseconds) {
-                m_cacheBytes -= entry->unsettledContent.size();
-                entry->unsettledContent = QByteArray();
-            }
-        }
-        if (same) {
-            m_lru.splice(m_lru.begin(), m_lru, entry);
-            if (!bytesDropped)
-                return entry->picture;
-            // The proof holds for these bytes: the file is the one that was proven.
-            const Picture &proven = entry->picture;
-            JpegData jpeg = *proven.jpeg();
-            jpeg.bytes = jpeg.repaired ? withStandardTables(content, jpegLayout(content)) : content;
-            Picture picture(std::move(jpeg), proven.width(), proven.height(), proven.colour());
-            picture.setIdentity(proven.identity());
-            return picture;
-        }
-        m_cacheBytes -= entry->bytes + entry->unsettledContent.size();
-        m_lru.erase(entry);
-        m_index.erase(found);
-    }
+    const std::shared_ptr<Prepared> prepared = takePrepared(key, now, readAt);
+    FileRead read;
+    if (std::optional<Picture> cached = fromCache(key, now, readAt, read))
+        return std::move(*cached);
 
-    Picture picture;
+    QByteArray content;
     FileStamp stamp;
+    Picture picture;
     if (prepared) {
         content = std::move(prepared->content);
         stamp = prepared->stamp;
@@ -324,32 +318,92 @@ Picture PictureLoader::load(const QString &path)
             throw *prepared->error;
         picture = std::move(prepared->picture);
     } else {
-        if (!contentRead)
-            content = readPictureFile(path, read);
-        stamp = stampOf(read);
+        if (!read.done) {
+            struct stat readStat
+            {
+            };
+            read.content = readPictureFile(path, readStat);
+            read.stamp = stampOf(readStat);
+        }
+        content = std::move(read.content);
+        stamp = read.stamp;
         ++m_decodes;
         picture = decode(content, path);
     }
     const bool unsettled = stamp.changed >= readAt - UnsettledNanoseconds;
+    picture.setIdentity(identityOf(path, stamp, content, unsettled));
+    const Picture kept = withoutJpegBytes(picture);
+    remember(Entry{key, stamp, kept, kept.bytes() + 256, unsettled ? content : QByteArray()});
+    return picture;
+}
+
+// What prepare() made of the file, taken from the prepared loads: only for the file as it is now,
+// and only where its stamp tells every change.
+std::shared_ptr<PictureLoader::Prepared> PictureLoader::takePrepared(const QString &path,
+                                                                     const FileStamp &now, qint64 readAt)
+{
+    const auto pending = m_prepared.find(path);
+    if (pending == m_prepared.end())
+        return nullptr;
+    std::shared_ptr<Prepared> prepared = pending->result();
+    m_prepared.erase(pending);
+    m_preparedOrder.removeOne(path);
+    if (!prepared->read || !(prepared->stamp == now) ||
+        prepared->stamp.changed >= readAt - UnsettledNanoseconds)
+        return nullptr;
+    return prepared;
+}
+
+// The cached picture of the file as it is now, made the most recently used; nothing where the
+// cache holds none, and an entry of the file as it was before is dropped. Where the stamp cannot
+// tell (the file changed within the clock's tick) or a JPEG was kept without its bytes, the file is
+// read, into read.
+std::optional<Picture> PictureLoader::fromCache(const QString &path, const FileStamp &now, qint64 readAt,
+                                                FileRead &read)
+{
+    const auto found = m_index.find(path);
+    if (found == m_index.end())
+        return std::nullopt;
+    const auto entry = found.value();
+    bool same = entry->stamp == now;
+    const bool bytesDropped = entry->picture.jpeg() && entry->picture.jpeg()->bytes.isEmpty();
+    if (same && (!entry->unsettledContent.isEmpty() || bytesDropped)) {
+        struct stat readStat
+        {
+        };
+        read.content = readPictureFile(path, readStat);
+        read.stamp = stampOf(readStat);
+        read.done = true;
+        same = read.stamp == entry->stamp &&
+               (entry->unsettledContent.isEmpty() || read.content == entry->unsettledContent);
+        if (same && !entry->unsettledContent.isEmpty() &&
+            entry->stamp.changed < readAt - UnsettledNanoseconds) {
+            m_cacheBytes -= entry->unsettledContent.size();
+            entry->unsettledContent = QByteArray();
+        }
+    }
+    if (!same) {
+        m_cacheBytes -= entry->bytes + entry->unsettledContent.size();
+        m_lru.erase(entry);
+        m_index.erase(found);
+        return std::nullopt;
+    }
+    m_lru.splice(m_lru.begin(), m_lru, entry);
+    return bytesDropped ? withJpegBytes(entry->picture, read.content) : entry->picture;
+}
+
+// What the picture is: the file by its name and the state it was read in, and, where a change
+// within the clock's tick would not show in the stamp, its content.
+QByteArray PictureLoader::identityOf(const QString &path, const FileStamp &stamp, const QByteArray &content,
+                                     bool unsettled)
+{
     QByteArray identity = encodeFileName(path) + '\0';
     for (const qint64 value :
          {qint64(stamp.device), qint64(stamp.inode), stamp.size, stamp.modified, stamp.changed})
         identity += QByteArray::number(value) + ' ';
-    if (unsettled) // a change within the clock's tick would not show in the stamp
+    if (unsettled)
         identity += QCryptographicHash::hash(content, QCryptographicHash::Sha1);
-    picture.setIdentity(identity);
-    // A JPEG kept as its bytes is remembered without them, so that a thousand photographs printed
-    // once each do not fill the memory: loading it again costs a read, not a proof, and the PDF
-    // writer knows it again by its identity.
-    Picture kept = picture;
-    if (const JpegData *jpeg = picture.jpeg()) {
-        JpegData proof = *jpeg;
-        proof.bytes = QByteArray();
-        kept = Picture(std::move(proof), picture.width(), picture.height(), picture.colour());
-        kept.setIdentity(std::move(identity));
-    }
-    remember(Entry{key, stamp, kept, kept.bytes() + 256, unsettled ? content : QByteArray()});
-    return picture;
+    return identity;
 }
 
 void PictureLoader::prepare(const QString &path)
@@ -435,6 +489,120 @@ PictureColour pngColour(const PngProof &proof)
     refusePicture(defect, path);
 }
 
+// A proven JPEG as its own bytes, its orientation applied by the drawing, with its profile where
+// that fits. repaired: the standard tables that it left out were put in.
+Picture jpegAsItIs(const QByteArray &bytes, const JpegHeader &header, bool repaired, float scale)
+{
+    JpegData data{bytes,           header.pixels,      header.components, header.transformed,
+                  header.inverted, header.orientation, repaired};
+    PictureColour colour;
+    if (profileFits(header.iccProfile, header.components))
+        colour.iccProfile = header.iccProfile;
+    const QSize shown = header.orientation >= 5 ? header.pixels.transposed() : header.pixels;
+    return Picture(std::move(data), float(shown.width()) * scale, float(shown.height()) * scale,
+                   std::move(colour));
+}
+
+// A JPEG decoded, with its profile where that fits the decoded pixels and they are not CMYK's.
+// lossless: the pixels are embedded without loss (a JPEG that names a component twice).
+Picture decodedJpeg(const QByteArray &content, const QString &path, const JpegHeader &header, bool lossless,
+                    float scale)
+{
+    QImage image = decodeJpeg(content, path);
+    refuseIfTooLarge(image.size(), path);
+    PictureColour colour;
+    if (profileFits(header.iccProfile, image.isGrayscale() ? 1 : 3) && header.components != 4)
+        colour.iccProfile = header.iccProfile;
+    const float width = float(image.width()) * scale;
+    const float height = float(image.height()) * scale;
+    return Picture(std::move(image), width, height, lossless, std::move(colour));
+}
+
+// A JPEG is walked first (every segment within the file, the scans counted, the end marker there),
+// then proven by libjpeg. One that PDF reads and that is proven goes to the page as its bytes, its
+// orientation applied by the drawing; standard tables that it leaves out are put in. One with a
+// component named twice, or that PDF does not read, is decoded.
+Picture jpegPicture(const QByteArray &content, const QString &path, float scale, qint64 maxPixels)
+{
+    const JpegLayout layout = jpegLayout(content);
+    if (layout.defect != PictureDefect::None)
+        refusePicture(layout.defect, path);
+    const QByteArray bytes = layout.missingTables.empty() ? content : withStandardTables(content, layout);
+    const JpegProof proof = proveJpeg(bytes, maxPixels);
+    if (proof.tooLarge)
+        refuseIfTooLarge(proof.header.pixels, path);
+    if (proof.defect != PictureDefect::None)
+        refuseProven(proof.defect, proof.reason, path);
+    if (proof.proven && !layout.repeatedComponents)
+        return jpegAsItIs(bytes, proof.header, !layout.missingTables.empty(), scale);
+    return decodedJpeg(content, path, proof.header, layout.repeatedComponents, scale);
+}
+
+// A PNG's proof, or the error for its damage. Asked for the size, libpng reads every chunk before
+// the pixels and first allocates what each one claims to hold (a 203-byte file asked for 1.1 GB):
+// the walk over the chunks, which keeps each within the file, goes first. Then libpng proves it,
+// on the header it accepts: the size limit applies to that header.
+PngProof provenPng(const QByteArray &content, const QString &path, qint64 maxPixels)
+{
+    if (const PictureDefect defect = pngDefect(content); defect != PictureDefect::None)
+        refusePicture(defect, path);
+    PngProof proof = provePng(content, maxPixels);
+    if (proof.tooLarge)
+        refuseIfTooLarge(proof.pixels, path);
+    if (proof.defect != PictureDefect::None)
+        refuseProven(proof.defect, proof.reason, path);
+    return proof;
+}
+
+// A proven PNG's compressed pixels as they are, where PDF reads them so and the file's own header
+// says what libpng proved; nothing otherwise.
+std::optional<Picture> pngAsItIs(const QByteArray &content, const PngProof &proof,
+                                 const PictureColour &colour, float scale)
+{
+    std::optional<PngData> png = pngPassThrough(content);
+    if (!png || png->pixels != proof.pixels || png->bits != proof.bits)
+        return std::nullopt;
+    const float width = float(png->pixels.width()) * scale;
+    const float height = float(png->pixels.height()) * scale;
+    return Picture(std::move(*png), content, width, height, colour);
+}
+
+// GIF, BMP and a PNG that does not go in as it is, decoded by Qt's reader. Decoded from memory: the
+// checks below and the decoder see the same bytes. The reader is told the format, so that no other
+// plugin ever looks at the content.
+Picture decodedWithQt(const QByteArray &content, const QString &path, PictureFormat format, float scale,
+                      PictureColour colour)
+{
+    QBuffer buffer;
+    buffer.setData(content);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format == PictureFormat::Gif   ? "gif"
+                                 : format == PictureFormat::Png ? "png"
+                                                                : "bmp");
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(true);
+    // Pictures whose decoded size would pass the limit are refused before any memory is taken,
+    // with a message that says why.
+    refuseIfTooLarge(reader.size(), path);
+    PictureDefect defect = PictureDefect::None;
+    if (format == PictureFormat::Gif)
+        defect = gifDefect(content);
+    else if (format == PictureFormat::Bmp)
+        defect = bmpDefect(content);
+    if (defect != PictureDefect::None)
+        refusePicture(defect, path);
+
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        throw PrintError(
+            PrintError::PictureNotReadable,
+            Words::tr("The picture %1 could not be read: %2.").arg(displayPath(path), reader.errorString()));
+    refuseIfTooLarge(image.size(), path);
+    const float width = float(image.width()) * scale;
+    const float height = float(image.height()) * scale;
+    return Picture(std::move(image), width, height, true, std::move(colour));
+}
+
 } // namespace
 
 Picture PictureLoader::decode(const QByteArray &content, const QString &path) const
@@ -451,100 +619,18 @@ Picture PictureLoader::decodeAt(const QByteArray &content, const QString &path, 
             Words::tr("The file %1 is not a GIF, PNG, JPEG or BMP picture.").arg(displayPath(path)));
     const float scale = float(1440.0 / dpi);
     const qint64 maxPixels = maxPicturePixels();
-
-    if (*format == PictureFormat::Jpeg) {
-        // Walked first (every segment within the file, the scans counted, the end marker there),
-        // then proven by libjpeg. One that PDF reads and that is proven goes to the page as its
-        // bytes, its orientation applied by the drawing; standard tables that it leaves out are put
-        // in. One with a component named twice, or that PDF does not read, is decoded.
-        const JpegLayout layout = jpegLayout(content);
-        if (layout.defect != PictureDefect::None)
-            refusePicture(layout.defect, path);
-        const QByteArray bytes = layout.missingTables.empty() ? content : withStandardTables(content, layout);
-        const JpegProof proof = proveJpeg(bytes, maxPixels);
-        if (proof.tooLarge)
-            refuseIfTooLarge(proof.header.pixels, path);
-        if (proof.defect != PictureDefect::None)
-            refuseProven(proof.defect, proof.reason, path);
-        const JpegHeader &header = proof.header;
-        if (proof.proven && !layout.repeatedComponents) {
-            JpegData data{bytes,
-                          header.pixels,
-                          header.components,
-                          header.transformed,
-                          header.inverted,
-                          header.orientation,
-                          !layout.missingTables.empty()};
-            PictureColour colour;
-            if (profileFits(header.iccProfile, header.components))
-                colour.iccProfile = header.iccProfile;
-            const QSize shown = header.orientation >= 5 ? header.pixels.transposed() : header.pixels;
-            return Picture(std::move(data), float(shown.width()) * scale, float(shown.height()) * scale,
-                           std::move(colour));
-        }
-        QImage image = decodeJpeg(content, path);
-        refuseIfTooLarge(image.size(), path);
-        PictureColour colour;
-        if (profileFits(header.iccProfile, image.isGrayscale() ? 1 : 3) && header.components != 4)
-            colour.iccProfile = header.iccProfile;
-        const float width = float(image.width()) * scale;
-        const float height = float(image.height()) * scale;
-        return Picture(std::move(image), width, height, layout.repeatedComponents, std::move(colour));
-    }
-
+    if (*format == PictureFormat::Jpeg)
+        return jpegPicture(content, path, scale, maxPixels);
     PictureColour colour;
     if (*format == PictureFormat::Png) {
-        // Asked for the size, libpng reads every chunk before the pixels and first allocates what
-        // each one claims to hold (a 203-byte file asked for 1.1 GB): the walk over the chunks,
-        // which keeps each within the file, goes first. Then libpng proves it, on the header it
-        // accepts: the size limit applies to that header, and the compressed pixels go in as they
-        // are only where the file's own header says the same.
-        if (const PictureDefect defect = pngDefect(content); defect != PictureDefect::None)
-            refusePicture(defect, path);
-        const PngProof proof = provePng(content, maxPixels);
-        if (proof.tooLarge)
-            refuseIfTooLarge(proof.pixels, path);
-        if (proof.defect != PictureDefect::None)
-            refuseProven(proof.defect, proof.reason, path);
+        // The compressed pixels go in as they are only where the file's own header says the same as
+        // the one libpng proved.
+        const PngProof proof = provenPng(content, path, maxPixels);
         colour = pngColour(proof);
-        if (std::optional<PngData> png = pngPassThrough(content);
-            png && png->pixels == proof.pixels && png->bits == proof.bits) {
-            const float width = float(png->pixels.width()) * scale;
-            const float height = float(png->pixels.height()) * scale;
-            return Picture(std::move(*png), content, width, height, std::move(colour));
-        }
+        if (std::optional<Picture> asItIs = pngAsItIs(content, proof, colour, scale))
+            return std::move(*asItIs);
     }
-
-    // Decoded from memory: the checks below and the decoder see the same bytes. Qt's reader is
-    // told the format, so that no other plugin ever looks at the content.
-    QBuffer buffer;
-    buffer.setData(content);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, *format == PictureFormat::Gif   ? "gif"
-                                 : *format == PictureFormat::Png ? "png"
-                                                                 : "bmp");
-    reader.setAutoDetectImageFormat(false);
-    reader.setAutoTransform(true);
-    // Pictures whose decoded size would pass the limit are refused before any memory is taken,
-    // with a message that says why.
-    refuseIfTooLarge(reader.size(), path);
-    PictureDefect defect = PictureDefect::None;
-    if (*format == PictureFormat::Gif)
-        defect = gifDefect(content);
-    else if (*format == PictureFormat::Bmp)
-        defect = bmpDefect(content);
-    if (defect != PictureDefect::None)
-        refusePicture(defect, path);
-
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        throw PrintError(
-            PrintError::PictureNotReadable,
-            Words::tr("The picture %1 could not be read: %2.").arg(displayPath(path), reader.errorString()));
-    refuseIfTooLarge(image.size(), path);
-    const float width = float(image.width()) * scale;
-    const float height = float(image.height()) * scale;
-    return Picture(std::move(image), width, height, true, std::move(colour));
+    return decodedWithQt(content, path, *format, scale, std::move(colour));
 }
 
 void PictureLoader::remember(Entry entry)

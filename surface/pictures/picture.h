@@ -3,6 +3,9 @@
 
 #pragma once
 
+#include "jpegdecoder.h"
+#include "picturecheck.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QFuture>
@@ -13,6 +16,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <sys/types.h>
@@ -34,30 +38,6 @@ struct PictureColour
     std::vector<double> chromaticities;
 
     [[nodiscard]] bool isDevice() const { return iccProfile.isEmpty() && gamma <= 0; }
-};
-
-// A JPEG that PDF's DCT filter reads as it stands: 8-bit, Huffman coded, baseline or progressive,
-// one, three or four components. It is kept and embedded as the file's own bytes.
-struct JpegData
-{
-    QByteArray bytes;
-    QSize pixels;            // as coded, before the orientation is applied
-    int components = 3;      // 1 grey, 3 colour, 4 CMYK
-    bool transformed = true; // the components are YCbCr (or YCCK) rather than RGB (or CMYK)
-    bool inverted = false;   // the CMYK of Adobe's programs, stored inverted
-    int orientation = 1;     // the Exif orientation, 1 to 8, which the drawing applies
-    bool repaired = false;   // the standard Huffman tables that the file leaves out are put in
-};
-
-// A PNG whose compressed pixels PDF's Flate filter reads as they stand, with the PNG predictors:
-// not interlaced, no alpha channel, no transparency chunk. It is embedded as its own picture data.
-struct PngData
-{
-    QByteArray data; // the IDAT chunks' zlib stream, as the file has it
-    QSize pixels;
-    int bits = 8;       // a sample
-    int colours = 3;    // samples a pixel: 1 (grey, or a palette index) or 3 (RGB)
-    QByteArray palette; // RGB triples, for a palette picture
 };
 
 // A picture with its natural size in twips: decoded pixels, or a JPEG's or PNG's own data. Copies share
@@ -166,8 +146,21 @@ private:
     };
     // What a worker made of a file: the picture or the error, and the file it read.
     struct Prepared;
+    // What load() has read of a file, where it has: its content and the state it was read in.
+    struct FileRead
+    {
+        QByteArray content;
+        FileStamp stamp;
+        bool done = false;
+    };
+    [[nodiscard]] std::shared_ptr<Prepared> takePrepared(const QString &path, const FileStamp &now,
+                                                         qint64 readAt);
+    [[nodiscard]] std::optional<Picture> fromCache(const QString &path, const FileStamp &now, qint64 readAt,
+                                                   FileRead &read);
     void remember(Entry entry);
     [[nodiscard]] static FileStamp stampOf(const struct stat &file);
+    [[nodiscard]] static QByteArray identityOf(const QString &path, const FileStamp &stamp,
+                                               const QByteArray &content, bool unsettled);
     [[nodiscard]] static Picture decodeAt(const QByteArray &content, const QString &path, double dpi);
 
     double m_dpi;

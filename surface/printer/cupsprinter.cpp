@@ -519,6 +519,74 @@ QString defaultAddress()
     return {};
 }
 
+// Why the printer wanted cannot be looked at, where it cannot: no print system, no connection, no
+// queue of the name or none at all, an address with no printer behind it.
+std::optional<DefaultPrinter> missingPrinter(const Destination &destination, const QString &wanted)
+{
+    if (destination.isAddress()) {
+        if (!destination.dest())
+            return DefaultPrinter{DefaultPrinter::NoDefaultQueue, std::nullopt,
+                                  destination.unreachableReason(wanted)};
+        if (!destination.connected())
+            return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt,
+                                  destination.unreachableReason(wanted)};
+        return std::nullopt;
+    }
+    const Connection &http = destination.connection();
+    if (!http) {
+        if (!serverConfigured(http.server()))
+            return DefaultPrinter{DefaultPrinter::NoPrintSystem, std::nullopt, QString()};
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, http.connectFailure()};
+    }
+    if (destination.dest())
+        return std::nullopt;
+    const QString said = lastErrorText();
+    if (const QString failure = http.failure(); !failure.isEmpty())
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, failure};
+    cups_dest_t *dests = nullptr;
+    const int count = cupsGetDests2(http.get(), &dests);
+    cupsFreeDests(count, dests);
+    if (const QString failure = http.failure(); !failure.isEmpty())
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, failure};
+    if (count > 0)
+        return DefaultPrinter{DefaultPrinter::NoDefaultQueue, std::nullopt, said};
+    // "Not found" is the answer of a print system without queues; anything else is a refusal.
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
+        return DefaultPrinter{DefaultPrinter::Unreachable, std::nullopt, lastErrorText()};
+    return DefaultPrinter{DefaultPrinter::NoQueue, std::nullopt, QString()};
+}
+
+// The printer found, with the job options settled against what it offers (details may be missing:
+// a queue that does not describe itself); or why it cannot print as asked.
+DefaultPrinter settledPrinter(const Destination &destination, cups_dinfo_t *details, const JobOptions &asked,
+                              PrinterInfo &info)
+{
+    const Connection &http = destination.connection();
+    if (const std::optional<QString> refusal =
+            settleJobOptions(http.get(), destination.dest(), details, destination.isAddress(), info.name,
+                             asked, info.jobOptions))
+        return {DefaultPrinter::OptionNotSupported, std::nullopt, *refusal};
+    if (const QString failure = http.failure(); !failure.isEmpty())
+        return {DefaultPrinter::Unreachable, std::nullopt, failure};
+    return {DefaultPrinter::Found, info, QString()};
+}
+
+// The paper the printer's details give, and whether the printer takes landscape pages.
+void takePaperOf(http_t *http, cups_dest_t *dest, cups_dinfo_t *details, PrinterInfo &info)
+{
+    std::optional<Media> media = defaultMedia(http, dest, details);
+    if (!media) // the queue reports no default: the locale's paper, with the queue's margins for it
+        media = mediaNamed(http, dest, details, info.media.toUtf8());
+    if (media) {
+        info.layout = layoutOf(media->size);
+        info.media = media->keyword;
+    }
+    // Raster pages are turned onto the sheet here, whatever the printer does with orientations.
+    info.landscapeSupported =
+        info.plan.raster() ||
+        cupsCheckDestSupported(http, dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
+}
+
 } // namespace
 
 DefaultPrinter lookUpDefaultPrinter()
@@ -533,33 +601,9 @@ DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked)
     cupsSetServer(nullptr);
     const QString wanted = printer.isEmpty() ? defaultAddress() : printer;
     const Destination destination(wanted);
-    const Connection *const http =
-        destination.dest() || !destination.isAddress() ? &destination.connection() : nullptr;
-    if (destination.isAddress()) {
-        if (!destination.dest())
-            return {DefaultPrinter::NoDefaultQueue, std::nullopt, destination.unreachableReason(wanted)};
-        if (!destination.connected())
-            return {DefaultPrinter::Unreachable, std::nullopt, destination.unreachableReason(wanted)};
-    } else if (!*http) {
-        if (!serverConfigured(http->server()))
-            return {DefaultPrinter::NoPrintSystem, std::nullopt, QString()};
-        return {DefaultPrinter::Unreachable, std::nullopt, http->connectFailure()};
-    } else if (!destination.dest()) {
-        const QString said = lastErrorText();
-        if (const QString failure = http->failure(); !failure.isEmpty())
-            return {DefaultPrinter::Unreachable, std::nullopt, failure};
-        cups_dest_t *dests = nullptr;
-        const int count = cupsGetDests2(http->get(), &dests);
-        cupsFreeDests(count, dests);
-        if (const QString failure = http->failure(); !failure.isEmpty())
-            return {DefaultPrinter::Unreachable, std::nullopt, failure};
-        if (count > 0)
-            return {DefaultPrinter::NoDefaultQueue, std::nullopt, said};
-        // "Not found" is the answer of a print system without queues; anything else is a refusal.
-        if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-            return {DefaultPrinter::Unreachable, std::nullopt, lastErrorText()};
-        return {DefaultPrinter::NoQueue, std::nullopt, QString()};
-    }
+    if (std::optional<DefaultPrinter> missing = missingPrinter(destination, wanted))
+        return std::move(*missing);
+    const Connection &http = destination.connection();
     cups_dest_t *const dest = destination.dest();
 
     PrinterInfo info;
@@ -572,44 +616,24 @@ DefaultPrinter lookUpPrinter(const QString &printer, const JobOptions &asked)
     JobOptions askedOfPrinter = asked;
     const PlanOutcome planned =
         planDocument(readOffers(destination), askedOfPrinter, destination.isAddress(), info.name);
-    if (const QString failure = http->failure(); !failure.isEmpty())
+    if (const QString failure = http.failure(); !failure.isEmpty())
         return {DefaultPrinter::Unreachable, std::nullopt, failure};
     if (!planned.plan)
         return {DefaultPrinter::OptionNotSupported, std::nullopt, planned.refusal};
     info.plan = *planned.plan;
     info.landscapeSupported = info.plan.raster();
-    const auto settled = [&](cups_dinfo_t *details) -> DefaultPrinter {
-        if (const std::optional<QString> refusal =
-                settleJobOptions(http->get(), dest, details, destination.isAddress(), info.name,
-                                 askedOfPrinter, info.jobOptions))
-            return {DefaultPrinter::OptionNotSupported, std::nullopt, *refusal};
-        if (const QString failure = http->failure(); !failure.isEmpty())
-            return {DefaultPrinter::Unreachable, std::nullopt, failure};
-        return {DefaultPrinter::Found, info, QString()};
-    };
-    cups_dinfo_t *const details = cupsCopyDestInfo(http->get(), dest);
+    cups_dinfo_t *const details = cupsCopyDestInfo(http.get(), dest);
     if (!details) {
-        if (const QString failure = http->failure(); !failure.isEmpty())
+        if (const QString failure = http.failure(); !failure.isEmpty())
             return {DefaultPrinter::Unreachable, std::nullopt, failure};
         // A printer's address with no printer behind it (the server answers "not found").
         if (destination.isAddress())
             return {DefaultPrinter::NoDefaultQueue, std::nullopt, lastErrorText()};
-        return settled(nullptr);
+        return settledPrinter(destination, nullptr, askedOfPrinter, info);
     }
     const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
-
-    std::optional<Media> media = defaultMedia(http->get(), dest, details);
-    if (!media) // the queue reports no default: the locale's paper, with the queue's margins for it
-        media = mediaNamed(http->get(), dest, details, info.media.toUtf8());
-    if (media) {
-        info.layout = layoutOf(media->size);
-        info.media = media->keyword;
-    }
-    // Raster pages are turned onto the sheet here, whatever the printer does with orientations.
-    info.landscapeSupported =
-        info.plan.raster() ||
-        cupsCheckDestSupported(http->get(), dest, details, CUPS_ORIENTATION, CUPS_ORIENTATION_LANDSCAPE) != 0;
-    return settled(details);
+    takePaperOf(http.get(), dest, details, info);
+    return settledPrinter(destination, details, askedOfPrinter, info);
 }
 
 namespace {
@@ -634,47 +658,62 @@ QString sizeText(qint64 bytes)
     return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeIecFormat);
 }
 
-} // namespace
-
-std::optional<int> submitDocument(const QString &printer, const QString &title, const JobPaper &paper,
-                                  const JobOptions &jobOptions, const JobDocument &document,
-                                  const BusyWait &wait)
+// The options a job is created with: the user's, the paper's media and, for a PDF, how its pages
+// lie on the sheet. libcups's list, freed with this.
+class JobOptionList
 {
-    const QByteArray jobTitle = title.toUtf8();
-    const bool raster = document.format != DocumentFormat::Pdf;
-    cups_option_t *options = nullptr;
-    int optionCount = 0;
-    for (const auto &[name, value] : jobOptions)
-        optionCount = cupsAddOption(name.constData(), value.constData(), optionCount, &options);
-    const QByteArray media = paper.media.toUtf8();
-    if (!media.isEmpty())
-        optionCount = cupsAddOption("media", media.constData(), optionCount, &options);
-    // Without these the filters shrink a page to the printable area when the queue (or the user's
-    // options) asks for fit-to-page, and scale and crop it when its size differs from the sheet's.
-    // A landscape page is turned onto the sheet the way the queue turns landscape pages; saying
-    // "portrait" for a portrait page keeps a queue whose default orientation is landscape from
-    // turning it upside down. A raster document is already the sheets, turned and at their size.
-    if (!raster) {
-        optionCount = cupsAddOption("print-scaling", "none", optionCount, &options);
-        optionCount =
-            cupsAddOption("orientation-requested", paper.landscape ? "4" : "3", optionCount, &options);
+public:
+    JobOptionList(const JobPaper &paper, const JobOptions &jobOptions, bool raster)
+    {
+        for (const auto &[name, value] : jobOptions)
+            m_count = cupsAddOption(name.constData(), value.constData(), m_count, &m_options);
+        const QByteArray media = paper.media.toUtf8();
+        if (!media.isEmpty())
+            m_count = cupsAddOption("media", media.constData(), m_count, &m_options);
+        // Without these the filters shrink a page to the printable area when the queue (or the
+        // user's options) asks for fit-to-page, and scale and crop it when its size differs from
+        // the sheet's. A landscape page is turned onto the sheet the way the queue turns landscape
+        // pages; saying "portrait" for a portrait page keeps a queue whose default orientation is
+        // landscape from turning it upside down. A raster document is already the sheets, turned
+        // and at their size.
+        if (!raster) {
+            m_count = cupsAddOption("print-scaling", "none", m_count, &m_options);
+            m_count =
+                cupsAddOption("orientation-requested", paper.landscape ? "4" : "3", m_count, &m_options);
+        }
     }
-    const auto freeOptions = qScopeGuard([&] { cupsFreeOptions(optionCount, options); });
+    ~JobOptionList() { cupsFreeOptions(m_count, m_options); }
+    JobOptionList(const JobOptionList &) = delete;
+    JobOptionList &operator=(const JobOptionList &) = delete;
 
-    const auto unavailable = [&](const QString &reason) {
+    [[nodiscard]] int count() const { return m_count; }
+    [[nodiscard]] cups_option_t *options() const { return m_options; }
+
+private:
+    cups_option_t *m_options = nullptr;
+    int m_count = 0;
+};
+
+// The errors of sending one job to one printer: the print system out of reach, or the printer
+// refusing the job.
+struct JobFailures
+{
+    const QString &printer;
+    const QString &title;
+    const Destination &destination;
+
+    [[nodiscard]] PrintError unavailable(const QString &reason) const
+    {
         return PrintError(PrintError::PrintSystemUnavailable,
                           Words::tr("The print job %1 could not be sent to the printer %2: the print "
                                     "system cannot be reached (%3).")
                               .arg(title, printer, reason));
-    };
-    const Destination destination(printer);
-    if (destination.dest() && !destination.connected())
-        throw unavailable(destination.unreachableReason(printer));
-    if (!destination.isAddress() && !destination.connected())
-        throw unavailable(destination.connection().connectFailure());
+    }
+
     // A failed exchange does not say by its status whether the printer went away or refused the
     // job, so the connection, and then a new one, are asked.
-    const auto failed = [&](const QString &reason) {
+    [[nodiscard]] PrintError failed(const QString &reason) const
+    {
         if (destination.dest() || !destination.isAddress()) {
             if (const QString failure = destination.connection().failure(); !failure.isEmpty())
                 return unavailable(failure);
@@ -684,33 +723,31 @@ std::optional<int> submitDocument(const QString &printer, const QString &title, 
         return PrintError(
             PrintError::PrinterRefusedJob,
             Words::tr("The printer %1 did not accept the print job %2: %3.").arg(printer, title, reason));
-    };
-    if (!destination.dest())
-        throw failed(lastErrorText());
-    http_t *const http = destination.http();
-    cups_dest_t *const dest = destination.dest();
-    cups_dinfo_t *const details = cupsCopyDestInfo(http, dest);
-    if (!details)
-        throw failed(lastErrorText());
-    const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
+    }
+};
 
-    // A printer busy with another job is asked again, after pauses that grow, as lp does, until it
-    // takes the job or the time allowed has passed; the one who waits may give up in between.
+// The job created on the printer, its number; nothing where the one who waits gave up. A printer
+// busy with another job is asked again, after pauses that grow, as lp does, until it takes the job
+// or the time allowed has passed; the one who waits may give up in between.
+std::optional<int> createJob(cups_dinfo_t *details, const QByteArray &jobTitle, const JobOptionList &options,
+                             const BusyWait &wait, const JobFailures &failures)
+{
+    const Destination &destination = failures.destination;
     int job = 0;
     QElapsedTimer waited;
     int pauseMs = FirstPauseMs;
-    while (cupsCreateDestJob(http, dest, details, &job, jobTitle.constData(), optionCount, options) >
-               IPP_STATUS_OK_EVENTS_COMPLETE ||
+    while (cupsCreateDestJob(destination.http(), destination.dest(), details, &job, jobTitle.constData(),
+                             options.count(), options.options()) > IPP_STATUS_OK_EVENTS_COMPLETE ||
            job <= 0) {
         const ipp_status_t status = cupsLastError();
         if (!busyAnswer(status, destination.isAddress()))
-            throw failed(lastErrorText());
+            throw failures.failed(lastErrorText());
         if (!waited.isValid())
             waited.start();
         const qint64 left = qint64(wait.limitSeconds) * 1000 - waited.elapsed();
         if (left <= 0)
-            throw failed(lastErrorText());
-        const QString waiting = Words::tr("Waiting for the printer %1: it is busy").arg(printer);
+            throw failures.failed(lastErrorText());
+        const QString waiting = Words::tr("Waiting for the printer %1: it is busy").arg(failures.printer);
         QElapsedTimer pause;
         pause.start();
         const qint64 pauseLength = std::min<qint64>(pauseMs, left);
@@ -722,15 +759,32 @@ std::optional<int> submitDocument(const QString &printer, const QString &title, 
         pauseMs = std::min(pauseMs * 2, LongestPauseMs);
         job = 0;
     }
+    return job;
+}
 
-    // From here on a failure leaves a job without its document: it is cancelled, so that nothing
-    // of it is printed, and what went wrong is said.
-    const auto cancel = [&] { (void)cupsCancelDestJob(http, dest, job); };
-    qint64 sent = 0;
-    const auto abandon = [&](const QString &reason) {
+// A job created on the printer whose document is being sent. A failure from here on leaves a job
+// without its document: it is cancelled, so that nothing of it is printed, and what went wrong is
+// said.
+struct CreatedJob
+{
+    cups_dinfo_t *details;
+    int id;
+    const JobDocument &document;
+    const JobFailures &failures;
+    qint64 sent = 0; // the bytes of the document sent so far
+
+    [[nodiscard]] http_t *http() const { return failures.destination.http(); }
+    [[nodiscard]] cups_dest_t *dest() const { return failures.destination.dest(); }
+    void cancel() const { (void)cupsCancelDestJob(http(), dest(), id); }
+
+    // The job cancelled, and why its document was not taken.
+    [[nodiscard]] PrintError abandon(const QString &reason) const
+    {
+        const QString &printer = failures.printer;
+        const QString &title = failures.title;
         // A server that refuses a document for its size (cupsd's MaxRequestSize) answers so in HTTP
         // (which libcups passes on as client-error-request-value-too-long), or in IPP.
-        if (httpGetStatus(http) == HTTP_STATUS_REQUEST_TOO_LARGE ||
+        if (httpGetStatus(http()) == HTTP_STATUS_REQUEST_TOO_LARGE ||
             cupsLastError() == IPP_STATUS_ERROR_REQUEST_ENTITY) {
             cancel();
             return PrintError(PrintError::PrinterRefusedJob,
@@ -750,42 +804,80 @@ std::optional<int> submitDocument(const QString &printer, const QString &title, 
                                   .arg(printer, title, QString::fromLatin1(mimeType(document.format)), reason,
                                        document.formatsTaken.join(QStringLiteral(", "))));
         }
-        const PrintError error = failed(reason);
+        const PrintError error = failures.failed(reason);
         cancel();
         return error;
-    };
-    if (cupsStartDestDocument(http, dest, details, job, jobTitle.constData(), mimeType(document.format), 0,
-                              nullptr, 1) != HTTP_STATUS_CONTINUE)
-        throw abandon(lastErrorText());
+    }
+};
+
+// The document written into the created job: true when the printer took it whole, false when the
+// one who waits stopped it (the job is then cancelled); a failure cancels the job and throws.
+bool sendJobDocument(CreatedJob &job, const QByteArray &jobTitle)
+{
+    http_t *const http = job.http();
+    cups_dest_t *const dest = job.dest();
+    if (cupsStartDestDocument(http, dest, job.details, job.id, jobTitle.constData(),
+                              mimeType(job.document.format), 0, nullptr, 1) != HTTP_STATUS_CONTINUE)
+        throw job.abandon(lastErrorText());
     const DocumentSink sink = [&](const char *data, size_t size) {
         if (cupsWriteRequestData(http, data, size) != HTTP_STATUS_CONTINUE)
             return false;
-        sent += qint64(size);
+        job.sent += qint64(size);
         return true;
     };
     Written written = Written::Refused;
     try {
-        written = document.write(sink);
+        written = job.document.write(sink);
     } catch (const PrintError &) {
-        (void)cupsFinishDestDocument(http, dest, details);
-        cancel();
+        (void)cupsFinishDestDocument(http, dest, job.details);
+        job.cancel();
         throw;
     }
     if (written == Written::Stopped) {
-        (void)cupsFinishDestDocument(http, dest, details);
-        cancel();
-        return std::nullopt;
+        (void)cupsFinishDestDocument(http, dest, job.details);
+        job.cancel();
+        return false;
     }
     if (written == Written::Refused) {
         // A server that stops taking a document (cupsd, when it is larger than its MaxRequestSize)
         // closes the connection; its answer, waiting to be read, says why.
         const QString writeFailure = lastErrorText();
-        if (cupsFinishDestDocument(http, dest, details) <= IPP_STATUS_OK_EVENTS_COMPLETE)
-            throw abandon(writeFailure);
-        throw abandon(lastErrorText());
+        if (cupsFinishDestDocument(http, dest, job.details) <= IPP_STATUS_OK_EVENTS_COMPLETE)
+            throw job.abandon(writeFailure);
+        throw job.abandon(lastErrorText());
     }
-    if (cupsFinishDestDocument(http, dest, details) > IPP_STATUS_OK_EVENTS_COMPLETE)
-        throw abandon(lastErrorText());
+    if (cupsFinishDestDocument(http, dest, job.details) > IPP_STATUS_OK_EVENTS_COMPLETE)
+        throw job.abandon(lastErrorText());
+    return true;
+}
+
+} // namespace
+
+std::optional<int> submitDocument(const QString &printer, const QString &title, const JobPaper &paper,
+                                  const JobOptions &jobOptions, const JobDocument &document,
+                                  const BusyWait &wait)
+{
+    const QByteArray jobTitle = title.toUtf8();
+    const JobOptionList options(paper, jobOptions, document.format != DocumentFormat::Pdf);
+    const Destination destination(printer);
+    const JobFailures failures{printer, title, destination};
+    if (destination.dest() && !destination.connected())
+        throw failures.unavailable(destination.unreachableReason(printer));
+    if (!destination.isAddress() && !destination.connected())
+        throw failures.unavailable(destination.connection().connectFailure());
+    if (!destination.dest())
+        throw failures.failed(lastErrorText());
+    cups_dinfo_t *const details = cupsCopyDestInfo(destination.http(), destination.dest());
+    if (!details)
+        throw failures.failed(lastErrorText());
+    const auto freeDetails = qScopeGuard([details] { cupsFreeDestInfo(details); });
+
+    const std::optional<int> job = createJob(details, jobTitle, options, wait, failures);
+    if (!job)
+        return std::nullopt;
+    CreatedJob created{details, *job, document, failures};
+    if (!sendJobDocument(created, jobTitle))
+        return std::nullopt;
     return job;
 }
 

@@ -95,14 +95,6 @@ struct JobPaper
 // take them.
 using DocumentSink = std::function<bool(const char *data, size_t size)>;
 
-// What became of a document as it was written into a job.
-enum class Written
-{
-    Whole,   // every byte of it
-    Refused, // the sink did not take some bytes: the print system stopped taking them
-    Stopped, // the one who sends it gave up part-way
-};
-
 // A document to send: its format, and what writes it into the job. write stops as soon as the sink
 // refuses bytes, and throws PrintError when it cannot make the document; whatever it made is then
 // thrown away, the job cancelled.

@@ -11,6 +11,19 @@
 
 #include "picturecheck.h"
 
+// A JPEG that PDF's DCT filter reads as it stands: 8-bit, Huffman coded, baseline or progressive,
+// one, three or four components. It is kept and embedded as the file's own bytes.
+struct JpegData
+{
+    QByteArray bytes;
+    QSize pixels;            // as coded, before the orientation is applied
+    int components = 3;      // 1 grey, 3 colour, 4 CMYK
+    bool transformed = true; // the components are YCbCr (or YCCK) rather than RGB (or CMYK)
+    bool inverted = false;   // the CMYK of Adobe's programs, stored inverted
+    int orientation = 1;     // the Exif orientation, 1 to 8, which the drawing applies
+    bool repaired = false;   // the standard Huffman tables that the file leaves out are put in
+};
+
 // Decodes a JPEG with libjpeg, in one pass, into the image Qt's own reader would give (grey, or
 // RGB32 for colour and CMYK, turned as its Exif orientation says, with its ICC profile). Unlike Qt's
 // reader it refuses data that runs out before the last pixel (libjpeg's warning, which Qt only

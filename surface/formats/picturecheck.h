@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QSize>
 #include <QString>
@@ -106,10 +107,20 @@ void refuseIfTooLarge(QSize pixels, const QString &path);
 // PNG: the chunks up to the end chunk, each within the file.
 [[nodiscard]] PictureDefect pngDefect(QByteArrayView data);
 
+// A PNG whose compressed pixels PDF's Flate filter reads as they stand, with the PNG predictors:
+// not interlaced, no alpha channel, no transparency chunk. It is embedded as its own picture data.
+struct PngData
+{
+    QByteArray data; // the IDAT chunks' zlib stream, as the file has it
+    QSize pixels;
+    int bits = 8;       // a sample
+    int colours = 3;    // samples a pixel: 1 (grey, or a palette index) or 3 (RGB)
+    QByteArray palette; // RGB triples, for a palette picture
+};
+
 // The picture data of a PNG that PDF's Flate filter and PNG predictors read as they stand: not
 // interlaced, grey, RGB or a palette, no transparency chunk. Nothing where the PNG is not such a
 // one. Whether the data holds every row is libpng's to prove (provePng).
-struct PngData;
 [[nodiscard]] std::optional<PngData> pngPassThrough(QByteArrayView data);
 
 // BMP, read the way Qt's reader reads it; run-length coded pixels must cover every pixel.

@@ -56,6 +56,65 @@ static void pngWarning(png_structp png, png_const_charp message)
 }
 }
 
+// The functions below run between libpng's setjmp and its longjmp: they hold nothing that needs
+// destroying.
+
+// The colour chunks that libpng accepted, into proof.
+void readColourChunks(png_structp png, png_infop info, PngProof &proof)
+{
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileLength = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileLength) && profile)
+        proof.iccProfile = QByteArray(reinterpret_cast<const char *>(profile), qsizetype(profileLength));
+    int intent = 0;
+    proof.srgb = png_get_sRGB(png, info, &intent) != 0;
+    png_fixed_point gamma = 0;
+    if (png_get_gAMA_fixed(png, info, &gamma))
+        proof.gamma = double(gamma) / 100000.0;
+    png_fixed_point c[8] = {};
+    if (png_get_cHRM_fixed(png, info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7])) {
+        for (const png_fixed_point value : c)
+            proof.chromaticities.push_back(double(value) / 100000.0);
+    }
+}
+
+// How many entries a palette picture's palette has, its indices then read one to a byte to be
+// looked at; 256 for other pictures, whose samples are never looked at.
+int paletteEntries(png_structp png, png_infop info, int colourType)
+{
+    int size = 256;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp palette = nullptr;
+        if (!png_get_PLTE(png, info, &palette, &size))
+            size = 0;
+        png_set_packing(png);
+    }
+    return size;
+}
+
+// Reads every row of the picture data, in each of its passes. A palette index past the palette is
+// damage: readers refuse such a picture or draw those pixels each in its own way.
+void readRows(png_structp png, png_infop info, PngReading &reading, std::vector<unsigned char> &row,
+              png_uint_32 width, png_uint_32 height, int paletteSize, bool interlaced)
+{
+    const int passes = interlaced ? png_set_interlace_handling(png) : 1;
+    png_read_update_info(png, info);
+    row.resize(png_get_rowbytes(png, info));
+    for (int pass = 0; pass < passes; ++pass) {
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, row.data(), nullptr);
+            if (paletteSize < 256 &&
+                std::any_of(row.begin(), row.begin() + width,
+                            [paletteSize](unsigned char index) { return index >= paletteSize; })) {
+                reading.pastPalette = true;
+                std::longjmp(reading.exit, 1);
+            }
+        }
+    }
+}
+
 bool readPng(png_structp png, png_infop info, PngReading &reading, qint64 maxPixels, PngProof &proof,
              std::vector<unsigned char> &row)
 {
@@ -77,47 +136,8 @@ bool readPng(png_structp png, png_infop info, PngReading &reading, qint64 maxPix
         proof.tooLarge = true;
         return true;
     }
-
-    png_charp name = nullptr;
-    int compression = 0;
-    png_bytep profile = nullptr;
-    png_uint_32 profileLength = 0;
-    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileLength) && profile)
-        proof.iccProfile = QByteArray(reinterpret_cast<const char *>(profile), qsizetype(profileLength));
-    int intent = 0;
-    proof.srgb = png_get_sRGB(png, info, &intent) != 0;
-    png_fixed_point gamma = 0;
-    if (png_get_gAMA_fixed(png, info, &gamma))
-        proof.gamma = double(gamma) / 100000.0;
-    png_fixed_point c[8] = {};
-    if (png_get_cHRM_fixed(png, info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7])) {
-        for (const png_fixed_point value : c)
-            proof.chromaticities.push_back(double(value) / 100000.0);
-    }
-
-    // A palette index past the palette is damage: readers refuse such a picture or draw those
-    // pixels each in its own way. Indices are read one to a byte to be looked at.
-    int paletteSize = 256;
-    if (colourType == PNG_COLOR_TYPE_PALETTE) {
-        png_colorp palette = nullptr;
-        if (!png_get_PLTE(png, info, &palette, &paletteSize))
-            paletteSize = 0;
-        png_set_packing(png);
-    }
-    const int passes = proof.interlaced ? png_set_interlace_handling(png) : 1;
-    png_read_update_info(png, info);
-    row.resize(png_get_rowbytes(png, info));
-    for (int pass = 0; pass < passes; ++pass) {
-        for (png_uint_32 y = 0; y < height; ++y) {
-            png_read_row(png, row.data(), nullptr);
-            if (paletteSize < 256 &&
-                std::any_of(row.begin(), row.begin() + width,
-                            [paletteSize](unsigned char index) { return index >= paletteSize; })) {
-                reading.pastPalette = true;
-                std::longjmp(reading.exit, 1);
-            }
-        }
-    }
+    readColourChunks(png, info, proof);
+    readRows(png, info, reading, row, width, height, paletteEntries(png, info, colourType), proof.interlaced);
     reading.rowsRead = true;
     png_read_end(png, nullptr);
     return true;

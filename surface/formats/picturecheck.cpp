@@ -3,7 +3,6 @@
 
 #include "picturecheck.h"
 
-#include "picture.h"
 #include "printerror.h"
 
 #include <algorithm>
@@ -329,28 +328,110 @@ PictureDefect gifDefect(QByteArrayView data)
     }
 }
 
+namespace {
+
+// What the walk over a JPEG's segments has met so far.
+struct JpegWalk
+{
+    bool frameSeen = false;
+    bool huffman = false;
+    bool progressive = false;
+    unsigned defined = 0; // the tables defined so far, as in JpegLayout::missingTables
+};
+
+// Where the code of the next marker is, from at: the decoder skips stray bytes before a marker,
+// and any number of fill bytes. The data's size where there is none.
+qsizetype nextMarkerCode(QByteArrayView data, qsizetype at)
+{
+    at = std::find(data.data() + at, data.data() + data.size(), '\xFF') - data.data();
+    while (at < data.size() && byteAt(data, at) == 0xFF)
+        ++at;
+    return at;
+}
+
+// The tables 0 and 1 that a Huffman-coded scan uses and no table segment before it defined (bits
+// as in JpegLayout::missingTables). body: the start of scan's, long enough for its count
+// components and the spectral selection after them.
+unsigned missingScanTables(QByteArrayView body, uint count, const JpegWalk &walk)
+{
+    const uint spectralStart = byteAt(body, 1 + 2 * count);
+    const uint successiveHigh = byteAt(body, 3 + 2 * count) >> 4;
+    const bool dc = !walk.progressive || (spectralStart == 0 && successiveHigh == 0);
+    const bool ac = !walk.progressive || spectralStart > 0;
+    unsigned missing = 0;
+    for (uint i = 0; i < count; ++i) {
+        const uint tables = byteAt(body, 2 + 2 * i);
+        if (dc && (tables >> 4) < 2 && !(walk.defined & (1u << (tables >> 4))))
+            missing |= 1u << (tables >> 4);
+        if (ac && (tables & 15) < 2 && !(walk.defined & (4u << (tables & 15))))
+            missing |= 4u << (tables & 15);
+    }
+    return missing;
+}
+
+// What a segment that lies whole within the file tells: the first frame header the picture's size,
+// its coding and its components, a table segment the tables it defines, a start of scan its
+// components and the tables it uses. markerAt: where the segment's marker starts.
+void readJpegSegment(uint marker, qsizetype markerAt, QByteArrayView body, JpegWalk &walk, JpegLayout &layout)
+{
+    const bool frameHeader =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frameHeader && !walk.frameSeen) {
+        walk.frameSeen = true;
+        walk.huffman = marker <= 0xC2;
+        walk.progressive = marker == 0xC2;
+        if (body.size() >= 5)
+            layout.size = QSize(int(bigEndian(body, 3, 2)), int(bigEndian(body, 1, 2)));
+        if (body.size() >= 6)
+            layout.repeatedComponents = repeatsAComponent(body.sliced(6), byteAt(body, 5), 3);
+    } else if (marker == 0xC4) {
+        defineTables(body, walk.defined);
+    } else if (marker == 0xDA && body.size() >= 1) {
+        const uint count = byteAt(body, 0);
+        layout.repeatedComponents = layout.repeatedComponents || repeatsAComponent(body.sliced(1), count, 2);
+        if (walk.huffman && body.size() >= qsizetype(1 + 2 * count + 3)) {
+            if (const unsigned missing = missingScanTables(body, count, walk)) {
+                layout.missingTables.emplace_back(markerAt, missing);
+                walk.defined |= missing;
+            }
+        }
+    }
+}
+
+// Where the entropy-coded data that starts at at ends: at the next marker, FF 00 being a data byte
+// and FF D0..D7 a restart. -1 where the file ends first.
+qsizetype entropyDataEnd(QByteArrayView data, qsizetype at)
+{
+    for (;;) {
+        at = std::find(data.data() + at, data.data() + data.size(), '\xFF') - data.data();
+        if (at + 1 >= data.size())
+            return -1;
+        const uint next = byteAt(data, at + 1);
+        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+            at += 2;
+        else if (next == 0xFF)
+            ++at;
+        else
+            return at;
+    }
+}
+
+} // namespace
+
 // JPEG: segment by segment, through the entropy-coded data after each start of scan, up to the
 // end-of-image marker (bytes after it do not matter), counting the scans. The first frame header
 // gives the picture's size.
 JpegLayout jpegLayout(QByteArrayView data)
 {
     JpegLayout layout;
-    const char *const begin = data.data();
-    const char *const end = begin + data.size();
-    qsizetype at = 2;
     const auto finish = [&layout](PictureDefect defect) {
         layout.defect = defect;
         return layout;
     };
-    bool frameSeen = false;
-    bool huffman = false;
-    bool progressive = false;
-    unsigned defined = 0; // the tables defined so far, as in missingTables
+    JpegWalk walk;
+    qsizetype at = 2;
     for (;;) {
-        // The decoder skips stray bytes before a marker, and any number of fill bytes.
-        at = std::find(begin + at, end, '\xFF') - begin;
-        while (at < data.size() && byteAt(data, at) == 0xFF)
-            ++at;
+        at = nextMarkerCode(data, at);
         if (at >= data.size())
             return finish(PictureDefect::CutShort);
         const qsizetype markerAt = at - 1;
@@ -364,44 +445,8 @@ JpegLayout jpegLayout(QByteArrayView data)
         const qsizetype length = qsizetype(bigEndian(data, at, 2));
         if (length < 2)
             return finish(PictureDefect::None); // broken rather than cut short: the decoder reports it
-        const bool frameHeader =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (at + length <= data.size()) {
-            const QByteArrayView body = data.sliced(at + 2, length - 2);
-            if (frameHeader && !frameSeen) {
-                frameSeen = true;
-                huffman = marker <= 0xC2;
-                progressive = marker == 0xC2;
-                if (body.size() >= 5)
-                    layout.size = QSize(int(bigEndian(body, 3, 2)), int(bigEndian(body, 1, 2)));
-                if (body.size() >= 6)
-                    layout.repeatedComponents = repeatsAComponent(body.sliced(6), byteAt(body, 5), 3);
-            } else if (marker == 0xC4) {
-                defineTables(body, defined);
-            } else if (marker == 0xDA && body.size() >= 1) {
-                const uint count = byteAt(body, 0);
-                layout.repeatedComponents =
-                    layout.repeatedComponents || repeatsAComponent(body.sliced(1), count, 2);
-                if (huffman && body.size() >= qsizetype(1 + 2 * count + 3)) {
-                    const uint spectralStart = byteAt(body, 1 + 2 * count);
-                    const uint successiveHigh = byteAt(body, 3 + 2 * count) >> 4;
-                    const bool dc = !progressive || (spectralStart == 0 && successiveHigh == 0);
-                    const bool ac = !progressive || spectralStart > 0;
-                    unsigned missing = 0;
-                    for (uint i = 0; i < count; ++i) {
-                        const uint tables = byteAt(body, 2 + 2 * i);
-                        if (dc && (tables >> 4) < 2 && !(defined & (1u << (tables >> 4))))
-                            missing |= 1u << (tables >> 4);
-                        if (ac && (tables & 15) < 2 && !(defined & (4u << (tables & 15))))
-                            missing |= 4u << (tables & 15);
-                    }
-                    if (missing) {
-                        layout.missingTables.emplace_back(markerAt, missing);
-                        defined |= missing;
-                    }
-                }
-            }
-        }
+        if (at + length <= data.size())
+            readJpegSegment(marker, markerAt, data.sliced(at + 2, length - 2), walk, layout);
         at += length;
         if (at > data.size())
             return finish(PictureDefect::CutShort);
@@ -409,19 +454,9 @@ JpegLayout jpegLayout(QByteArrayView data)
             continue;
         if (++layout.scans > MaxJpegScans)
             return finish(PictureDefect::TooManyScans);
-        // Entropy-coded data runs to the next marker; FF 00 is a data byte and FF D0..D7 a restart.
-        for (;;) {
-            at = std::find(begin + at, end, '\xFF') - begin;
-            if (at + 1 >= data.size())
-                return finish(PictureDefect::CutShort);
-            const uint next = byteAt(data, at + 1);
-            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
-                at += 2;
-            else if (next == 0xFF)
-                ++at;
-            else
-                break;
-        }
+        at = entropyDataEnd(data, at);
+        if (at < 0)
+            return finish(PictureDefect::CutShort);
     }
 }
 

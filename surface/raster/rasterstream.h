@@ -3,7 +3,6 @@
 
 #pragma once
 
-#include "cupsprinter.h"
 #include "documentplan.h"
 
 #include <QSizeF>

@@ -31,6 +31,14 @@ enum class DocumentFormat
     AppleRaster, // image/urf
 };
 
+// What became of a document as it was written into a job.
+enum class Written
+{
+    Whole,   // every byte of it
+    Refused, // the sink did not take some bytes: the print system stopped taking them
+    Stopped, // the one who sends it gave up part-way
+};
+
 // The value of an option (names in any letter case, as CUPS takes them); empty when it is not set.
 [[nodiscard]] QByteArray optionValue(const JobOptions &options, const char *name);
 void removeOption(JobOptions &options, const char *name);

@@ -181,99 +181,145 @@ void setOption(JobOptions &options, const QByteArray &name, const QByteArray &va
     options.append({name, value});
 }
 
+namespace {
+
+// The first of PDF, PWG raster and Apple raster that the printer takes; nothing when it takes none.
+// A print queue that takes any format (application/octet-stream) passes PDF to its filters.
+std::optional<DocumentFormat> documentFormat(const PrinterOffers &offers, bool address)
+{
+    const bool takesPdf = offers.formats.isEmpty() || listed(offers.formats, "application/pdf") ||
+                          (!address && listed(offers.formats, "application/octet-stream"));
+    if (takesPdf)
+        return DocumentFormat::Pdf;
+    if (listed(offers.formats, "image/pwg-raster"))
+        return DocumentFormat::PwgRaster;
+    if (listed(offers.formats, "image/urf"))
+        return DocumentFormat::AppleRaster;
+    return std::nullopt;
+}
+
+// The raster's resolution: the one asked for with printer-resolution, where the format offers it,
+// else the one nearest the preferred resolution. The answer is why the printer cannot have the one
+// asked for, or nothing.
+std::optional<QString> chooseResolution(DocumentPlan &plan, const PrinterOffers &offers, JobOptions &options,
+                                        const QString &printer)
+{
+    const QList<QSize> resolutions = resolutionsFor(offers, plan.format);
+    plan.dotsPerInch = nearestPreferred(resolutions);
+    if (const QByteArray asked = optionValue(options, "printer-resolution"); !asked.isEmpty()) {
+        const std::optional<QSize> wanted = parseResolution(asked);
+        if (!wanted || !resolutions.contains(*wanted)) {
+            QStringList offered;
+            for (const QSize &dpi : resolutions)
+                offered << resolutionText(dpi);
+            return Words::tr("The printer %1 does not offer printer-resolution=%2 for %3; it offers "
+                             "printer-resolution=%4")
+                .arg(printer, QString::fromUtf8(asked), formatName(plan.format),
+                     offered.join(QStringLiteral(", ")));
+        }
+        plan.dotsPerInch = *wanted;
+    }
+    // The raster carries its resolution; the printer's own list of printer-resolution (for its
+    // other formats) need not have it.
+    removeOption(options, "printer-resolution");
+    return std::nullopt;
+}
+
+// Whether the raster is sGray rather than sRGB: where grey is asked for or the printer has no
+// colour, and the format takes it, or where the format takes no sRGB. The answer is why the printer
+// takes neither, or nothing.
+std::optional<QString> chooseColour(DocumentPlan &plan, const PrinterOffers &offers,
+                                    const JobOptions &options, const QString &printer)
+{
+    const bool pwg = plan.format == DocumentFormat::PwgRaster;
+    // A printer that lists no types is taken to take sGray and sRGB, as every such printer must.
+    const QList<int> urfGrey = urfValues(offers.urf, "W");
+    const QList<int> urfColour = urfValues(offers.urf, "SRGB");
+    const bool colourTaken =
+        pwg ? offers.pwgTypes.isEmpty() || listed(offers.pwgTypes, "srgb_8") : urfColour.contains(24);
+    const bool greyTaken = pwg ? offers.pwgTypes.isEmpty() || listed(offers.pwgTypes, "sgray_8")
+                               : urfGrey.contains(8) || (urfGrey.isEmpty() && urfColour.isEmpty());
+    const QByteArray colourMode = optionValue(options, "print-color-mode");
+    const bool greyAsked = !offers.colour || colourMode == "monochrome" ||
+                           colourMode == "process-monochrome" || colourMode == "bi-level" ||
+                           colourMode == "process-bi-level";
+    if (!colourTaken && !greyTaken)
+        return Words::tr(
+                   "The printer %1 takes %2 only as %3, and this program makes it in sRGB or sGray of 8 "
+                   "bits")
+            .arg(printer, formatName(plan.format),
+                 (pwg ? offers.pwgTypes : offers.urf).join(QStringLiteral(", ")));
+    plan.grey = greyAsked ? greyTaken : !colourTaken;
+    return std::nullopt;
+}
+
+// The raster's sides and how the printer wants their backs; the copies written into it where the
+// printer makes none of a raster document.
+void chooseSidesAndCopies(DocumentPlan &plan, const PrinterOffers &offers, JobOptions &options)
+{
+    const bool pwg = plan.format == DocumentFormat::PwgRaster;
+    // A printer that prints on both sides unless told otherwise does so with this raster too.
+    plan.sides = optionValue(options, "sides");
+    if (plan.sides.isEmpty())
+        plan.sides = offers.sidesDefault.isEmpty() ? QByteArray("one-sided") : offers.sidesDefault.toUtf8();
+    plan.sheetBack =
+        pwg ? (offers.pwgSheetBack.isEmpty() ? QByteArray("normal") : offers.pwgSheetBack.toUtf8())
+            : urfSheetBack(offers.urf);
+
+    // Several copies of a raster document need the printer to keep all of its pages: one that
+    // says it cannot gets them all in the document.
+    const int copies = optionValue(options, "copies").toInt();
+    if (copies > 1 && (!offers.maxCopies || *offers.maxCopies <= 1)) {
+        plan.copies = copies;
+        removeOption(options, "copies");
+        removeOption(options, "multiple-document-handling");
+    }
+}
+
+// The pages last first for a printer whose output bin (the one asked for with output-bin, or its
+// default) stacks them face up: asked of it as page-delivery=reverse-order where it offers that,
+// else sent so.
+void orderForOutputBin(DocumentPlan &plan, const PrinterOffers &offers, JobOptions &options)
+{
+    const QByteArray asked = optionValue(options, "output-bin");
+    const QString bin = asked.isEmpty() ? offers.outputBinDefault : QString::fromUtf8(asked);
+    if (stacksFaceUp(offers, bin) && optionValue(options, "page-delivery").isEmpty()) {
+        if (listed(offers.pageDelivery, "reverse-order"))
+            setOption(options, "page-delivery", "reverse-order");
+        // A PDF's pages are put last first one by one, which would pair them wrongly on
+        // two-sided sheets; raster is sent a sheet at a time.
+        else if (plan.raster() || !optionValue(options, "sides").startsWith("two-sided"))
+            plan.lastPageFirst = true;
+    }
+}
+
+} // namespace
+
 PlanOutcome planDocument(const PrinterOffers &offers, JobOptions &options, bool address,
                          const QString &printer)
 {
     DocumentPlan plan;
     plan.formatsTaken = offers.formats;
-    const bool takesPdf = offers.formats.isEmpty() || listed(offers.formats, "application/pdf") ||
-                          (!address && listed(offers.formats, "application/octet-stream"));
-    if (takesPdf)
-        plan.format = DocumentFormat::Pdf;
-    else if (listed(offers.formats, "image/pwg-raster"))
-        plan.format = DocumentFormat::PwgRaster;
-    else if (listed(offers.formats, "image/urf"))
-        plan.format = DocumentFormat::AppleRaster;
-    else
+    const std::optional<DocumentFormat> format = documentFormat(offers, address);
+    if (!format)
         return {std::nullopt,
                 Words::tr("The printer %1 takes none of the formats this program sends (PDF, PWG raster, "
                           "Apple raster), only %2; a print queue set up for it (lpadmin -m everywhere, "
                           "or with its driver) converts the document for it")
                     .arg(printer, offers.formats.join(QStringLiteral(", ")))};
+    plan.format = *format;
 
     if (plan.raster()) {
-        const QList<QSize> resolutions = resolutionsFor(offers, plan.format);
-        plan.dotsPerInch = nearestPreferred(resolutions);
-        if (const QByteArray asked = optionValue(options, "printer-resolution"); !asked.isEmpty()) {
-            const std::optional<QSize> wanted = parseResolution(asked);
-            if (!wanted || !resolutions.contains(*wanted)) {
-                QStringList offered;
-                for (const QSize &dpi : resolutions)
-                    offered << resolutionText(dpi);
-                return {std::nullopt,
-                        Words::tr("The printer %1 does not offer printer-resolution=%2 for %3; it offers "
-                                  "printer-resolution=%4")
-                            .arg(printer, QString::fromUtf8(asked), formatName(plan.format),
-                                 offered.join(QStringLiteral(", ")))};
-            }
-            plan.dotsPerInch = *wanted;
-        }
-        // The raster carries its resolution; the printer's own list of printer-resolution (for its
-        // other formats) need not have it.
-        removeOption(options, "printer-resolution");
-
-        const bool pwg = plan.format == DocumentFormat::PwgRaster;
-        // A printer that lists no types is taken to take sGray and sRGB, as every such printer must.
-        const QList<int> urfGrey = urfValues(offers.urf, "W");
-        const QList<int> urfColour = urfValues(offers.urf, "SRGB");
-        const bool colourTaken =
-            pwg ? offers.pwgTypes.isEmpty() || listed(offers.pwgTypes, "srgb_8") : urfColour.contains(24);
-        const bool greyTaken = pwg ? offers.pwgTypes.isEmpty() || listed(offers.pwgTypes, "sgray_8")
-                                   : urfGrey.contains(8) || (urfGrey.isEmpty() && urfColour.isEmpty());
-        const QByteArray colourMode = optionValue(options, "print-color-mode");
-        const bool greyAsked = !offers.colour || colourMode == "monochrome" ||
-                               colourMode == "process-monochrome" || colourMode == "bi-level" ||
-                               colourMode == "process-bi-level";
-        if (!colourTaken && !greyTaken)
-            return {std::nullopt, Words::tr("The printer %1 takes %2 only as %3, and this program makes it "
-                                            "in sRGB or sGray of 8 bits")
-                                      .arg(printer, formatName(plan.format),
-                                           (pwg ? offers.pwgTypes : offers.urf).join(QStringLiteral(", ")))};
-        plan.grey = greyAsked ? greyTaken : !colourTaken;
-
-        // A printer that prints on both sides unless told otherwise does so with this raster too.
-        plan.sides = optionValue(options, "sides");
-        if (plan.sides.isEmpty())
-            plan.sides =
-                offers.sidesDefault.isEmpty() ? QByteArray("one-sided") : offers.sidesDefault.toUtf8();
-        plan.sheetBack =
-            pwg ? (offers.pwgSheetBack.isEmpty() ? QByteArray("normal") : offers.pwgSheetBack.toUtf8())
-                : urfSheetBack(offers.urf);
-
-        // Several copies of a raster document need the printer to keep all of its pages: one that
-        // says it cannot gets them all in the document.
-        const int copies = optionValue(options, "copies").toInt();
-        if (copies > 1 && (!offers.maxCopies || *offers.maxCopies <= 1)) {
-            plan.copies = copies;
-            removeOption(options, "copies");
-            removeOption(options, "multiple-document-handling");
-        }
+        if (std::optional<QString> refusal = chooseResolution(plan, offers, options, printer))
+            return {std::nullopt, std::move(*refusal)};
+        if (std::optional<QString> refusal = chooseColour(plan, offers, options, printer))
+            return {std::nullopt, std::move(*refusal)};
+        chooseSidesAndCopies(plan, offers, options);
     }
-
     // A print queue puts the pages in the order its printer stacks them; a printer by its address is
     // sent them in the order it needs.
-    if (address) {
-        const QByteArray asked = optionValue(options, "output-bin");
-        const QString bin = asked.isEmpty() ? offers.outputBinDefault : QString::fromUtf8(asked);
-        if (stacksFaceUp(offers, bin) && optionValue(options, "page-delivery").isEmpty()) {
-            if (listed(offers.pageDelivery, "reverse-order"))
-                setOption(options, "page-delivery", "reverse-order");
-            // A PDF's pages are put last first one by one, which would pair them wrongly on
-            // two-sided sheets; raster is sent a sheet at a time.
-            else if (plan.raster() || !optionValue(options, "sides").startsWith("two-sided"))
-                plan.lastPageFirst = true;
-        }
-    }
+    if (address)
+        orderForOutputBin(plan, offers, options);
     return {plan, QString()};
 }
 

@@ -15,6 +15,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -171,14 +172,13 @@ struct JpegExtras
     const char *failure = nullptr; // why the picture was refused, where libjpeg did not say
 };
 
-// Decodes a JPEG into image, in the format Qt's own reader gives (grey, or RGB32 for colour and
-// CMYK), in one pass. Holds nothing that needs destroying, since libjpeg's errors return here
-// through longjmp.
-bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mgr &progress,
-              QByteArrayView data, QImage &image, JpegExtras &extras)
+// The functions below run between libjpeg's setjmp and its longjmp: they hold nothing that needs
+// destroying.
+
+// Starts libjpeg on data and reads the headers up to the first scan, keeping the Exif and ICC
+// profile segments.
+void readHeaders(jpeg_decompress_struct &info, jpeg_progress_mgr &progress, QByteArrayView data)
 {
-    if (setjmp(errors.exit))
-        return false;
     jpeg_create_decompress(&info);
     info.progress = &progress;
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(data.data()),
@@ -186,38 +186,60 @@ bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mg
     jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF); // Exif
     jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF); // ICC profile
     jpeg_read_header(&info, TRUE);
-    for (jpeg_saved_marker_ptr marker = info.marker_list; marker && extras.orientation == 0;
-         marker = marker->next) {
-        if (marker->marker == JPEG_APP0 + 1)
-            extras.orientation = exifOrientation(
-                QByteArrayView(reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length)));
-    }
-    errors.readingProfile = true;
-    jpeg_read_icc_profile(&info, &extras.iccProfile, &extras.iccProfileLength);
-    errors.readingProfile = false;
+}
 
-    bool cmyk = false;
-    QImage::Format format = QImage::Format_RGB32;
+// The orientation of the first Exif segment that has one, 0 where none has.
+int savedOrientation(const jpeg_decompress_struct &info)
+{
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
+        if (marker->marker != JPEG_APP0 + 1)
+            continue;
+        if (const int orientation = exifOrientation(
+                QByteArrayView(reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length))))
+            return orientation;
+    }
+    return 0;
+}
+
+// The ICC profile that the APP2 segments carry, malloc()ed by libjpeg; a warning on the way marks
+// the profile alone as damaged.
+void readIccProfile(jpeg_decompress_struct &info, JpegErrors &errors, JOCTET *&profile, unsigned int &length)
+{
+    errors.readingProfile = true;
+    jpeg_read_icc_profile(&info, &profile, &length);
+    errors.readingProfile = false;
+}
+
+// The image format Qt's reader gives for the colours libjpeg puts out (RGB is put out straight in
+// RGB32's memory order); nothing for colours that are not grey, RGB or CMYK.
+std::optional<QImage::Format> outputFormat(jpeg_decompress_struct &info)
+{
     switch (info.out_color_space) {
     case JCS_GRAYSCALE:
-        format = QImage::Format_Grayscale8;
-        break;
-    case JCS_RGB: // straight into RGB32's memory order
+        return QImage::Format_Grayscale8;
+    case JCS_RGB:
         info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
-        break;
+        return QImage::Format_RGB32;
     case JCS_CMYK:
-        cmyk = true;
-        break;
+        return QImage::Format_RGB32;
     default:
-        extras.failure = "its colour components are not grey, RGB or CMYK";
-        return false;
+        return std::nullopt;
     }
-    jpeg_calc_output_dimensions(&info);
-    if (!QImageIOHandler::allocateImage(QSize(int(info.output_width), int(info.output_height)), format,
-                                        &image)) {
-        extras.failure = "there is no memory for it";
-        return false;
+}
+
+// One row of the inverted CMYK that Adobe's programs write, as Qt's reader converts it.
+void convertCmykRow(const JSAMPLE *in, QRgb *out, JDIMENSION width)
+{
+    for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+        const int k = in[3];
+        out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
     }
+}
+
+// Decodes every row into image: grey and RGB straight into its memory, several rows at a time,
+// CMYK a row at a time through a row of libjpeg's.
+void decodeRows(jpeg_decompress_struct &info, QImage &image, bool cmyk)
+{
     JSAMPARRAY cmykRow = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                                           info.output_width * 4, 1)
                               : nullptr;
@@ -233,15 +255,34 @@ bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mg
             continue;
         }
         jpeg_read_scanlines(&info, cmykRow, 1);
-        // The inverted CMYK that Adobe's programs write, as Qt's reader converts it.
-        const JSAMPLE *in = cmykRow[0];
-        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (JDIMENSION x = 0; x < info.output_width; ++x, in += 4) {
-            const int k = in[3];
-            out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
-        }
+        convertCmykRow(cmykRow[0], reinterpret_cast<QRgb *>(image.scanLine(y)), info.output_width);
     }
     jpeg_finish_decompress(&info);
+}
+
+// Decodes a JPEG into image, in the format Qt's own reader gives (grey, or RGB32 for colour and
+// CMYK), in one pass. Holds nothing that needs destroying, since libjpeg's errors return here
+// through longjmp.
+bool readJpeg(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mgr &progress,
+              QByteArrayView data, QImage &image, JpegExtras &extras)
+{
+    if (setjmp(errors.exit))
+        return false;
+    readHeaders(info, progress, data);
+    extras.orientation = savedOrientation(info);
+    readIccProfile(info, errors, extras.iccProfile, extras.iccProfileLength);
+    const std::optional<QImage::Format> format = outputFormat(info);
+    if (!format) {
+        extras.failure = "its colour components are not grey, RGB or CMYK";
+        return false;
+    }
+    jpeg_calc_output_dimensions(&info);
+    if (!QImageIOHandler::allocateImage(QSize(int(info.output_width), int(info.output_height)), *format,
+                                        &image)) {
+        extras.failure = "there is no memory for it";
+        return false;
+    }
+    decodeRows(info, image, info.out_color_space == JCS_CMYK);
     return true;
 }
 
@@ -291,70 +332,34 @@ QImage decodeJpeg(QByteArrayView data, const QString &path)
 
 namespace {
 
-// Reads the headers into proof.header and, for a JPEG that can go into a document as it is and
-// whose size is within maxPixels, all of its coded data at the smallest scale (1/8: one sample per
-// block, so that no inverse transform is worked out, yet every coded bit is read). libjpeg's
-// errors and warnings return here through longjmp, so it holds nothing that needs destroying.
-bool readProof(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mgr &progress,
-               QByteArrayView data, qint64 maxPixels, JpegProof &proof, JOCTET *&profile,
-               unsigned int &profileLength)
+// Whether the header names colours that a document reads as they are coded (one grey component,
+// three YCbCr or RGB, four CMYK or YCCK), and how they are coded.
+bool readColourSpace(const jpeg_decompress_struct &info, JpegHeader &header)
 {
-    JpegHeader &header = proof.header;
-    if (setjmp(errors.exit))
-        return false;
-    jpeg_create_decompress(&info);
-    info.progress = &progress;
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(data.data()),
-                 static_cast<unsigned long>(data.size()));
-    jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
-    jpeg_read_header(&info, TRUE);
-    header.read = true;
-    header.pixels = QSize(int(info.image_width), int(info.image_height));
-    header.components = info.num_components;
-    for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
-        if (marker->marker != JPEG_APP0 + 1)
-            continue;
-        if (const int orientation = exifOrientation(QByteArrayView(
-                reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length)))) {
-            header.orientation = orientation;
-            break;
-        }
-    }
-    errors.readingProfile = true;
-    jpeg_read_icc_profile(&info, &profile, &profileLength);
-    errors.readingProfile = false;
-    bool knownColours = false;
     switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
-        knownColours = info.num_components == 1;
-        break;
+        return info.num_components == 1;
     case JCS_YCbCr:
     case JCS_RGB:
-        knownColours = info.num_components == 3;
         header.transformed = info.jpeg_color_space == JCS_YCbCr;
-        break;
+        return info.num_components == 3;
     case JCS_CMYK:
     case JCS_YCCK:
-        knownColours = info.num_components == 4;
         header.transformed = info.jpeg_color_space == JCS_YCCK;
         // Stored inverted (255 for no ink), with or without Adobe's marker: what every viewer
         // shows (Qt's reader, ImageMagick, browsers) and what Adobe's programs, which nearly all
         // CMYK JPEGs come from, write. Read the other way, a picture turns into a dark negative.
         header.inverted = true;
-        break;
+        return info.num_components == 4;
     default:
-        break;
+        return false;
     }
-    header.passThrough = knownColours && info.data_precision == 8 && !info.arith_code &&
-                         header.pixels.width() > 0 && header.pixels.height() > 0;
-    if (qint64(info.image_width) * info.image_height > maxPixels) {
-        proof.tooLarge = true;
-        return true;
-    }
-    if (!header.passThrough)
-        return true;
+}
 
+// Reads every bit of the coded data, at the smallest scale (1/8: one sample per block, so that no
+// inverse transform is worked out), in the colours as they are coded, on to the end marker.
+void readCodedData(jpeg_decompress_struct &info)
+{
     info.scale_num = 1;
     info.scale_denom = 8;
     info.dct_method = JDCT_IFAST;
@@ -368,6 +373,35 @@ bool readProof(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_m
     while (info.output_scanline < info.output_height)
         jpeg_read_scanlines(&info, rows, JDIMENSION(info.rec_outbuf_height));
     jpeg_finish_decompress(&info); // reads on to the end marker, which may hold more damage
+}
+
+// Reads the headers into proof.header and, for a JPEG that can go into a document as it is and
+// whose size is within maxPixels, all of its coded data. libjpeg's errors and warnings return here
+// through longjmp, so it holds nothing that needs destroying.
+bool readProof(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mgr &progress,
+               QByteArrayView data, qint64 maxPixels, JpegProof &proof, JOCTET *&profile,
+               unsigned int &profileLength)
+{
+    JpegHeader &header = proof.header;
+    if (setjmp(errors.exit))
+        return false;
+    readHeaders(info, progress, data);
+    header.read = true;
+    header.pixels = QSize(int(info.image_width), int(info.image_height));
+    header.components = info.num_components;
+    if (const int orientation = savedOrientation(info))
+        header.orientation = orientation;
+    readIccProfile(info, errors, profile, profileLength);
+    const bool knownColours = readColourSpace(info, header);
+    header.passThrough = knownColours && info.data_precision == 8 && !info.arith_code &&
+                         header.pixels.width() > 0 && header.pixels.height() > 0;
+    if (qint64(info.image_width) * info.image_height > maxPixels) {
+        proof.tooLarge = true;
+        return true;
+    }
+    if (!header.passThrough)
+        return true;
+    readCodedData(info);
     proof.proven = true;
     return true;
 }
