@@ -8,6 +8,7 @@
 // the least that sending such a document can take instead: pdftoppm rendering the same PDF, and
 // libcups's raster writer on its pixels.
 #include "benchreport.h"
+#include "benchrun.h"
 
 #include "cupsprinter.h"
 #include "documenttarget.h"
@@ -17,7 +18,6 @@
 #include "printjob.h"
 #include "printrun.h"
 #include "recordselection.h"
-#include "runcontext.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -47,22 +47,6 @@ const char Usage[] =
     "'lstbench program=raster ...' line; the PDF it drew is kept as FILE.pdf. --least-work renders\n"
     "FILE.pdf with pdftoppm at DPI and writes the pixels as PWG raster (sRGB) to /dev/null, and\n"
     "writes one 'lstbench program=least-work ...' line.\n";
-
-class CountingReporter : public ErrorReporter
-{
-public:
-    int errors = 0;
-
-protected:
-    void showError(const PrintError &) override { ++errors; }
-};
-
-class WindowDefaults : public RunChoices
-{
-public:
-    [[nodiscard]] bool portraitSelected() const override { return true; }
-    [[nodiscard]] bool fitInPageSelected() const override { return true; }
-};
 
 double seconds(const QElapsedTimer &timer)
 {

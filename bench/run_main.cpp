@@ -5,11 +5,11 @@
 // PrintRun, the real PDF surface, a picture holder without a window), timed from the creation of
 // the surface to the end of the document.
 #include "benchreport.h"
+#include "benchrun.h"
 
 #include "pdfsurface.h"
 #include "printerror.h"
 #include "printrun.h"
-#include "runcontext.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,22 +23,6 @@ namespace {
 const char Usage[] = "usage: lstbench-run [--out FILE.pdf] [--date YYYY-MM-DD] FOLDER\n"
                      "Prints the list file of FOLDER (portrait, pictures fitted to the page) to a PDF,\n"
                      "by default FOLDER/lstbench-run.pdf, and writes one 'lstbench program=run ...' line.\n";
-
-class CountingReporter : public ErrorReporter
-{
-public:
-    int errors = 0;
-
-protected:
-    void showError(const PrintError &) override { ++errors; }
-};
-
-class WindowDefaults : public RunChoices
-{
-public:
-    [[nodiscard]] bool portraitSelected() const override { return true; }
-    [[nodiscard]] bool fitInPageSelected() const override { return true; }
-};
 
 } // namespace
 

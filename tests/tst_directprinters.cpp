@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 LST File print utility developers
 
+#include "cupsjobs.h"
 #include "cupsprinter.h"
 #include "frmprinter.h"
 #include "pdfsurface.h"
@@ -112,26 +113,6 @@ class TestDirectPrinters : public QObject
                 return spool(printer).filePath(name);
         }
         return {};
-    }
-
-    // The job's attributes as the printer keeps them, "name=value" each, read by ipptool.
-    [[nodiscard]] QStringList jobAttributes(const QString &printer, int job) const
-    {
-        QProcess ipptool;
-        ipptool.start(QStringLiteral("ipptool"),
-                      {QStringLiteral("-tv"), address(printer) + QStringLiteral("/%1").arg(job),
-                       QStringLiteral("get-job-attributes.test")});
-        if (!ipptool.waitForFinished(30000))
-            return {};
-        QStringList attributes;
-        static const QRegularExpression line(QStringLiteral("^\\s+([a-z0-9-]+) \\([^)]*\\) = (.*)$"));
-        for (const QString &text :
-             QString::fromUtf8(ipptool.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-            const QRegularExpressionMatch match = line.match(text);
-            if (match.hasMatch())
-                attributes << match.captured(1) + QLatin1Char('=') + match.captured(2);
-        }
-        return attributes;
     }
 
     // Gives the printer a job of its own (a JPEG), retrying while it is still busy with an earlier
@@ -455,7 +436,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!(kept = keptDocument(printer, job)).isEmpty(), 10000);
         QVERIFY2(kept.endsWith(QLatin1Char('.') + format), qPrintable(kept));
 
-        const QStringList attributes = jobAttributes(printer, job);
+        const QStringList attributes = jobAttributes(address(printer) + QStringLiteral("/%1").arg(job));
         for (const QString &expected : recorded) {
             if (expected.startsWith(QLatin1Char('!')))
                 QVERIFY2(!attributes.contains(expected.mid(1)), qPrintable(expected));

@@ -67,25 +67,6 @@ template<typename T> void answerDialog(std::function<void(T &)> answer)
     });
 }
 
-// A job's attributes as the private cupsd keeps them, "name=value" each, read by ipptool.
-QStringList jobAttributes(const QString &port, int job)
-{
-    QProcess ipptool;
-    ipptool.start(QStringLiteral("ipptool"),
-                  {QStringLiteral("-tv"), QStringLiteral("ipp://127.0.0.1:%1/jobs/%2").arg(port).arg(job),
-                   QStringLiteral("get-job-attributes.test")});
-    if (!ipptool.waitForFinished(30000))
-        return {};
-    QStringList attributes;
-    static const QRegularExpression line(QStringLiteral("^\\s+([a-z0-9-]+) \\([^)]*\\) = (.*)$"));
-    for (const QString &text : QString::fromUtf8(ipptool.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-        const QRegularExpressionMatch match = line.match(text);
-        if (match.hasMatch())
-            attributes << match.captured(1) + QLatin1Char('=') + match.captured(2);
-    }
-    return attributes;
-}
-
 PreviewData dataOf(const ProgramFolder &folder)
 {
     return {folder.path(), QStringLiteral("parts.lst"), QString(), RecordSelection()};
@@ -307,7 +288,8 @@ private slots:
         const QMap<QString, QString> paperOf{
             {QStringLiteral("595 x 842"), QStringLiteral("iso_a4_210x297mm")},
             {QStringLiteral("612 x 792"), QStringLiteral("na_letter_8.5x11in")}};
-        const QStringList asked = jobAttributes(port, job);
+        const QStringList asked =
+            jobAttributes(QStringLiteral("ipp://127.0.0.1:%1/jobs/%2").arg(port).arg(job));
         QVERIFY2(asked.contains(QStringLiteral("media=") +
                                 paperOf.value(PdfTools::pageSize(window.document().documentPath()))),
                  qPrintable(asked.join(QLatin1Char(' '))));

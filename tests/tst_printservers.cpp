@@ -25,27 +25,6 @@ class TestPrintServers : public QObject
     QString m_cupsDir;
     QString m_port;
 
-    // The job's attributes as cupsd keeps them, "name=value" each, read by ipptool over TCP.
-    QStringList jobAttributes(int job) const
-    {
-        QProcess ipptool;
-        ipptool.start(QStringLiteral("ipptool"),
-                      {QStringLiteral("-tv"),
-                       QStringLiteral("ipp://127.0.0.1:%1/jobs/%2").arg(m_port).arg(job),
-                       QStringLiteral("get-job-attributes.test")});
-        if (!ipptool.waitForFinished(30000))
-            return {};
-        QStringList attributes;
-        static const QRegularExpression line(QStringLiteral("^\\s+([a-z0-9-]+) \\([^)]*\\) = (.*)$"));
-        for (const QString &text :
-             QString::fromUtf8(ipptool.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-            const QRegularExpressionMatch match = line.match(text);
-            if (match.hasMatch())
-                attributes << match.captured(1) + QLatin1Char('=') + match.captured(2);
-        }
-        return attributes;
-    }
-
     // The PDF that the queue wrote for the job, once it is complete (jobs print asynchronously).
     QString waitForJobOutput(int job) const
     {
@@ -230,7 +209,8 @@ private slots:
         }
         const int job = QRegularExpression(QStringLiteral("job ([0-9]+)")).match(first).captured(1).toInt();
         QVERIFY(job > jobsBefore);
-        const QStringList attributes = jobAttributes(job);
+        const QStringList attributes =
+            jobAttributes(QStringLiteral("ipp://127.0.0.1:%1/jobs/%2").arg(m_port).arg(job));
         qInfo().noquote()
             << "cupsd recorded:"
             << attributes.filter(QRegularExpression(
