@@ -111,6 +111,16 @@ static void jpegProgress(j_common_ptr info)
 }
 }
 
+// Has errors catch a decompressor's errors and warnings and jpegProgress watch its scans: both ways
+// of reading a JPEG, the proof and the decoding, start so.
+void watchDecompressor(jpeg_decompress_struct &info, JpegErrors &errors, jpeg_progress_mgr &progress)
+{
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegErrorExit;
+    errors.manager.emit_message = jpegMessage;
+    progress.progress_monitor = jpegProgress;
+}
+
 // The Exif orientation (1 to 8) of an APP1 segment's data, 0 where it has none. Only the main
 // picture's IFD counts: the next one describes the thumbnail, whose orientation viewers ignore.
 int exifOrientation(QByteArrayView exif)
@@ -295,11 +305,8 @@ QImage decodeJpeg(QByteArrayView data, const QString &path)
 {
     jpeg_decompress_struct info{};
     JpegErrors errors{};
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jpegErrorExit;
-    errors.manager.emit_message = jpegMessage;
     jpeg_progress_mgr progress{};
-    progress.progress_monitor = jpegProgress;
+    watchDecompressor(info, errors, progress);
 
     QImage image;
     JpegExtras extras;
@@ -412,11 +419,8 @@ JpegProof proveJpeg(QByteArrayView data, qint64 maxPixels)
 {
     jpeg_decompress_struct info{};
     JpegErrors errors{};
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jpegErrorExit;
-    errors.manager.emit_message = jpegMessage;
     jpeg_progress_mgr progress{};
-    progress.progress_monitor = jpegProgress;
+    watchDecompressor(info, errors, progress);
     JpegProof proof;
     JOCTET *profile = nullptr;
     unsigned int profileLength = 0;
